@@ -1,0 +1,43 @@
+#pragma once
+
+// Glyph buttons: the bit button and the speed button.
+
+#include <keyloom/host/stdctrls.hpp>
+
+namespace keyloom {
+
+class TBitBtn : public TButton {
+  KEYLOOM_CLASS(TBitBtn)
+ public:
+  using TButton::TButton;
+};
+
+// A graphic button, often flat on a tool bar; not a button control.
+class TSpeedButton : public TGraphicControl {
+  KEYLOOM_CLASS(TSpeedButton)
+ public:
+  using TGraphicControl::TGraphicControl;
+  bool GetFlat() const { return FFlat; }
+  void SetFlat(bool V) { FFlat = V; }
+  int GetGroupIndex() const { return FGroupIndex; }
+  void SetGroupIndex(int V) { FGroupIndex = V; }
+  bool GetDown() const { return FDown; }
+  void SetDown(bool V) { FDown = V; Changed("Down"); }
+  int GetNumGlyphs() const { return FNumGlyphs; }
+  void SetNumGlyphs(int V) { FNumGlyphs = V; }
+  int GetSpacing() const { return FSpacing; }
+  void SetSpacing(int V) { FSpacing = V; }
+  // The glyph's picture, as the resource or form file holds it.
+  const std::string& GetGlyphData() const { return FGlyph; }
+  void SetGlyphData(const std::string& V) { FGlyph = V; Changed("Glyph"); }
+
+ private:
+  bool FFlat = false;
+  bool FDown = false;
+  int FGroupIndex = 0;
+  int FNumGlyphs = 1;
+  int FSpacing = 4;
+  std::string FGlyph;
+};
+
+}  // namespace keyloom

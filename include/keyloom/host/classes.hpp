@@ -1,0 +1,188 @@
+#pragma once
+
+// The framework's base classes: objects with type information, string lists
+// and components with ownership, state and notifications.
+
+#include <keyloom/errors.hpp>
+#include <keyloom/host/typinfo.hpp>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace keyloom {
+
+// Declares the class's own type information; the info is defined in a source file.
+#define KEYLOOM_CLASS(T)                                                               \
+ public:                                                                               \
+  static const ::keyloom::TClassInfo& StaticClassInfo();                               \
+  const ::keyloom::TClassInfo& StaticType() const override { return StaticClassInfo(); } \
+                                                                                       \
+ private:
+
+class EComponentError : public EKeyloomError {
+ public:
+  using EKeyloomError::EKeyloomError;
+};
+
+class EStringListError : public EKeyloomError {
+ public:
+  using EKeyloomError::EKeyloomError;
+};
+
+using TNotifyEvent = std::function<void(TObject* Sender)>;
+
+class TObject {
+ public:
+  TObject() = default;
+  TObject(const TObject&) = delete;
+  TObject& operator=(const TObject&) = delete;
+  virtual ~TObject() = default;
+
+  static const TClassInfo& StaticClassInfo();
+  // The info of the C++ class this object was made as.
+  virtual const TClassInfo& StaticType() const { return StaticClassInfo(); }
+  // The class the object stands for: its C++ class, or a run-time class given to it.
+  const TClassInfo& ClassType() const { return FRuntimeClass ? *FRuntimeClass : StaticType(); }
+  const std::string& ClassName() const { return ClassType().ClassName(); }
+  // Makes the object stand for a class known only by name (must descend from its own).
+  void SetRuntimeClass(const TClassInfo* Info);
+
+ private:
+  const TClassInfo* FRuntimeClass = nullptr;
+};
+
+// The framework's "is" test: an instance of T or of a descendant; false for nil.
+template <class T>
+bool IsClass(const TObject* Obj) {
+  return dynamic_cast<const T*>(Obj) != nullptr;
+}
+
+class TPersistent : public TObject {
+  KEYLOOM_CLASS(TPersistent)
+};
+
+// A list of strings. Look-ups compare without regard to case (ASCII letters only).
+class TStrings : public TPersistent {
+  KEYLOOM_CLASS(TStrings)
+ public:
+  int Count() const { return static_cast<int>(FItems.size()); }
+  const std::string& Get(int Index) const;
+  const std::string& operator[](int Index) const { return Get(Index); }
+  void Put(int Index, const std::string& S);
+  int Add(const std::string& S);
+  void Insert(int Index, const std::string& S);
+  void Delete(int Index);
+  void Clear();
+  // -1 when absent.
+  int IndexOf(std::string_view S) const;
+  void Assign(const TStrings& Source);
+  void Assign(const std::vector<std::string>& Source);
+  const std::vector<std::string>& Items() const { return FItems; }
+  // Lines joined with "\n"; setting splits on line ends.
+  std::string GetText() const;
+  void SetText(std::string_view Text);
+
+  TNotifyEvent OnChange;
+
+ private:
+  void Changed();
+  void CheckIndex(int Index, bool AllowEnd) const;
+  std::vector<std::string> FItems;
+};
+
+class TStringList : public TStrings {
+  KEYLOOM_CLASS(TStringList)
+};
+
+// Appends S unless the list already holds it, compared without regard to case.
+void AddUnique(TStrings& List, const std::string& S);
+
+enum class TOperation : std::uint8_t { opInsert, opRemove };
+
+enum TComponentStateFlag : std::uint32_t {
+  csLoading = 1u << 0,
+  csReading = 1u << 1,
+  csWriting = 1u << 2,
+  csDestroying = 1u << 3,
+  csDesigning = 1u << 4,
+  csInline = 1u << 5,
+};
+using TComponentState = std::uint32_t;
+
+// A component: owned by another component that releases it, named, with
+// state flags, told about insertions into and removals from its owner.
+// Release a component with Free (or delete it; both tell everyone concerned).
+class TComponent : public TPersistent {
+  KEYLOOM_CLASS(TComponent)
+ public:
+  explicit TComponent(TComponent* AOwner);
+  ~TComponent() override;
+
+  static void Free(TComponent* Component) { delete Component; }
+
+  TComponent* GetOwner() const { return FOwner; }
+  const std::string& GetName() const { return FName; }
+  // Raises EComponentError for an invalid name or one already used by a sibling.
+  void SetName(const std::string& NewName);
+  std::int64_t GetTag() const { return FTag; }
+  void SetTag(std::int64_t Tag) { FTag = Tag; }
+
+  int GetComponentCount() const { return static_cast<int>(FComponents.size()); }
+  TComponent* GetComponent(int Index) const { return FComponents.at(static_cast<std::size_t>(Index)); }
+  const std::vector<TComponent*>& Components() const { return FComponents; }
+  int GetComponentIndex() const;
+  void SetComponentIndex(int Index);
+  // By name without regard to case; nil when none.
+  TComponent* FindComponent(std::string_view Name) const;
+
+  void InsertComponent(TComponent* Component);
+  void RemoveComponent(TComponent* Component);
+
+  TComponentState GetComponentState() const { return FState; }
+  bool HasState(TComponentStateFlag Flag) const { return (FState & Flag) != 0; }
+  // Sets or clears the designing state of this component and all it owns.
+  void SetDesigning(bool Value, bool SetChildren = true);
+  // Starts the loading state; Loaded ends it.
+  void BeginLoading() { FState |= csLoading | csReading; }
+  void SetInline(bool Value);
+
+  virtual void Loaded();
+  virtual void Notification(TComponent* AComponent, TOperation Operation);
+  // Asks to be told (Notification with opRemove) when AComponent goes away.
+  void FreeNotification(TComponent* AComponent);
+  void RemoveFreeNotification(TComponent* AComponent);
+
+  // The component above this one in the form's structure: a control's parent,
+  // a menu item's parent item or menu. Nil at the top.
+  virtual TComponent* GetParentComponent() const { return nullptr; }
+  virtual bool HasParent() const { return false; }
+
+ protected:
+  // Sets the destroying state and detaches the component from its owner and
+  // from everyone it asked to be told about. Every destructor of a class with
+  // observable teardown starts with it, so that nothing sees a half-destroyed
+  // component through its owner.
+  void BeginDestroy();
+  virtual void ValidateRename(TComponent* AComponent, const std::string& CurName, const std::string& NewName);
+
+ private:
+  void SetDestroyingRecursive();
+  void InsertOwned(TComponent* Component);
+  void RemoveOwned(TComponent* Component);
+
+  TComponent* FOwner = nullptr;
+  std::string FName;
+  std::int64_t FTag = 0;
+  std::vector<TComponent*> FComponents;
+  std::vector<TComponent*> FFreeNotifies;
+  TComponentState FState = 0;
+  bool FDetached = false;
+};
+
+// A valid component name: an identifier, or empty.
+bool IsValidIdent(std::string_view Name);
+
+}  // namespace keyloom

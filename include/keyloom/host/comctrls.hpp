@@ -1,0 +1,388 @@
+#pragma once
+
+// The common controls: tab and page controls, tool and status bars, image
+// lists, list views and the tree view.
+
+#include <keyloom/host/controls.hpp>
+
+#include <memory>
+#include <vector>
+
+namespace keyloom {
+
+class TCustomImageList : public TComponent {
+  KEYLOOM_CLASS(TCustomImageList)
+ public:
+  using TComponent::TComponent;
+  int GetWidth() const { return FWidth; }
+  void SetWidth(int V) { FWidth = V; }
+  int GetHeight() const { return FHeight; }
+  void SetHeight(int V) { FHeight = V; }
+  // Images as encoded pictures (PNG bytes), by index.
+  int GetCount() const { return static_cast<int>(FImages.size()); }
+  const std::string& GetImage(int Index) const { return FImages.at(static_cast<std::size_t>(Index)); }
+  int Add(std::string Picture) {
+    FImages.push_back(std::move(Picture));
+    return GetCount() - 1;
+  }
+  void Clear() { FImages.clear(); }
+
+ private:
+  int FWidth = 16;
+  int FHeight = 16;
+  std::vector<std::string> FImages;
+};
+
+class TImageList : public TCustomImageList {
+  KEYLOOM_CLASS(TImageList)
+ public:
+  using TCustomImageList::TCustomImageList;
+};
+
+class TCustomTabControl : public TWinControl {
+  KEYLOOM_CLASS(TCustomTabControl)
+ public:
+  using TWinControl::TWinControl;
+};
+
+class TTabControl : public TCustomTabControl {
+  KEYLOOM_CLASS(TTabControl)
+ public:
+  explicit TTabControl(TComponent* AOwner) : TCustomTabControl(AOwner) { SetControlStyle(csAcceptsControls); }
+  TStrings* GetTabs() const { return const_cast<TStringList*>(&FTabs); }
+
+ private:
+  TStringList FTabs;
+};
+
+class TTabSheet;
+
+// Pages of tab sheets; the sheets are its child controls.
+class TPageControl : public TCustomTabControl {
+  KEYLOOM_CLASS(TPageControl)
+ public:
+  using TCustomTabControl::TCustomTabControl;
+  TTabSheet* GetActivePage() const { return FActivePage; }
+  void SetActivePage(TTabSheet* Page);
+  int GetPageCount() const;
+  TTabSheet* GetPage(int Index) const;
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ private:
+  TTabSheet* FActivePage = nullptr;
+};
+
+class TTabSheet : public TWinControl {
+  KEYLOOM_CLASS(TTabSheet)
+ public:
+  explicit TTabSheet(TComponent* AOwner) : TWinControl(AOwner) { SetControlStyle(csAcceptsControls); }
+  TPageControl* GetPageControl() const { return dynamic_cast<TPageControl*>(GetParent()); }
+  void SetPageControl(TPageControl* Control) { SetParent(Control); }
+  bool GetTabVisible() const { return FTabVisible; }
+  void SetTabVisible(bool V) { FTabVisible = V; }
+  int GetImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int V) { FImageIndex = V; }
+
+ private:
+  bool FTabVisible = true;
+  int FImageIndex = -1;
+};
+
+class TToolWindow : public TWinControl {
+  KEYLOOM_CLASS(TToolWindow)
+ public:
+  using TWinControl::TWinControl;
+};
+
+enum TEdgeBorderFlag : std::uint32_t { ebLeft = 1u << 0, ebTop = 1u << 1, ebRight = 1u << 2, ebBottom = 1u << 3 };
+
+class TToolBar : public TToolWindow {
+  KEYLOOM_CLASS(TToolBar)
+ public:
+  explicit TToolBar(TComponent* AOwner) : TToolWindow(AOwner) { SetControlStyle(csAcceptsControls); }
+  int GetButtonHeight() const { return FButtonHeight; }
+  void SetButtonHeight(int V) { FButtonHeight = V; }
+  int GetButtonWidth() const { return FButtonWidth; }
+  void SetButtonWidth(int V) { FButtonWidth = V; }
+  bool GetShowCaptions() const { return FShowCaptions; }
+  void SetShowCaptions(bool V) { FShowCaptions = V; }
+  bool GetFlat() const { return FFlat; }
+  void SetFlat(bool V) { FFlat = V; }
+  bool GetAutoSize() const { return FAutoSize; }
+  void SetAutoSize(bool V) { FAutoSize = V; }
+  int GetIndent() const { return FIndent; }
+  void SetIndent(int V) { FIndent = V; }
+  std::uint32_t GetEdgeBorders() const { return FEdgeBorders; }
+  void SetEdgeBorders(std::uint32_t V) { FEdgeBorders = V; }
+
+ private:
+  int FButtonHeight = 22;
+  int FButtonWidth = 23;
+  bool FShowCaptions = false;
+  bool FFlat = false;
+  bool FAutoSize = false;
+  int FIndent = 0;
+  std::uint32_t FEdgeBorders = ebTop;
+};
+
+class TToolButton : public TGraphicControl {
+  KEYLOOM_CLASS(TToolButton)
+ public:
+  using TGraphicControl::TGraphicControl;
+};
+
+class TStatusBar : public TWinControl {
+  KEYLOOM_CLASS(TStatusBar)
+ public:
+  using TWinControl::TWinControl;
+  bool GetSimplePanel() const { return FSimplePanel; }
+  void SetSimplePanel(bool V) { FSimplePanel = V; }
+  const std::string& GetSimpleText() const { return FSimpleText; }
+  void SetSimpleText(const std::string& V);
+
+ private:
+  bool FSimplePanel = false;
+  std::string FSimpleText;
+};
+
+// ---------------------------------------------------------------- tree view
+
+class TTreeNodes;
+class TCustomTreeView;
+
+enum class TNodeAttachMode : std::uint8_t { naAdd, naAddFirst, naAddChild, naAddChildFirst, naInsert };
+
+class TTreeNode {
+ public:
+  TTreeNode(const TTreeNode&) = delete;
+  TTreeNode& operator=(const TTreeNode&) = delete;
+
+  const std::string& GetText() const { return FText; }
+  void SetText(const std::string& Value);
+  TObject* GetData() const { return FData; }
+  void SetData(TObject* Value) { FData = Value; }
+  int GetImageIndex() const { return FImageIndex; }
+  void SetImageIndex(int Value) { FImageIndex = Value; }
+  int GetSelectedIndex() const { return FSelectedIndex; }
+  void SetSelectedIndex(int Value) { FSelectedIndex = Value; }
+
+  TTreeNode* GetParent() const { return FParent; }
+  int GetCount() const { return static_cast<int>(FChildren.size()); }
+  bool HasChildren() const { return !FChildren.empty(); }
+  TTreeNode* GetItem(int Index) const { return FChildren.at(static_cast<std::size_t>(Index)).get(); }
+  TTreeNode* getFirstChild() const { return FChildren.empty() ? nullptr : FChildren.front().get(); }
+  TTreeNode* GetLastChild() const { return FChildren.empty() ? nullptr : FChildren.back().get(); }
+  TTreeNode* getPrevSibling() const;
+  TTreeNode* getNextSibling() const;
+  // Position among its siblings.
+  int GetIndex() const;
+  // Position in depth-first pre-order over the whole tree.
+  int GetAbsoluteIndex() const;
+  int GetLevel() const;
+  TTreeNodes* GetOwner() const { return FOwner; }
+
+  bool GetSelected() const;
+  void SetSelected(bool Value);
+  // Moves the node, with its subtree, relative to Destination.
+  void MoveTo(TTreeNode* Destination, TNodeAttachMode Mode);
+  // Removes the node and its subtree.
+  void Delete();
+
+ private:
+  friend class TTreeNodes;
+  friend class TCustomTreeView;
+  TTreeNode(TTreeNodes* Owner, TTreeNode* Parent, std::string Text, TObject* Data);
+  std::vector<std::unique_ptr<TTreeNode>>& Siblings() const;
+
+  TTreeNodes* FOwner;
+  TTreeNode* FParent;
+  std::vector<std::unique_ptr<TTreeNode>> FChildren;
+  std::string FText;
+  TObject* FData;
+  int FImageIndex = -1;
+  int FSelectedIndex = -1;
+};
+
+// The nodes of a tree view: a forest, reached by pre-order index.
+class TTreeNodes {
+ public:
+  explicit TTreeNodes(TCustomTreeView* Owner) : FOwner(Owner) {}
+  TTreeNodes(const TTreeNodes&) = delete;
+  TTreeNodes& operator=(const TTreeNodes&) = delete;
+  ~TTreeNodes();
+
+  int GetCount() const;
+  TTreeNode* GetNodeFromIndex(int Index) const;
+  TTreeNode* operator[](int Index) const { return GetNodeFromIndex(Index); }
+  TTreeNode* GetFirstNode() const { return FRoots.empty() ? nullptr : FRoots.front().get(); }
+  int GetRootCount() const { return static_cast<int>(FRoots.size()); }
+  TTreeNode* GetRoot(int Index) const { return FRoots.at(static_cast<std::size_t>(Index)).get(); }
+
+  void Clear();
+  // A new node as the last sibling of Sibling, or as the last root without one.
+  TTreeNode* AddObject(TTreeNode* Sibling, const std::string& S, TObject* Data);
+  TTreeNode* Add(TTreeNode* Sibling, const std::string& S) { return AddObject(Sibling, S, nullptr); }
+  // A new node as the last child of Parent (the last root without one).
+  TTreeNode* AddChildObject(TTreeNode* Parent, const std::string& S, TObject* Data);
+  TTreeNode* AddChild(TTreeNode* Parent, const std::string& S) { return AddChildObject(Parent, S, nullptr); }
+  void Delete(TTreeNode* Node);
+
+  void BeginUpdate() { ++FUpdateCount; }
+  void EndUpdate();
+  bool Updating() const { return FUpdateCount > 0; }
+  TCustomTreeView* GetOwner() const { return FOwner; }
+
+ private:
+  friend class TTreeNode;
+  friend class TCustomTreeView;
+  void Invalidate() const { FIndexValid = false; }
+  void Reindex() const;
+  void Changed();
+
+  TCustomTreeView* FOwner;
+  std::vector<std::unique_ptr<TTreeNode>> FRoots;
+  mutable std::vector<TTreeNode*> FPreOrder;
+  mutable bool FIndexValid = true;
+  int FUpdateCount = 0;
+};
+
+using TTVChangedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;
+using TTVCompareEvent =
+    std::function<void(TObject* Sender, TTreeNode* Node1, TTreeNode* Node2, int Data, int& Compare)>;
+
+class TCustomTreeView : public TWinControl {
+  KEYLOOM_CLASS(TCustomTreeView)
+ public:
+  explicit TCustomTreeView(TComponent* AOwner);
+  ~TCustomTreeView() override;
+
+  TTreeNodes& GetItems() { return FItems; }
+  const TTreeNodes& GetItems() const { return FItems; }
+  TTreeNode* GetSelection() const { return FSelected; }
+  void SetSelection(TTreeNode* Node);
+  // Sorts the roots and every node's children, each group by itself, with
+  // OnCompare (by text without it). Siblings it finds equal keep their order.
+  void AlphaSort();
+
+  TCustomImageList* GetImages() const { return FImages; }
+  void SetImages(TCustomImageList* Images);
+  int GetIndent() const { return FIndent; }
+  void SetIndent(int V) { FIndent = V; }
+  bool GetHideSelection() const { return FHideSelection; }
+  void SetHideSelection(bool V) { FHideSelection = V; }
+  bool GetToolTips() const { return FToolTips; }
+  void SetToolTips(bool V) { FToolTips = V; }
+  bool GetReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool V) { FReadOnly = V; }
+
+  TTVChangedEvent OnChange;
+  TTVCompareEvent OnCompare;
+  // Told when nodes change, so that a view can redraw.
+  TNotifyEvent OnNodesChanged;
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ private:
+  friend class TTreeNodes;
+  friend class TTreeNode;
+  void NodeDeleting(TTreeNode* Node);
+  void SortGroup(std::vector<std::unique_ptr<TTreeNode>>& Group);
+
+  TTreeNodes FItems;
+  TTreeNode* FSelected = nullptr;
+  TCustomImageList* FImages = nullptr;
+  int FIndent = 19;
+  bool FHideSelection = true;
+  bool FToolTips = true;
+  bool FReadOnly = false;
+};
+
+class TTreeView : public TCustomTreeView {
+  KEYLOOM_CLASS(TTreeView)
+ public:
+  using TCustomTreeView::TCustomTreeView;
+};
+
+// ---------------------------------------------------------------- list view
+
+class TCustomListView;
+
+class TListItem {
+ public:
+  TListItem(TCustomListView* Owner, std::string Caption) : FOwner(Owner), FCaption(std::move(Caption)) {}
+  const std::string& GetCaption() const { return FCaption; }
+  void SetCaption(const std::string& V);
+  bool GetSelected() const;
+  void SetSelected(bool V);
+  int GetIndex() const;
+  // Starts in-place editing of the caption; the edit ends later.
+  void EditCaption();
+
+ private:
+  TCustomListView* FOwner;
+  std::string FCaption;
+};
+
+struct TListColumn {
+  std::string Caption;
+  int Width = 50;
+};
+
+enum class TViewStyle : std::uint8_t { vsIcon, vsSmallIcon, vsList, vsReport };
+using TLVEditedEvent = std::function<void(TObject* Sender, TListItem* Item, std::string& S)>;
+
+class TCustomListView : public TWinControl {
+  KEYLOOM_CLASS(TCustomListView)
+ public:
+  explicit TCustomListView(TComponent* AOwner) : TWinControl(AOwner) {}
+
+  int GetItemCount() const { return static_cast<int>(FItems.size()); }
+  TListItem* GetItem(int Index) const { return FItems.at(static_cast<std::size_t>(Index)).get(); }
+  TListItem* AddItem(const std::string& Caption);
+  void DeleteItem(TListItem* Item);
+  void ClearItems();
+  int IndexOfItem(const TListItem* Item) const;
+  TListItem* GetSelected() const { return FSelected; }
+  void SetSelected(TListItem* Item);
+
+  std::vector<TListColumn>& Columns() { return FColumns; }
+  const std::vector<TListColumn>& Columns() const { return FColumns; }
+  // The width the column shows; -2 asks to fit the header and the remaining width.
+  int GetColumnWidth(int Index) const;
+  void SetColumnWidth(int Index, int Width);
+  TViewStyle GetViewStyle() const { return FViewStyle; }
+  void SetViewStyle(TViewStyle V) { FViewStyle = V; }
+  bool GetRowSelect() const { return FRowSelect; }
+  void SetRowSelect(bool V) { FRowSelect = V; }
+  bool GetReadOnly() const { return FReadOnly; }
+  void SetReadOnly(bool V) { FReadOnly = V; }
+
+  // In-place editing: started by EditCaption, ended by the user (or a test).
+  TListItem* GetEditing() const { return FEditing; }
+  void StartEdit(TListItem* Item);
+  // Confirms (Enter) or cancels (Escape) the edit in progress.
+  void EndEdit(const std::string& Text, bool Confirm);
+  void KeyDown(std::uint16_t Key, TShiftState Shift);
+
+  TLVEditedEvent OnEdited;
+  TKeyEvent OnKeyDown;
+  TNotifyEvent OnItemsChanged;
+
+ private:
+  friend class TListItem;
+  std::vector<std::unique_ptr<TListItem>> FItems;
+  std::vector<TListColumn> FColumns;
+  TListItem* FSelected = nullptr;
+  TListItem* FEditing = nullptr;
+  TViewStyle FViewStyle = TViewStyle::vsIcon;
+  bool FRowSelect = false;
+  bool FReadOnly = false;
+};
+
+class TListView : public TCustomListView {
+  KEYLOOM_CLASS(TListView)
+ public:
+  using TCustomListView::TCustomListView;
+};
+
+}  // namespace keyloom

@@ -1,0 +1,129 @@
+#pragma once
+
+// Run-time type information of the host framework: classes known by name,
+// their ancestry and their published properties with typed accessors.
+
+#include <any>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace keyloom {
+
+class TObject;
+class TComponent;
+
+enum class TTypeKind : std::uint8_t {
+  tkUnknown,
+  tkInteger,
+  tkChar,
+  tkEnumeration,  // Booleans are enumerations
+  tkFloat,
+  tkString,
+  tkSet,
+  tkClass,
+  tkMethod,
+  tkWChar,
+  tkLString,
+  tkWString,
+  tkVariant,
+  tkArray,
+  tkRecord,
+  tkInterface,
+  tkInt64,
+  tkDynArray,
+};
+
+// One published property. Accessors that do not apply to the kind are empty.
+struct TPropInfo {
+  std::string Name;
+  TTypeKind Kind = TTypeKind::tkUnknown;
+  std::string TypeName;                // "Boolean", "TCaption", "TStrings", ...
+  std::vector<std::string> EnumNames;  // enumerations by ordinal; sets: element names by bit
+  std::function<std::string(const TObject&)> GetStr;
+  std::function<void(TObject&, const std::string&)> SetStr;
+  std::function<std::int64_t(const TObject&)> GetOrd;  // integers, enumerations, sets
+  std::function<void(TObject&, std::int64_t)> SetOrd;
+  std::function<double(const TObject&)> GetFloat;
+  std::function<void(TObject&, double)> SetFloat;
+  std::function<TObject*(const TObject&)> GetObj;  // class references
+  std::function<void(TObject&, TObject*)> SetObj;
+  // Events: the handler as a std::any holding the event's std::function type.
+  std::function<void(TObject&, const std::any&)> SetMethod;
+  std::function<bool(const TObject&)> HasMethod;
+  // Integers that the form file may write as identifiers (clBlue, crHandPoint).
+  std::vector<std::pair<std::string, std::int64_t>> IntIdents;
+  std::optional<std::int64_t> Default;  // ordinal default; values equal to it are not stored
+  std::function<bool(const TObject&)> IsStored;  // empty: always stored
+};
+
+// The type information of one class. Infos live as long as the program;
+// classes unknown at compile time (read from form files) get infos made at run time.
+class TClassInfo {
+ public:
+  using TFactory = std::function<TComponent*(TComponent* Owner)>;
+
+  TClassInfo(std::string ClassName, const TClassInfo* Parent, std::vector<TPropInfo> Props = {},
+             TFactory Factory = {});
+
+  const std::string& ClassName() const { return FClassName; }
+  const TClassInfo* Parent() const { return FParent; }
+  // Published properties declared by this class itself.
+  const std::vector<TPropInfo>& OwnProps() const { return FProps; }
+  // Every published property, ancestors' first; a redeclared name keeps the
+  // ancestor's position and takes the descendant's accessors.
+  const std::vector<const TPropInfo*>& PropInfos() const;
+  int PropCount() const { return static_cast<int>(PropInfos().size()); }
+  // By name without regard to case, as the framework's look-up does.
+  const TPropInfo* FindProp(std::string_view Name) const;
+  bool InheritsFrom(const TClassInfo* Ancestor) const;
+  bool InheritsFrom(std::string_view AncestorName) const;
+  const TFactory& Factory() const { return FFactory; }
+
+  // Adds a property after construction (run-time classes learn theirs as they are read).
+  void AddProp(TPropInfo Prop);
+
+ private:
+  std::string FClassName;
+  const TClassInfo* FParent;
+  std::vector<TPropInfo> FProps;
+  TFactory FFactory;
+  mutable std::vector<const TPropInfo*> FAll;
+  mutable bool FAllValid = false;
+};
+
+// Class registry: by name, without regard to case.
+void RegisterClass(const TClassInfo& Info);
+const TClassInfo* FindClass(std::string_view ClassName);
+// Makes (once) and registers a run-time class derived from Parent.
+const TClassInfo& RegisterRuntimeClass(std::string_view ClassName, const TClassInfo& Parent);
+// A run-time class's info, mutable so that it can learn properties.
+TClassInfo* FindRuntimeClass(std::string_view ClassName);
+
+// The framework's accessors, by object and property.
+const TClassInfo* ClassInfo(const TObject* Obj);
+const TPropInfo* GetPropInfo(const TObject* Obj, std::string_view Name);
+std::vector<const TPropInfo*> GetPropInfos(const TObject* Obj);
+std::string GetStrProp(const TObject& Obj, const TPropInfo& Prop);
+void SetStrProp(TObject& Obj, const TPropInfo& Prop, const std::string& Value);
+std::int64_t GetOrdProp(const TObject& Obj, const TPropInfo& Prop);
+void SetOrdProp(TObject& Obj, const TPropInfo& Prop, std::int64_t Value);
+TObject* GetObjectProp(const TObject& Obj, const TPropInfo& Prop);
+void SetObjectProp(TObject& Obj, const TPropInfo& Prop, TObject* Value);
+double GetFloatProp(const TObject& Obj, const TPropInfo& Prop);
+void SetFloatProp(TObject& Obj, const TPropInfo& Prop, double Value);
+// Enumeration names: "smCaption" <-> 1; -1 when the name is unknown.
+std::string GetEnumName(const TPropInfo& Prop, std::int64_t Value);
+std::int64_t GetEnumValue(const TPropInfo& Prop, std::string_view Name);
+// Whether the framework would store the property's current value with the form.
+bool IsStoredProp(const TObject& Obj, const TPropInfo& Prop);
+
+// ASCII-only case folding, as the framework's name comparisons use.
+bool SameText(std::string_view A, std::string_view B);
+std::string LowerCase(std::string_view S);
+
+}  // namespace keyloom

@@ -1,0 +1,292 @@
+#include <keyloom/host/classes.hpp>
+#include <keyloom/host/published.hpp>
+
+#include <algorithm>
+
+namespace keyloom {
+
+namespace P = published;
+
+const TClassInfo& TObject::StaticClassInfo() {
+  static const TClassInfo Info("TObject", nullptr);
+  return Info;
+}
+
+void TObject::SetRuntimeClass(const TClassInfo* Info) {
+  if (Info && !Info->InheritsFrom(&StaticType()))
+    throw EKeyloomError("Class " + Info->ClassName() + " does not descend from " + StaticType().ClassName());
+  FRuntimeClass = Info;
+}
+
+const TClassInfo& TPersistent::StaticClassInfo() {
+  static const TClassInfo Info("TPersistent", &TObject::StaticClassInfo());
+  return Info;
+}
+
+// ---------------------------------------------------------------- strings
+
+const TClassInfo& TStrings::StaticClassInfo() {
+  static const TClassInfo Info("TStrings", &TPersistent::StaticClassInfo());
+  return Info;
+}
+
+const TClassInfo& TStringList::StaticClassInfo() {
+  static const TClassInfo Info("TStringList", &TStrings::StaticClassInfo());
+  return Info;
+}
+
+void TStrings::CheckIndex(int Index, bool AllowEnd) const {
+  const int Limit = AllowEnd ? Count() : Count() - 1;
+  if (Index < 0 || Index > Limit)
+    throw EStringListError("List index out of bounds (" + std::to_string(Index) + ")");
+}
+
+const std::string& TStrings::Get(int Index) const {
+  CheckIndex(Index, false);
+  return FItems[static_cast<std::size_t>(Index)];
+}
+
+void TStrings::Put(int Index, const std::string& S) {
+  CheckIndex(Index, false);
+  FItems[static_cast<std::size_t>(Index)] = S;
+  Changed();
+}
+
+int TStrings::Add(const std::string& S) {
+  FItems.push_back(S);
+  Changed();
+  return Count() - 1;
+}
+
+void TStrings::Insert(int Index, const std::string& S) {
+  CheckIndex(Index, true);
+  FItems.insert(FItems.begin() + Index, S);
+  Changed();
+}
+
+void TStrings::Delete(int Index) {
+  CheckIndex(Index, false);
+  FItems.erase(FItems.begin() + Index);
+  Changed();
+}
+
+void TStrings::Clear() {
+  if (FItems.empty()) return;
+  FItems.clear();
+  Changed();
+}
+
+int TStrings::IndexOf(std::string_view S) const {
+  for (std::size_t I = 0; I < FItems.size(); ++I)
+    if (SameText(FItems[I], S)) return static_cast<int>(I);
+  return -1;
+}
+
+void TStrings::Assign(const TStrings& Source) {
+  if (&Source == this) return;
+  Assign(Source.FItems);
+}
+
+void TStrings::Assign(const std::vector<std::string>& Source) {
+  FItems = Source;
+  Changed();
+}
+
+std::string TStrings::GetText() const {
+  std::string R;
+  for (const std::string& S : FItems) {
+    R += S;
+    R += '\n';
+  }
+  return R;
+}
+
+void TStrings::SetText(std::string_view Text) {
+  std::vector<std::string> Lines;
+  std::size_t Start = 0;
+  while (Start < Text.size()) {
+    std::size_t End = Text.find_first_of("\r\n", Start);
+    if (End == std::string_view::npos) End = Text.size();
+    Lines.emplace_back(Text.substr(Start, End - Start));
+    if (End < Text.size() && Text[End] == '\r' && End + 1 < Text.size() && Text[End + 1] == '\n') ++End;
+    Start = End + 1;
+  }
+  Assign(Lines);
+}
+
+void TStrings::Changed() {
+  if (OnChange) OnChange(this);
+}
+
+void AddUnique(TStrings& List, const std::string& S) {
+  if (List.IndexOf(S) < 0) List.Add(S);
+}
+
+// ---------------------------------------------------------------- components
+
+const TClassInfo& TComponent::StaticClassInfo() {
+  static const TClassInfo Info("TComponent", &TPersistent::StaticClassInfo(),
+                               {P::String<TComponent>("Name", &TComponent::GetName, &TComponent::SetName,
+                                                      "TComponentName"),
+                                P::Integer<TComponent>("Tag", &TComponent::GetTag, &TComponent::SetTag, 0)},
+                               P::Factory<TComponent>());
+  return Info;
+}
+
+bool IsValidIdent(std::string_view Name) {
+  if (Name.empty()) return false;
+  auto Alpha = [](char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_'; };
+  if (!Alpha(Name[0])) return false;
+  return std::all_of(Name.begin() + 1, Name.end(), [&](char C) { return Alpha(C) || (C >= '0' && C <= '9'); });
+}
+
+TComponent::TComponent(TComponent* AOwner) {
+  if (AOwner) AOwner->InsertComponent(this);
+}
+
+TComponent::~TComponent() {
+  BeginDestroy();
+  // Owned components go last first; they are detached silently, as the owner is going anyway.
+  while (!FComponents.empty()) {
+    TComponent* Last = FComponents.back();
+    FComponents.pop_back();
+    Last->FOwner = nullptr;
+    delete Last;
+  }
+}
+
+void TComponent::SetDestroyingRecursive() {
+  FState |= csDestroying;
+  for (TComponent* C : FComponents) C->SetDestroyingRecursive();
+}
+
+void TComponent::BeginDestroy() {
+  if (FDetached) return;
+  FDetached = true;
+  SetDestroyingRecursive();
+  // Those who asked are told; those we asked forget us.
+  while (!FFreeNotifies.empty()) {
+    TComponent* Other = FFreeNotifies.back();
+    FFreeNotifies.pop_back();
+    auto& Theirs = Other->FFreeNotifies;
+    Theirs.erase(std::remove(Theirs.begin(), Theirs.end(), this), Theirs.end());
+    Other->Notification(this, TOperation::opRemove);
+  }
+  if (FOwner) FOwner->RemoveComponent(this);
+}
+
+void TComponent::SetName(const std::string& NewName) {
+  if (NewName == FName) return;
+  if (!NewName.empty() && !IsValidIdent(NewName))
+    throw EComponentError("\"" + NewName + "\" is not a valid component name");
+  if (FOwner)
+    FOwner->ValidateRename(this, FName, NewName);
+  else
+    ValidateRename(nullptr, FName, NewName);
+  FName = NewName;
+}
+
+void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurName, const std::string& NewName) {
+  if (!AComponent || NewName.empty() || SameText(CurName, NewName)) return;
+  TComponent* Existing = FindComponent(NewName);
+  if (Existing && Existing != AComponent)
+    throw EComponentError("A component named " + NewName + " already exists");
+}
+
+int TComponent::GetComponentIndex() const {
+  if (!FOwner) return -1;
+  const auto& List = FOwner->FComponents;
+  return static_cast<int>(std::find(List.begin(), List.end(), this) - List.begin());
+}
+
+void TComponent::SetComponentIndex(int Index) {
+  if (!FOwner) return;
+  auto& List = FOwner->FComponents;
+  auto It = std::find(List.begin(), List.end(), this);
+  List.erase(It);
+  Index = std::clamp(Index, 0, static_cast<int>(List.size()));
+  List.insert(List.begin() + Index, this);
+}
+
+TComponent* TComponent::FindComponent(std::string_view Name) const {
+  if (Name.empty()) return nullptr;
+  for (TComponent* C : FComponents)
+    if (SameText(C->FName, Name)) return C;
+  return nullptr;
+}
+
+void TComponent::InsertOwned(TComponent* Component) {
+  FComponents.push_back(Component);
+  Component->FOwner = this;
+}
+
+void TComponent::RemoveOwned(TComponent* Component) {
+  auto It = std::find(FComponents.begin(), FComponents.end(), Component);
+  if (It != FComponents.end()) FComponents.erase(It);
+  Component->FOwner = nullptr;
+}
+
+void TComponent::InsertComponent(TComponent* Component) {
+  if (!Component) return;
+  if (Component->FOwner) Component->FOwner->RemoveComponent(Component);
+  ValidateRename(Component, std::string(), Component->FName);
+  InsertOwned(Component);
+  if (HasState(csDesigning)) Component->SetDesigning(true);
+  Notification(Component, TOperation::opInsert);
+}
+
+void TComponent::RemoveComponent(TComponent* Component) {
+  if (!Component || Component->FOwner != this) return;
+  Notification(Component, TOperation::opRemove);
+  RemoveOwned(Component);
+}
+
+void TComponent::SetDesigning(bool Value, bool SetChildren) {
+  if (Value)
+    FState |= csDesigning;
+  else
+    FState &= ~static_cast<TComponentState>(csDesigning);
+  if (SetChildren)
+    for (TComponent* C : FComponents) C->SetDesigning(Value, true);
+}
+
+void TComponent::SetInline(bool Value) {
+  if (Value)
+    FState |= csInline;
+  else
+    FState &= ~static_cast<TComponentState>(csInline);
+}
+
+void TComponent::Loaded() { FState &= ~static_cast<TComponentState>(csLoading | csReading); }
+
+void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
+  if (Operation == TOperation::opRemove && AComponent) RemoveFreeNotification(AComponent);
+  // A handler may add or remove components; walk by index and re-clamp.
+  for (int I = GetComponentCount() - 1; I >= 0; --I) {
+    if (I >= GetComponentCount()) {
+      I = GetComponentCount();
+      continue;
+    }
+    FComponents[static_cast<std::size_t>(I)]->Notification(AComponent, Operation);
+  }
+}
+
+void TComponent::FreeNotification(TComponent* AComponent) {
+  if (!AComponent || AComponent == this) return;
+  auto Add = [](std::vector<TComponent*>& List, TComponent* C) {
+    if (std::find(List.begin(), List.end(), C) == List.end()) List.push_back(C);
+  };
+  Add(FFreeNotifies, AComponent);
+  Add(AComponent->FFreeNotifies, this);
+}
+
+void TComponent::RemoveFreeNotification(TComponent* AComponent) {
+  if (!AComponent) return;
+  auto Drop = [](std::vector<TComponent*>& List, TComponent* C) {
+    List.erase(std::remove(List.begin(), List.end(), C), List.end());
+  };
+  Drop(FFreeNotifies, AComponent);
+  Drop(AComponent->FFreeNotifies, this);
+}
+
+}  // namespace keyloom

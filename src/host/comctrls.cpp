@@ -1,0 +1,487 @@
+#include <keyloom/host/comctrls.hpp>
+#include <keyloom/host/published.hpp>
+
+#include <algorithm>
+
+namespace keyloom {
+
+namespace P = published;
+
+namespace {
+template <class T>
+TPropInfo Caption() {
+  return P::String<T>("Caption", &TControl::GetCaption, &TControl::SetCaption);
+}
+}  // namespace
+
+const TClassInfo& TCustomImageList::StaticClassInfo() {
+  static const TClassInfo Info(
+      "TCustomImageList", &TComponent::StaticClassInfo(),
+      {P::Integer<TCustomImageList>("Width", &TCustomImageList::GetWidth, &TCustomImageList::SetWidth, 16),
+       P::Integer<TCustomImageList>("Height", &TCustomImageList::GetHeight, &TCustomImageList::SetHeight, 16)});
+  return Info;
+}
+
+const TClassInfo& TImageList::StaticClassInfo() {
+  static const TClassInfo Info("TImageList", &TCustomImageList::StaticClassInfo(), {}, P::Factory<TImageList>());
+  return Info;
+}
+
+const TClassInfo& TCustomTabControl::StaticClassInfo() {
+  static const TClassInfo Info("TCustomTabControl", &TWinControl::StaticClassInfo());
+  return Info;
+}
+
+const TClassInfo& TTabControl::StaticClassInfo() {
+  static const TClassInfo Info("TTabControl", &TCustomTabControl::StaticClassInfo(),
+                               {P::Owned<TTabControl, TStrings>("Tabs", "TStrings", &TTabControl::GetTabs)},
+                               P::Factory<TTabControl>());
+  return Info;
+}
+
+const TClassInfo& TPageControl::StaticClassInfo() {
+  static const TClassInfo Info("TPageControl", &TCustomTabControl::StaticClassInfo(),
+                               {P::Object<TPageControl, TTabSheet>("ActivePage", "TTabSheet",
+                                                                   &TPageControl::GetActivePage,
+                                                                   &TPageControl::SetActivePage)},
+                               P::Factory<TPageControl>());
+  return Info;
+}
+
+void TPageControl::SetActivePage(TTabSheet* Page) {
+  if (Page == FActivePage) return;
+  if (FActivePage) RemoveFreeNotification(FActivePage);
+  FActivePage = Page;
+  if (Page) FreeNotification(Page);
+  Changed("ActivePage");
+}
+
+int TPageControl::GetPageCount() const {
+  return static_cast<int>(
+      std::count_if(Controls().begin(), Controls().end(), [](TControl* C) { return IsClass<TTabSheet>(C); }));
+}
+
+TTabSheet* TPageControl::GetPage(int Index) const {
+  for (TControl* C : Controls())
+    if (auto* Sheet = dynamic_cast<TTabSheet*>(C); Sheet && Index-- == 0) return Sheet;
+  return nullptr;
+}
+
+void TPageControl::Notification(TComponent* AComponent, TOperation Operation) {
+  TCustomTabControl::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == FActivePage) FActivePage = nullptr;
+}
+
+const TClassInfo& TTabSheet::StaticClassInfo() {
+  static const TClassInfo Info(
+      "TTabSheet", &TWinControl::StaticClassInfo(),
+      {Caption<TTabSheet>(),
+       P::Object<TTabSheet, TPageControl>("PageControl", "TPageControl", &TTabSheet::GetPageControl,
+                                          &TTabSheet::SetPageControl),
+       P::Boolean<TTabSheet>("TabVisible", &TTabSheet::GetTabVisible, &TTabSheet::SetTabVisible, true),
+       P::Integer<TTabSheet>("ImageIndex", &TTabSheet::GetImageIndex, &TTabSheet::SetImageIndex, -1)},
+      P::Factory<TTabSheet>());
+  return Info;
+}
+
+const TClassInfo& TToolWindow::StaticClassInfo() {
+  static const TClassInfo Info("TToolWindow", &TWinControl::StaticClassInfo());
+  return Info;
+}
+
+const TClassInfo& TToolBar::StaticClassInfo() {
+  static const TClassInfo Info(
+      "TToolBar", &TToolWindow::StaticClassInfo(),
+      {Caption<TToolBar>(),
+       P::Integer<TToolBar>("ButtonHeight", &TToolBar::GetButtonHeight, &TToolBar::SetButtonHeight, 22),
+       P::Integer<TToolBar>("ButtonWidth", &TToolBar::GetButtonWidth, &TToolBar::SetButtonWidth, 23),
+       P::Boolean<TToolBar>("ShowCaptions", &TToolBar::GetShowCaptions, &TToolBar::SetShowCaptions, false),
+       P::Boolean<TToolBar>("Flat", &TToolBar::GetFlat, &TToolBar::SetFlat, false),
+       P::Boolean<TToolBar>("AutoSize", &TToolBar::GetAutoSize, &TToolBar::SetAutoSize, false),
+       P::Integer<TToolBar>("Indent", &TToolBar::GetIndent, &TToolBar::SetIndent, 0),
+       P::Set<TToolBar>("EdgeBorders", "TEdgeBorders", {"ebLeft", "ebTop", "ebRight", "ebBottom"},
+                        &TToolBar::GetEdgeBorders, &TToolBar::SetEdgeBorders, ebTop)},
+      P::Factory<TToolBar>());
+  return Info;
+}
+
+const TClassInfo& TToolButton::StaticClassInfo() {
+  static const TClassInfo Info("TToolButton", &TGraphicControl::StaticClassInfo(), {Caption<TToolButton>()},
+                               P::Factory<TToolButton>());
+  return Info;
+}
+
+const TClassInfo& TStatusBar::StaticClassInfo() {
+  static const TClassInfo Info(
+      "TStatusBar", &TWinControl::StaticClassInfo(),
+      {P::Boolean<TStatusBar>("SimplePanel", &TStatusBar::GetSimplePanel, &TStatusBar::SetSimplePanel, false),
+       P::String<TStatusBar>("SimpleText", &TStatusBar::GetSimpleText, &TStatusBar::SetSimpleText, "string")},
+      P::Factory<TStatusBar>());
+  return Info;
+}
+
+void TStatusBar::SetSimpleText(const std::string& V) {
+  if (V == FSimpleText) return;
+  FSimpleText = V;
+  Changed("SimpleText");
+}
+
+// ---------------------------------------------------------------- tree nodes
+
+TTreeNode::TTreeNode(TTreeNodes* Owner, TTreeNode* Parent, std::string Text, TObject* Data)
+    : FOwner(Owner), FParent(Parent), FText(std::move(Text)), FData(Data) {}
+
+void TTreeNode::SetText(const std::string& Value) {
+  if (Value == FText) return;
+  FText = Value;
+  FOwner->Changed();
+}
+
+std::vector<std::unique_ptr<TTreeNode>>& TTreeNode::Siblings() const {
+  return FParent ? FParent->FChildren : FOwner->FRoots;
+}
+
+int TTreeNode::GetIndex() const {
+  const auto& List = Siblings();
+  auto It = std::find_if(List.begin(), List.end(), [this](const auto& N) { return N.get() == this; });
+  return static_cast<int>(It - List.begin());
+}
+
+TTreeNode* TTreeNode::getPrevSibling() const {
+  const int I = GetIndex();
+  return I > 0 ? Siblings()[static_cast<std::size_t>(I - 1)].get() : nullptr;
+}
+
+TTreeNode* TTreeNode::getNextSibling() const {
+  const auto& List = Siblings();
+  const auto I = static_cast<std::size_t>(GetIndex()) + 1;
+  return I < List.size() ? List[I].get() : nullptr;
+}
+
+int TTreeNode::GetAbsoluteIndex() const {
+  FOwner->Reindex();
+  const auto& Order = FOwner->FPreOrder;
+  return static_cast<int>(std::find(Order.begin(), Order.end(), this) - Order.begin());
+}
+
+int TTreeNode::GetLevel() const {
+  int Level = 0;
+  for (const TTreeNode* P = FParent; P; P = P->FParent) ++Level;
+  return Level;
+}
+
+bool TTreeNode::GetSelected() const { return FOwner->FOwner && FOwner->FOwner->GetSelection() == this; }
+
+void TTreeNode::SetSelected(bool Value) {
+  TCustomTreeView* View = FOwner->FOwner;
+  if (!View) return;
+  if (Value)
+    View->SetSelection(this);
+  else if (View->GetSelection() == this)
+    View->SetSelection(nullptr);
+}
+
+void TTreeNode::MoveTo(TTreeNode* Destination, TNodeAttachMode Mode) {
+  if (!Destination || Destination == this || Destination->FOwner != FOwner) return;
+  for (const TTreeNode* P = Destination; P; P = P->FParent)
+    if (P == this) throw EKeyloomError("A node cannot be moved into its own subtree");
+  // Detach, keeping ownership in hand.
+  auto& From = Siblings();
+  auto It = std::find_if(From.begin(), From.end(), [this](const auto& N) { return N.get() == this; });
+  std::unique_ptr<TTreeNode> Self = std::move(*It);
+  From.erase(It);
+
+  const bool AsChild = Mode == TNodeAttachMode::naAddChild || Mode == TNodeAttachMode::naAddChildFirst;
+  TTreeNode* NewParent = AsChild ? Destination : Destination->FParent;
+  auto& To = NewParent ? NewParent->FChildren : FOwner->FRoots;
+  FParent = NewParent;
+  switch (Mode) {
+    case TNodeAttachMode::naAdd:
+    case TNodeAttachMode::naAddChild:
+      To.push_back(std::move(Self));
+      break;
+    case TNodeAttachMode::naAddFirst:
+    case TNodeAttachMode::naAddChildFirst:
+      To.insert(To.begin(), std::move(Self));
+      break;
+    case TNodeAttachMode::naInsert: {
+      auto At = std::find_if(To.begin(), To.end(), [Destination](const auto& N) { return N.get() == Destination; });
+      To.insert(At, std::move(Self));
+      break;
+    }
+  }
+  FOwner->Invalidate();
+  FOwner->Changed();
+}
+
+void TTreeNode::Delete() { FOwner->Delete(this); }
+
+// ---------------------------------------------------------------- tree nodes list
+
+TTreeNodes::~TTreeNodes() = default;
+
+void TTreeNodes::Reindex() const {
+  if (FIndexValid) return;
+  FPreOrder.clear();
+  // Iterative pre-order: deep trees must not exhaust the stack.
+  std::vector<const std::vector<std::unique_ptr<TTreeNode>>*> Lists{&FRoots};
+  std::vector<std::size_t> Positions{0};
+  while (!Lists.empty()) {
+    const auto& List = *Lists.back();
+    std::size_t& Pos = Positions.back();
+    if (Pos == List.size()) {
+      Lists.pop_back();
+      Positions.pop_back();
+      continue;
+    }
+    TTreeNode* Node = List[Pos++].get();
+    FPreOrder.push_back(Node);
+    if (!Node->FChildren.empty()) {
+      Lists.push_back(&Node->FChildren);
+      Positions.push_back(0);
+    }
+  }
+  FIndexValid = true;
+}
+
+int TTreeNodes::GetCount() const {
+  Reindex();
+  return static_cast<int>(FPreOrder.size());
+}
+
+TTreeNode* TTreeNodes::GetNodeFromIndex(int Index) const {
+  Reindex();
+  if (Index < 0 || Index >= static_cast<int>(FPreOrder.size()))
+    throw EKeyloomError("Tree view index out of bounds (" + std::to_string(Index) + ")");
+  return FPreOrder[static_cast<std::size_t>(Index)];
+}
+
+void TTreeNodes::Clear() {
+  if (FOwner) FOwner->FSelected = nullptr;
+  FRoots.clear();
+  FPreOrder.clear();
+  FIndexValid = true;
+  Changed();
+}
+
+TTreeNode* TTreeNodes::AddObject(TTreeNode* Sibling, const std::string& S, TObject* Data) {
+  TTreeNode* Parent = Sibling ? Sibling->FParent : nullptr;
+  auto& List = Parent ? Parent->FChildren : FRoots;
+  List.push_back(std::unique_ptr<TTreeNode>(new TTreeNode(this, Parent, S, Data)));
+  Invalidate();
+  Changed();
+  return List.back().get();
+}
+
+TTreeNode* TTreeNodes::AddChildObject(TTreeNode* Parent, const std::string& S, TObject* Data) {
+  auto& List = Parent ? Parent->FChildren : FRoots;
+  List.push_back(std::unique_ptr<TTreeNode>(new TTreeNode(this, Parent, S, Data)));
+  Invalidate();
+  Changed();
+  return List.back().get();
+}
+
+void TTreeNodes::Delete(TTreeNode* Node) {
+  if (!Node || Node->FOwner != this) return;
+  if (FOwner) FOwner->NodeDeleting(Node);
+  auto& List = Node->Siblings();
+  auto It = std::find_if(List.begin(), List.end(), [Node](const auto& N) { return N.get() == Node; });
+  if (It != List.end()) List.erase(It);
+  Invalidate();
+  Changed();
+}
+
+void TTreeNodes::EndUpdate() {
+  if (FUpdateCount > 0 && --FUpdateCount == 0) Changed();
+}
+
+void TTreeNodes::Changed() {
+  if (FUpdateCount > 0 || !FOwner) return;
+  if (FOwner->OnNodesChanged) FOwner->OnNodesChanged(FOwner);
+}
+
+// ---------------------------------------------------------------- tree view
+
+const TClassInfo& TCustomTreeView::StaticClassInfo() {
+  static const TClassInfo Info("TCustomTreeView", &TWinControl::StaticClassInfo());
+  return Info;
+}
+
+const TClassInfo& TTreeView::StaticClassInfo() {
+  static const TClassInfo Info(
+      "TTreeView", &TCustomTreeView::StaticClassInfo(),
+      {P::Object<TTreeView, TCustomImageList>("Images", "TCustomImageList", &TTreeView::GetImages,
+                                              &TTreeView::SetImages),
+       P::Integer<TTreeView>("Indent", &TTreeView::GetIndent, &TTreeView::SetIndent),
+       P::Boolean<TTreeView>("HideSelection", &TTreeView::GetHideSelection, &TTreeView::SetHideSelection, true),
+       P::Boolean<TTreeView>("ToolTips", &TTreeView::GetToolTips, &TTreeView::SetToolTips, true),
+       P::Boolean<TTreeView>("ReadOnly", &TTreeView::GetReadOnly, &TTreeView::SetReadOnly, false),
+       P::Event<TTreeView>("OnChange", "TTVChangedEvent", &TTreeView::OnChange),
+       P::Event<TTreeView>("OnCompare", "TTVCompareEvent", &TTreeView::OnCompare)},
+      P::Factory<TTreeView>());
+  return Info;
+}
+
+TCustomTreeView::TCustomTreeView(TComponent* AOwner) : TWinControl(AOwner), FItems(this) {}
+
+TCustomTreeView::~TCustomTreeView() {
+  BeginDestroy();
+  FSelected = nullptr;
+  FItems.FOwner = nullptr;
+}
+
+void TCustomTreeView::SetSelection(TTreeNode* Node) {
+  if (Node == FSelected) return;
+  FSelected = Node;
+  if (OnChange) OnChange(this, Node);
+  Changed("Selection");
+}
+
+void TCustomTreeView::NodeDeleting(TTreeNode* Node) {
+  for (TTreeNode* P = FSelected; P; P = P->GetParent())
+    if (P == Node) {
+      SetSelection(nullptr);
+      return;
+    }
+}
+
+void TCustomTreeView::SetImages(TCustomImageList* Images) {
+  if (Images == FImages) return;
+  if (FImages) RemoveFreeNotification(FImages);
+  FImages = Images;
+  if (Images) FreeNotification(Images);
+}
+
+void TCustomTreeView::Notification(TComponent* AComponent, TOperation Operation) {
+  TWinControl::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == FImages) FImages = nullptr;
+}
+
+void TCustomTreeView::SortGroup(std::vector<std::unique_ptr<TTreeNode>>& Group) {
+  if (Group.size() > 1) {
+    std::stable_sort(Group.begin(), Group.end(), [this](const auto& A, const auto& B) {
+      int Compare = 0;
+      if (OnCompare)
+        OnCompare(this, A.get(), B.get(), 0, Compare);
+      else
+        Compare = A->GetText().compare(B->GetText());
+      return Compare < 0;
+    });
+  }
+  for (auto& Node : Group) SortGroup(Node->FChildren);
+}
+
+void TCustomTreeView::AlphaSort() {
+  SortGroup(FItems.FRoots);
+  FItems.Invalidate();
+  FItems.Changed();
+}
+
+// ---------------------------------------------------------------- list view
+
+void TListItem::SetCaption(const std::string& V) {
+  FCaption = V;
+  if (FOwner->OnItemsChanged) FOwner->OnItemsChanged(FOwner);
+}
+
+bool TListItem::GetSelected() const { return FOwner->GetSelected() == this; }
+
+void TListItem::SetSelected(bool V) {
+  if (V)
+    FOwner->SetSelected(this);
+  else if (GetSelected())
+    FOwner->SetSelected(nullptr);
+}
+
+int TListItem::GetIndex() const { return FOwner->IndexOfItem(this); }
+
+void TListItem::EditCaption() { FOwner->StartEdit(this); }
+
+const TClassInfo& TCustomListView::StaticClassInfo() {
+  static const TClassInfo Info("TCustomListView", &TWinControl::StaticClassInfo());
+  return Info;
+}
+
+const TClassInfo& TListView::StaticClassInfo() {
+  static const TClassInfo Info(
+      "TListView", &TCustomListView::StaticClassInfo(),
+      {P::Enumeration<TListView, TViewStyle>("ViewStyle", "TViewStyle", {"vsIcon", "vsSmallIcon", "vsList", "vsReport"},
+                                             &TListView::GetViewStyle, &TListView::SetViewStyle, TViewStyle::vsIcon),
+       P::Boolean<TListView>("RowSelect", &TListView::GetRowSelect, &TListView::SetRowSelect, false),
+       P::Boolean<TListView>("ReadOnly", &TListView::GetReadOnly, &TListView::SetReadOnly, false),
+       P::Event<TListView>("OnEdited", "TLVEditedEvent", &TListView::OnEdited),
+       P::Event<TListView>("OnKeyDown", "TKeyEvent", &TListView::OnKeyDown)},
+      P::Factory<TListView>());
+  return Info;
+}
+
+TListItem* TCustomListView::AddItem(const std::string& Caption) {
+  FItems.push_back(std::make_unique<TListItem>(this, Caption));
+  if (OnItemsChanged) OnItemsChanged(this);
+  return FItems.back().get();
+}
+
+void TCustomListView::DeleteItem(TListItem* Item) {
+  auto It = std::find_if(FItems.begin(), FItems.end(), [Item](const auto& I) { return I.get() == Item; });
+  if (It == FItems.end()) return;
+  if (FSelected == Item) FSelected = nullptr;
+  if (FEditing == Item) FEditing = nullptr;
+  FItems.erase(It);
+  if (OnItemsChanged) OnItemsChanged(this);
+}
+
+void TCustomListView::ClearItems() {
+  FSelected = nullptr;
+  FEditing = nullptr;
+  FItems.clear();
+  if (OnItemsChanged) OnItemsChanged(this);
+}
+
+int TCustomListView::IndexOfItem(const TListItem* Item) const {
+  for (std::size_t I = 0; I < FItems.size(); ++I)
+    if (FItems[I].get() == Item) return static_cast<int>(I);
+  return -1;
+}
+
+void TCustomListView::SetSelected(TListItem* Item) {
+  if (Item == FSelected) return;
+  FSelected = Item;
+  if (OnItemsChanged) OnItemsChanged(this);
+}
+
+int TCustomListView::GetColumnWidth(int Index) const {
+  const TListColumn& Column = FColumns.at(static_cast<std::size_t>(Index));
+  if (Column.Width >= 0) return Column.Width;
+  // Fitted: the room left beside the other columns, at least the header's.
+  int Others = 0;
+  for (std::size_t I = 0; I < FColumns.size(); ++I)
+    if (static_cast<int>(I) != Index && FColumns[I].Width > 0) Others += FColumns[I].Width;
+  return std::max(GetClientWidth() - Others - 4, static_cast<int>(Column.Caption.size()) * 7 + 12);
+}
+
+void TCustomListView::SetColumnWidth(int Index, int Width) {
+  FColumns.at(static_cast<std::size_t>(Index)).Width = Width;
+  Changed("Columns");
+}
+
+void TCustomListView::StartEdit(TListItem* Item) {
+  if (FReadOnly || IndexOfItem(Item) < 0) return;
+  FEditing = Item;
+  Changed("Editing");
+}
+
+void TCustomListView::EndEdit(const std::string& Text, bool Confirm) {
+  TListItem* Item = FEditing;
+  FEditing = nullptr;
+  if (!Item || !Confirm) return;
+  std::string S = Text;
+  if (OnEdited) OnEdited(this, Item, S);
+  // The handler may have deleted the item.
+  if (IndexOfItem(Item) >= 0) Item->SetCaption(S);
+}
+
+void TCustomListView::KeyDown(std::uint16_t Key, TShiftState Shift) {
+  if (OnKeyDown) OnKeyDown(this, Key, Shift);
+}
+
+}  // namespace keyloom

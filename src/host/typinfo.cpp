@@ -1,0 +1,196 @@
+#include <keyloom/host/classes.hpp>
+#include <keyloom/host/typinfo.hpp>
+
+#include "host/registry.hpp"
+
+#include <algorithm>
+#include <deque>
+#include <map>
+
+namespace keyloom {
+
+namespace {
+
+char LowerAscii(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C; }
+
+struct LessText {
+  using is_transparent = void;
+  bool operator()(std::string_view A, std::string_view B) const {
+    return std::lexicographical_compare(A.begin(), A.end(), B.begin(), B.end(),
+                                        [](char X, char Y) { return LowerAscii(X) < LowerAscii(Y); });
+  }
+};
+
+struct Registry {
+  std::map<std::string, const TClassInfo*, LessText> Classes;
+  std::deque<TClassInfo> Runtime;  // stable addresses
+  std::map<std::string, TClassInfo*, LessText> RuntimeByName;
+};
+
+Registry& TheRegistry() {
+  static Registry R = [] {
+    Registry Made;
+    for (const TClassInfo* Info : HostClasses()) Made.Classes[Info->ClassName()] = Info;
+    return Made;
+  }();
+  return R;
+}
+
+}  // namespace
+
+bool SameText(std::string_view A, std::string_view B) {
+  if (A.size() != B.size()) return false;
+  for (std::size_t I = 0; I < A.size(); ++I)
+    if (LowerAscii(A[I]) != LowerAscii(B[I])) return false;
+  return true;
+}
+
+std::string LowerCase(std::string_view S) {
+  std::string R(S);
+  for (char& C : R) C = LowerAscii(C);
+  return R;
+}
+
+TClassInfo::TClassInfo(std::string ClassName, const TClassInfo* Parent, std::vector<TPropInfo> Props,
+                       TFactory Factory)
+    : FClassName(std::move(ClassName)), FParent(Parent), FProps(std::move(Props)), FFactory(std::move(Factory)) {}
+
+const std::vector<const TPropInfo*>& TClassInfo::PropInfos() const {
+  if (FAllValid) return FAll;
+  std::vector<const TPropInfo*> All;
+  if (FParent) All = FParent->PropInfos();
+  for (const TPropInfo& P : FProps) {
+    auto Same = std::find_if(All.begin(), All.end(), [&](const TPropInfo* Q) { return SameText(Q->Name, P.Name); });
+    if (Same != All.end())
+      *Same = &P;
+    else
+      All.push_back(&P);
+  }
+  FAll = std::move(All);
+  FAllValid = true;
+  return FAll;
+}
+
+const TPropInfo* TClassInfo::FindProp(std::string_view Name) const {
+  for (const TPropInfo* P : PropInfos())
+    if (SameText(P->Name, Name)) return P;
+  return nullptr;
+}
+
+bool TClassInfo::InheritsFrom(const TClassInfo* Ancestor) const {
+  for (const TClassInfo* C = this; C; C = C->FParent)
+    if (C == Ancestor) return true;
+  return false;
+}
+
+bool TClassInfo::InheritsFrom(std::string_view AncestorName) const {
+  for (const TClassInfo* C = this; C; C = C->FParent)
+    if (SameText(C->FClassName, AncestorName)) return true;
+  return false;
+}
+
+void TClassInfo::AddProp(TPropInfo Prop) {
+  FProps.push_back(std::move(Prop));
+  // Descendants cache their lists too; run-time classes have none, so only ours goes stale.
+  FAllValid = false;
+}
+
+void RegisterClass(const TClassInfo& Info) { TheRegistry().Classes[Info.ClassName()] = &Info; }
+
+const TClassInfo* FindClass(std::string_view ClassName) {
+  Registry& R = TheRegistry();
+  auto It = R.Classes.find(ClassName);
+  return It == R.Classes.end() ? nullptr : It->second;
+}
+
+const TClassInfo& RegisterRuntimeClass(std::string_view ClassName, const TClassInfo& Parent) {
+  Registry& R = TheRegistry();
+  if (auto It = R.RuntimeByName.find(ClassName); It != R.RuntimeByName.end()) return *It->second;
+  TClassInfo& Info = R.Runtime.emplace_back(std::string(ClassName), &Parent, std::vector<TPropInfo>{},
+                                            Parent.Factory());
+  R.RuntimeByName[Info.ClassName()] = &Info;
+  return Info;
+}
+
+TClassInfo* FindRuntimeClass(std::string_view ClassName) {
+  Registry& R = TheRegistry();
+  auto It = R.RuntimeByName.find(ClassName);
+  return It == R.RuntimeByName.end() ? nullptr : It->second;
+}
+
+const TClassInfo* ClassInfo(const TObject* Obj) { return Obj ? &Obj->ClassType() : nullptr; }
+
+const TPropInfo* GetPropInfo(const TObject* Obj, std::string_view Name) {
+  return Obj ? Obj->ClassType().FindProp(Name) : nullptr;
+}
+
+std::vector<const TPropInfo*> GetPropInfos(const TObject* Obj) {
+  if (!Obj) return {};
+  return Obj->ClassType().PropInfos();
+}
+
+namespace {
+[[noreturn]] void NoAccess(const TPropInfo& Prop, const char* What) {
+  throw EKeyloomError("Property " + Prop.Name + " cannot be " + What);
+}
+}  // namespace
+
+std::string GetStrProp(const TObject& Obj, const TPropInfo& Prop) {
+  if (!Prop.GetStr) NoAccess(Prop, "read as a string");
+  return Prop.GetStr(Obj);
+}
+
+void SetStrProp(TObject& Obj, const TPropInfo& Prop, const std::string& Value) {
+  if (!Prop.SetStr) NoAccess(Prop, "written as a string");
+  Prop.SetStr(Obj, Value);
+}
+
+std::int64_t GetOrdProp(const TObject& Obj, const TPropInfo& Prop) {
+  if (Prop.GetOrd) return Prop.GetOrd(Obj);
+  if (Prop.GetObj) return static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(Prop.GetObj(Obj)));
+  NoAccess(Prop, "read as an ordinal");
+}
+
+void SetOrdProp(TObject& Obj, const TPropInfo& Prop, std::int64_t Value) {
+  if (!Prop.SetOrd) NoAccess(Prop, "written as an ordinal");
+  Prop.SetOrd(Obj, Value);
+}
+
+TObject* GetObjectProp(const TObject& Obj, const TPropInfo& Prop) {
+  if (!Prop.GetObj) NoAccess(Prop, "read as an object");
+  return Prop.GetObj(Obj);
+}
+
+void SetObjectProp(TObject& Obj, const TPropInfo& Prop, TObject* Value) {
+  if (!Prop.SetObj) NoAccess(Prop, "written as an object");
+  Prop.SetObj(Obj, Value);
+}
+
+double GetFloatProp(const TObject& Obj, const TPropInfo& Prop) {
+  if (!Prop.GetFloat) NoAccess(Prop, "read as a number");
+  return Prop.GetFloat(Obj);
+}
+
+void SetFloatProp(TObject& Obj, const TPropInfo& Prop, double Value) {
+  if (!Prop.SetFloat) NoAccess(Prop, "written as a number");
+  Prop.SetFloat(Obj, Value);
+}
+
+std::string GetEnumName(const TPropInfo& Prop, std::int64_t Value) {
+  if (Value < 0 || Value >= static_cast<std::int64_t>(Prop.EnumNames.size())) return std::to_string(Value);
+  return Prop.EnumNames[static_cast<std::size_t>(Value)];
+}
+
+std::int64_t GetEnumValue(const TPropInfo& Prop, std::string_view Name) {
+  for (std::size_t I = 0; I < Prop.EnumNames.size(); ++I)
+    if (SameText(Prop.EnumNames[I], Name)) return static_cast<std::int64_t>(I);
+  return -1;
+}
+
+bool IsStoredProp(const TObject& Obj, const TPropInfo& Prop) {
+  if (Prop.IsStored && !Prop.IsStored(Obj)) return false;
+  if (Prop.Default && Prop.GetOrd) return Prop.GetOrd(Obj) != *Prop.Default;
+  return true;
+}
+
+}  // namespace keyloom
