@@ -128,6 +128,22 @@ void TStatusBar::SetSimpleText(const std::string& V) {
 
 // ---------------------------------------------------------------- tree nodes
 
+namespace {
+// Releases nodes without recursing, so that deep trees cannot exhaust the stack.
+void ReleaseNodes(std::vector<std::unique_ptr<TTreeNode>>& List, std::vector<std::unique_ptr<TTreeNode>> TTreeNode::*Children) {
+  std::vector<std::unique_ptr<TTreeNode>> Pending = std::move(List);
+  List.clear();
+  while (!Pending.empty()) {
+    std::unique_ptr<TTreeNode> Node = std::move(Pending.back());
+    Pending.pop_back();
+    for (auto& Child : (*Node).*Children) Pending.push_back(std::move(Child));
+    ((*Node).*Children).clear();
+  }
+}
+}  // namespace
+
+TTreeNode::~TTreeNode() { ReleaseNodes(FChildren, &TTreeNode::FChildren); }
+
 TTreeNode::TTreeNode(TTreeNodes* Owner, TTreeNode* Parent, std::string Text, TObject* Data)
     : FOwner(Owner), FParent(Parent), FText(std::move(Text)), FData(Data) {}
 
@@ -218,7 +234,7 @@ void TTreeNode::Delete() { FOwner->Delete(this); }
 
 // ---------------------------------------------------------------- tree nodes list
 
-TTreeNodes::~TTreeNodes() = default;
+TTreeNodes::~TTreeNodes() { ReleaseNodes(FRoots, &TTreeNode::FChildren); }
 
 void TTreeNodes::Reindex() const {
   if (FIndexValid) return;
@@ -258,7 +274,7 @@ TTreeNode* TTreeNodes::GetNodeFromIndex(int Index) const {
 
 void TTreeNodes::Clear() {
   if (FOwner) FOwner->FSelected = nullptr;
-  FRoots.clear();
+  ReleaseNodes(FRoots, &TTreeNode::FChildren);
   FPreOrder.clear();
   FIndexValid = true;
   Changed();

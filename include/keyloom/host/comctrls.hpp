@@ -156,6 +156,7 @@ class TTreeNode {
  public:
   TTreeNode(const TTreeNode&) = delete;
   TTreeNode& operator=(const TTreeNode&) = delete;
+  ~TTreeNode();
 
   const std::string& GetText() const { return FText; }
   void SetText(const std::string& Value);

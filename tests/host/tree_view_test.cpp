@@ -1,0 +1,109 @@
+#include <keyloom/host.hpp>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace keyloom {
+namespace {
+
+// The tree as "text(children...)" in pre-order, for compact expectations.
+std::string Shape(const TTreeNodes& Nodes) {
+  std::string Out;
+  for (int I = 0; I < Nodes.GetCount(); ++I) {
+    TTreeNode* N = Nodes[I];
+    if (!Out.empty()) Out += ' ';
+    Out += std::string(static_cast<std::size_t>(N->GetLevel()), '.') + N->GetText();
+  }
+  return Out;
+}
+
+class TreeViewTest : public ::testing::Test {
+ protected:
+  TTreeView View{nullptr};
+  TTreeNodes& Nodes = View.GetItems();
+};
+
+TEST_F(TreeViewTest, PreOrderIndexes) {
+  TTreeNode* A = Nodes.AddObject(nullptr, "A", nullptr);
+  TTreeNode* B = Nodes.AddObject(nullptr, "B", nullptr);
+  Nodes.AddChildObject(A, "a1", nullptr);
+  TTreeNode* A2 = Nodes.AddChildObject(A, "a2", nullptr);
+  Nodes.AddChildObject(A2, "x", nullptr);
+  Nodes.AddObject(A2, "a3", nullptr);  // last sibling of a2
+  EXPECT_EQ(Shape(Nodes), "A .a1 .a2 ..x .a3 B");
+  EXPECT_EQ(Nodes.GetCount(), 6);
+  EXPECT_EQ(B->GetAbsoluteIndex(), 5);
+  EXPECT_EQ(Nodes[3]->GetParent(), A2);
+  EXPECT_EQ(A2->getPrevSibling()->GetText(), "a1");
+  EXPECT_EQ(A2->getNextSibling()->GetText(), "a3");
+  EXPECT_EQ(A->getPrevSibling(), nullptr);
+  EXPECT_THROW(Nodes[6], EKeyloomError);
+  A2->SetText("renamed");
+  EXPECT_EQ(Nodes[2], A2);
+}
+
+TEST_F(TreeViewTest, MovesKeepSubtrees) {
+  TTreeNode* A = Nodes.Add(nullptr, "A");
+  TTreeNode* B = Nodes.Add(nullptr, "B");
+  TTreeNode* C = Nodes.Add(nullptr, "C");
+  Nodes.AddChild(C, "c1");
+  C->MoveTo(B, TNodeAttachMode::naInsert);
+  EXPECT_EQ(Shape(Nodes), "A C .c1 B");
+  C->MoveTo(A, TNodeAttachMode::naAddFirst);
+  EXPECT_EQ(Shape(Nodes), "C .c1 A B");
+  A->MoveTo(C, TNodeAttachMode::naAddChild);
+  EXPECT_EQ(Shape(Nodes), "C .c1 .A B");
+  B->MoveTo(A, TNodeAttachMode::naAdd);
+  EXPECT_EQ(Shape(Nodes), "C .c1 .A .B");
+  EXPECT_THROW(C->MoveTo(B, TNodeAttachMode::naAddChild), EKeyloomError);
+}
+
+TEST_F(TreeViewTest, AlphaSortSortsEachGroupByItselfAndKeepsTies) {
+  TTreeNode* B = Nodes.Add(nullptr, "b");
+  Nodes.Add(nullptr, "a");
+  Nodes.AddChild(B, "z");
+  Nodes.AddChild(B, "y1");
+  Nodes.AddChild(B, "y2");
+  // By length only: equal lengths keep their order.
+  View.OnCompare = [](TObject*, TTreeNode* N1, TTreeNode* N2, int, int& Compare) {
+    Compare = static_cast<int>(N1->GetText().size()) - static_cast<int>(N2->GetText().size());
+  };
+  View.AlphaSort();
+  EXPECT_EQ(Shape(Nodes), "b .z .y1 .y2 a");
+  // No verdict at all leaves everything in place.
+  View.OnCompare = [](TObject*, TTreeNode*, TTreeNode*, int, int&) {};
+  View.AlphaSort();
+  EXPECT_EQ(Shape(Nodes), "b .z .y1 .y2 a");
+  View.OnCompare = nullptr;
+  View.AlphaSort();
+  EXPECT_EQ(Shape(Nodes), "a b .y1 .y2 .z");
+}
+
+TEST_F(TreeViewTest, SelectionFollowsDeletionAndClear) {
+  TTreeNode* A = Nodes.Add(nullptr, "A");
+  TTreeNode* Child = Nodes.AddChild(A, "a1");
+  int Changes = 0;
+  View.OnChange = [&](TObject*, TTreeNode*) { ++Changes; };
+  Child->SetSelected(true);
+  EXPECT_TRUE(Child->GetSelected());
+  EXPECT_EQ(View.GetSelection(), Child);
+  A->Delete();
+  EXPECT_EQ(View.GetSelection(), nullptr);
+  EXPECT_EQ(Changes, 2);
+  TTreeNode* B = Nodes.Add(nullptr, "B");
+  B->SetSelected(true);
+  Nodes.Clear();
+  EXPECT_EQ(View.GetSelection(), nullptr);
+  EXPECT_EQ(Nodes.GetCount(), 0);
+}
+
+TEST_F(TreeViewTest, DeepTreesIndexWithoutRecursion) {
+  TTreeNode* Node = nullptr;
+  for (int I = 0; I < 100000; ++I) Node = Nodes.AddChild(Node, "n");
+  EXPECT_EQ(Nodes.GetCount(), 100000);
+  EXPECT_EQ(Nodes[99999], Node);
+}
+
+}  // namespace
+}  // namespace keyloom

@@ -1,0 +1,159 @@
+#include <keyloom/host.hpp>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace keyloom {
+namespace {
+
+// The ancestry the default class lists rely on.
+TEST(TypInfo, AncestryOfTheStandardClasses) {
+  const struct {
+    const char* Class;
+    std::vector<const char*> Ancestors;
+  } Cases[] = {
+      {"TBitBtn", {"TButton", "TButtonControl", "TWinControl", "TControl", "TComponent", "TPersistent", "TObject"}},
+      {"TCheckBox", {"TCustomCheckBox", "TButtonControl"}},
+      {"TRadioButton", {"TButtonControl"}},
+      {"TLabel", {"TCustomLabel", "TGraphicControl", "TControl"}},
+      {"TStaticText", {"TCustomStaticText", "TWinControl"}},
+      {"TSpeedButton", {"TGraphicControl"}},
+      {"TRadioGroup", {"TCustomRadioGroup", "TCustomGroupBox", "TCustomControl"}},
+      {"TPageControl", {"TCustomTabControl", "TWinControl"}},
+      {"TTabControl", {"TCustomTabControl"}},
+      {"TToolBar", {"TToolWindow", "TWinControl"}},
+      {"TForm", {"TCustomForm", "TScrollingWinControl", "TWinControl"}},
+      {"TFrame", {"TCustomFrame", "TScrollingWinControl"}},
+      {"TPanel", {"TCustomPanel", "TCustomControl"}},
+      {"TMainMenu", {"TMenu", "TComponent"}},
+      {"TPopupMenu", {"TMenu"}},
+      {"TMenuItem", {"TComponent"}},
+      {"TImageList", {"TCustomImageList", "TComponent"}},
+      {"TTreeView", {"TCustomTreeView", "TWinControl"}},
+      {"TMemo", {"TCustomMemo", "TCustomEdit"}},
+  };
+  for (const auto& Case : Cases) {
+    const TClassInfo* Info = FindClass(Case.Class);
+    ASSERT_NE(Info, nullptr) << Case.Class;
+    for (const char* Ancestor : Case.Ancestors) EXPECT_TRUE(Info->InheritsFrom(Ancestor)) << Case.Class << " " << Ancestor;
+  }
+  const struct {
+    const char* Class;
+    const char* NotAncestor;
+  } Negative[] = {{"TRadioGroup", "TGroupBox"},   {"TSpeedButton", "TButtonControl"}, {"TLabel", "TWinControl"},
+                  {"TPageControl", "TTabControl"}, {"TMenuItem", "TControl"},          {"TBitBtn", "TCheckBox"}};
+  for (const auto& Case : Negative) EXPECT_FALSE(FindClass(Case.Class)->InheritsFrom(Case.NotAncestor)) << Case.Class;
+}
+
+TEST(TypInfo, FindClassIgnoresCaseAndKnowsNothingElse) {
+  EXPECT_EQ(FindClass("tbutton"), &TButton::StaticClassInfo());
+  EXPECT_EQ(FindClass("TcxButton"), nullptr);
+  EXPECT_EQ(FindClass(""), nullptr);
+}
+
+TEST(TypInfo, ContainerStyleAndPublishedCaption) {
+  TForm Form(nullptr);
+  const struct {
+    const char* Class;
+    bool Container;
+    bool Caption;
+  } Cases[] = {
+      {"TPanel", true, true},       {"TGroupBox", true, true},      {"TRadioGroup", true, true},
+      {"TTabSheet", true, true},    {"TTabControl", true, false},   {"TToolBar", true, true},
+      {"TNotebook", true, false},   {"TScrollBox", true, false},    {"TFrame", true, false},
+      {"TPageControl", false, false}, {"TStatusBar", false, false}, {"TButton", false, true},
+      {"TBitBtn", false, true},     {"TCheckBox", false, true},     {"TRadioButton", false, true},
+      {"TLabel", false, true},      {"TStaticText", false, true},   {"TSpeedButton", false, true},
+      {"TEdit", false, false},      {"TMemo", false, false},        {"TComboBox", false, false},
+      {"TListBox", false, false},   {"TImage", false, false},       {"TBevel", false, false},
+      {"TSplitter", false, false},  {"TTreeView", false, false},    {"TListView", false, false},
+      {"TToolButton", false, true},
+  };
+  for (const auto& Case : Cases) {
+    TComponent* C = FindClass(Case.Class)->Factory()(&Form);
+    auto* Control = dynamic_cast<TControl*>(C);
+    ASSERT_NE(Control, nullptr) << Case.Class;
+    EXPECT_EQ(Control->AcceptsControls(), Case.Container) << Case.Class;
+    const TPropInfo* Caption = GetPropInfo(C, "Caption");
+    EXPECT_EQ(Caption != nullptr && Caption->Kind == TTypeKind::tkLString, Case.Caption) << Case.Class;
+  }
+  EXPECT_EQ(GetPropInfo(&Form, "Caption")->Kind, TTypeKind::tkLString);
+  TMainMenu Menu(nullptr);
+  EXPECT_EQ(GetPropInfo(&Menu, "Caption"), nullptr);
+}
+
+TEST(TypInfo, PropertyKindsOfTheNamedProperties) {
+  TForm Form(nullptr);
+  auto* Label = new TLabel(&Form);
+  auto* Button = new TBitBtn(&Form);
+  auto* Group = new TRadioGroup(&Form);
+  EXPECT_EQ(GetPropInfo(Label, "FocusControl")->Kind, TTypeKind::tkClass);
+  EXPECT_EQ(GetPropInfo(Button, "Cancel")->Kind, TTypeKind::tkEnumeration);
+  EXPECT_EQ(GetPropInfo(Button, "Default")->Kind, TTypeKind::tkEnumeration);
+  EXPECT_EQ(GetPropInfo(Group, "Items")->Kind, TTypeKind::tkClass);
+  EXPECT_EQ(GetPropInfo(Label, "caption"), GetPropInfo(Label, "Caption"));
+}
+
+TEST(TypInfo, PropInfosListAncestorsFirstAndEachNameOnce) {
+  TForm Form(nullptr);
+  TButton Button(&Form);
+  auto Infos = GetPropInfos(&Button);
+  ASSERT_GE(Infos.size(), 3u);
+  EXPECT_EQ(Infos[0]->Name, "Name");
+  EXPECT_EQ(Infos[1]->Name, "Tag");
+  int Captions = 0;
+  for (const TPropInfo* Info : Infos) Captions += Info->Name == "Caption";
+  EXPECT_EQ(Captions, 1);
+  EXPECT_EQ(static_cast<int>(Infos.size()), Button.ClassType().PropCount());
+}
+
+TEST(TypInfo, AccessorsReadAndWrite) {
+  TForm Form(nullptr);
+  auto* Button = new TButton(&Form);
+  auto* Label = new TLabel(&Form);
+  SetStrProp(*Button, *GetPropInfo(Button, "Caption"), "&OK");
+  EXPECT_EQ(Button->GetCaption(), "&OK");
+  SetOrdProp(*Button, *GetPropInfo(Button, "Default"), 1);
+  EXPECT_TRUE(Button->GetDefault());
+  EXPECT_EQ(GetOrdProp(*Button, *GetPropInfo(Button, "Default")), 1);
+  SetObjectProp(*Label, *GetPropInfo(Label, "FocusControl"), Button);
+  EXPECT_EQ(Label->GetFocusControl(), Button);
+  // A reference of the wrong class is refused, not stored.
+  TTimer Timer(nullptr);
+  EXPECT_THROW(SetObjectProp(*Label, *GetPropInfo(Label, "FocusControl"), &Timer), EKeyloomError);
+  EXPECT_EQ(Label->GetFocusControl(), Button);
+  const TPropInfo* Align = GetPropInfo(Button, "Align");
+  EXPECT_EQ(GetEnumValue(*Align, "alclient"), 5);
+  EXPECT_EQ(GetEnumName(*Align, 1), "alTop");
+  EXPECT_THROW(SetOrdProp(*Button, *Align, 99), EKeyloomError);
+  // A string property cannot be read as an object.
+  EXPECT_THROW(GetObjectProp(*Button, *GetPropInfo(Button, "Caption")), EKeyloomError);
+}
+
+TEST(TypInfo, StoredOnlyWhenNotDefault) {
+  TForm Form(nullptr);
+  auto* Button = new TButton(&Form);
+  const TPropInfo& Cancel = *GetPropInfo(Button, "Cancel");
+  EXPECT_FALSE(IsStoredProp(*Button, Cancel));
+  Button->SetCancel(true);
+  EXPECT_TRUE(IsStoredProp(*Button, Cancel));
+  EXPECT_TRUE(IsStoredProp(*Button, *GetPropInfo(Button, "Caption")));
+}
+
+TEST(TypInfo, RuntimeClassesDescendFromKnownOnes) {
+  const TClassInfo& Mapped = RegisterRuntimeClass("TMyButton", TButton::StaticClassInfo());
+  EXPECT_EQ(&RegisterRuntimeClass("tmybutton", TButton::StaticClassInfo()), &Mapped);
+  TForm Form(nullptr);
+  TComponent* C = Mapped.Factory()(&Form);
+  C->SetRuntimeClass(&Mapped);
+  EXPECT_EQ(C->ClassName(), "TMyButton");
+  EXPECT_TRUE(C->ClassType().InheritsFrom("TButtonControl"));
+  EXPECT_TRUE(IsClass<TButton>(C));
+  // A class must not claim to be something its object is not.
+  TLabel Label(nullptr);
+  EXPECT_THROW(Label.SetRuntimeClass(&Mapped), EKeyloomError);
+}
+
+}  // namespace
+}  // namespace keyloom
