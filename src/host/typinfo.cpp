@@ -103,19 +103,15 @@ const TClassInfo* FindClass(std::string_view ClassName) {
   return It == R.Classes.end() ? nullptr : It->second;
 }
 
-const TClassInfo& RegisterRuntimeClass(std::string_view ClassName, const TClassInfo& Parent) {
+TClassInfo& RegisterRuntimeClass(std::string_view ClassName, const TClassInfo& Parent) {
   Registry& R = TheRegistry();
-  if (auto It = R.RuntimeByName.find(ClassName); It != R.RuntimeByName.end()) return *It->second;
+  // One class may be a container in one file and a plain control in another.
+  std::string Key = Parent.ClassName() + ':' + std::string(ClassName);
+  if (auto It = R.RuntimeByName.find(Key); It != R.RuntimeByName.end()) return *It->second;
   TClassInfo& Info = R.Runtime.emplace_back(std::string(ClassName), &Parent, std::vector<TPropInfo>{},
                                             Parent.Factory());
-  R.RuntimeByName[Info.ClassName()] = &Info;
+  R.RuntimeByName[Key] = &Info;
   return Info;
-}
-
-TClassInfo* FindRuntimeClass(std::string_view ClassName) {
-  Registry& R = TheRegistry();
-  auto It = R.RuntimeByName.find(ClassName);
-  return It == R.RuntimeByName.end() ? nullptr : It->second;
 }
 
 const TClassInfo* ClassInfo(const TObject* Obj) { return Obj ? &Obj->ClassType() : nullptr; }

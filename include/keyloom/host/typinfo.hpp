@@ -99,10 +99,9 @@ class TClassInfo {
 // Class registry: by name, without regard to case.
 void RegisterClass(const TClassInfo& Info);
 const TClassInfo* FindClass(std::string_view ClassName);
-// Makes (once) and registers a run-time class derived from Parent.
-const TClassInfo& RegisterRuntimeClass(std::string_view ClassName, const TClassInfo& Parent);
-// A run-time class's info, mutable so that it can learn properties.
-TClassInfo* FindRuntimeClass(std::string_view ClassName);
+// Makes (once per name and parent) a run-time class derived from Parent. It is
+// mutable so that it can learn properties; it is not found by FindClass.
+TClassInfo& RegisterRuntimeClass(std::string_view ClassName, const TClassInfo& Parent);
 
 // The framework's accessors, by object and property.
 const TClassInfo* ClassInfo(const TObject* Obj);
