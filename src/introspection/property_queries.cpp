@@ -1,0 +1,68 @@
+#include <keyloom/introspection.hpp>
+
+namespace keyloom {
+
+namespace {
+
+// The lookup of the getters and setters: kind and exact name must both match.
+const TPropInfo* FindExactProp(const TObject* Obj, std::string_view Name, TTypeKind Kind) {
+  if (!Obj) return nullptr;
+  for (const TPropInfo* Prop : Obj->ClassType().PropInfos())
+    if (Prop->Kind == Kind && Prop->Name == Name) return Prop;
+  return nullptr;
+}
+
+}  // namespace
+
+bool IsClassType(const TObject* Obj, std::string_view ClassName) {
+  if (!Obj) return false;
+  for (const TClassInfo* Info = &Obj->ClassType(); Info; Info = Info->Parent())
+    if (SameText(Info->ClassName(), ClassName)) return true;
+  return false;
+}
+
+bool IsClassInList(const TObject* Obj, const TStrings& ClassNames) {
+  for (const std::string& ClassName : ClassNames.Items())
+    if (IsClassType(Obj, ClassName)) return true;
+  return false;
+}
+
+bool HasProperty(const TObject* Obj, std::string_view Name, TTypeKind Kind) {
+  if (!Obj) return false;
+  for (const TPropInfo* Prop : Obj->ClassType().PropInfos())
+    if (Prop->Kind == Kind && SameText(Prop->Name, Name)) return true;
+  return false;
+}
+
+void CallPropertyProc(TObject* Obj, std::string_view Name, TTypeKind Kind, const TPropertyProc& Proc) {
+  const TPropInfo* Prop = FindExactProp(Obj, Name, Kind);
+  if (!Prop || !Proc) return;
+  Proc(*Obj, *Prop);
+}
+
+std::string GetPropertyLongString(const TObject* Obj, std::string_view Name) {
+  const TPropInfo* Prop = FindExactProp(Obj, Name, TTypeKind::tkLString);
+  if (!Prop) return {};
+  return GetStrProp(*Obj, *Prop);
+}
+
+void SetPropertyLongString(TObject* Obj, std::string_view Name, const std::string& Value) {
+  const TPropInfo* Prop = FindExactProp(Obj, Name, TTypeKind::tkLString);
+  if (!Prop) return;
+  SetStrProp(*Obj, *Prop, Value);
+}
+
+bool GetPropertyBoolean(const TObject* Obj, std::string_view Name) {
+  const TPropInfo* Prop = FindExactProp(Obj, Name, TTypeKind::tkEnumeration);
+  if (!Prop) return false;
+  // Only the low byte is kept; an enumeration value other than 1 there is not true.
+  return (GetOrdProp(*Obj, *Prop) & 0xFF) == 1;
+}
+
+TObject* GetPropertyObject(const TObject* Obj, std::string_view Name) {
+  const TPropInfo* Prop = FindExactProp(Obj, Name, TTypeKind::tkClass);
+  if (!Prop) return nullptr;
+  return GetObjectProp(*Obj, *Prop);
+}
+
+}  // namespace keyloom
