@@ -1,0 +1,84 @@
+#pragma once
+
+// The working tree: built from a form as a forest of caption nodes that
+// mirrors how the form nests its controls and menu items, and its sort orders.
+
+#include <keyloom/host/classes.hpp>
+#include <keyloom/host/comctrls.hpp>
+#include <keyloom/host/extctrls.hpp>
+#include <keyloom/host/forms.hpp>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace keyloom {
+
+// Stands for one item of a radio group, so that the item can take a letter
+// and be written back. Owned by the tree view whose node refers to it.
+class TRadioGroupIndex : public TComponent {
+  KEYLOOM_CLASS(TRadioGroupIndex)
+ public:
+  explicit TRadioGroupIndex(TComponent* AOwner) : TComponent(AOwner) {}
+  ~TRadioGroupIndex() override;
+
+  // Position of the item in the radio group's item list, from 0.
+  int GetIndex() const { return FIndex; }
+  void SetIndex(int Value) { FIndex = Value; }
+  // The radio group of the item; nil once that group is gone.
+  TRadioGroup* GetRadioGroup() const { return FRadioGroup; }
+  void SetRadioGroup(TRadioGroup* Value);
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ private:
+  int FIndex = 0;
+  TRadioGroup* FRadioGroup = nullptr;
+};
+
+// ---------------------------------------------------------------- building
+
+using TAddComponentProc = std::function<void(TObject* Component, TCustomTreeView& Tree, int Level,
+                                             const TStrings& List1, const TStrings& List2)>;
+
+// The pass in which a component is added: 1 for containers and menus, the
+// depth below Form for other controls, the depth below the menu plus one for
+// menu items; -1 for components that are never added.
+int GetComponentLevel(const TCustomForm* Form, const TComponent* Component);
+
+// Hands every component owned by Component that has a level to AddProc,
+// level by level and within a level in component order. Form is where parent
+// walks stop (nil: at the end of the chain). Does not clear the tree.
+void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TComponent& Component,
+                    const TAddComponentProc& AddProc, const TStrings& List1, const TStrings& List2);
+
+// Adds the component's caption node under the node of its nearest enclosing
+// control or menu item already in the tree (else as a root); a radio group
+// adds one node per item instead, each standing for a TRadioGroupIndex.
+void AddComponent(TObject* Component, TCustomTreeView& Tree, int Level, const TStrings& CaptionClasses,
+                  const TStrings& NoCaptionClasses);
+
+// Whether Candidate is Component itself or on its parent chain (controls:
+// parent controls; menu items: parent items, then the menu).
+bool IsSelfOrAncestor(const TObject* Component, const TObject* Candidate);
+
+// Removes every node and releases the radio-group item proxies that earlier
+// builds left with the tree view, so that repeated builds do not pile them up.
+void ClearWorkingTree(TCustomTreeView& Tree);
+
+// ---------------------------------------------------------------- sort orders
+
+enum class TSortMethod : std::uint8_t { smNothing, smCaption, smCaptionLength, smUniqueLetters };
+
+// Ordinal comparison of the captions without their markup: -1, 0 or 1.
+int CompareCaptions(const std::string& Caption1, const std::string& Caption2);
+// Shortest first (length without markup), then by caption.
+int CompareCaptionLengths(const std::string& Caption1, const std::string& Caption2);
+// Fewest different letters first, then by caption.
+int CompareUniqueLetters(const std::string& Caption1, const std::string& Caption2);
+
+// The compare event of both faces: writes -1, 0 or 1 into Compare by the
+// nodes' texts; leaves it untouched for smNothing.
+void CompareNodes(TSortMethod Method, const TTreeNode& Node1, const TTreeNode& Node2, int& Compare);
+
+}  // namespace keyloom

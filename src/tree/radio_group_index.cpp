@@ -1,0 +1,26 @@
+#include <keyloom/host/published.hpp>
+#include <keyloom/tree.hpp>
+
+namespace keyloom {
+
+const TClassInfo& TRadioGroupIndex::StaticClassInfo() {
+  static const TClassInfo Info("TRadioGroupIndex", &TComponent::StaticClassInfo(), {},
+                               published::Factory<TRadioGroupIndex>());
+  return Info;
+}
+
+TRadioGroupIndex::~TRadioGroupIndex() { BeginDestroy(); }
+
+void TRadioGroupIndex::SetRadioGroup(TRadioGroup* Value) {
+  if (Value == FRadioGroup) return;
+  if (FRadioGroup) RemoveFreeNotification(FRadioGroup);
+  FRadioGroup = Value;
+  if (Value) FreeNotification(Value);
+}
+
+void TRadioGroupIndex::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == FRadioGroup) FRadioGroup = nullptr;
+}
+
+}  // namespace keyloom

@@ -1,0 +1,110 @@
+#include <keyloom/host/menus.hpp>
+#include <keyloom/introspection.hpp>
+#include <keyloom/tree.hpp>
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace keyloom {
+
+int GetComponentLevel(const TCustomForm* Form, const TComponent* Component) {
+  if (IsClass<TMainMenu>(Component) || IsClass<TPopupMenu>(Component)) return 1;
+  if (const auto* Control = dynamic_cast<const TControl*>(Component)) {
+    if (Control->AcceptsControls()) return 1;
+    int Level = 0;
+    for (const TControl* C = Control; C && C != Form; C = C->GetParent()) ++Level;
+    return Level;
+  }
+  if (IsClass<TMenuItem>(Component)) {
+    int Level = 0;
+    for (const TComponent* C = Component; C; C = C->GetParentComponent()) ++Level;
+    return Level;
+  }
+  return -1;
+}
+
+void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TComponent& Component,
+                    const TAddComponentProc& AddProc, const TStrings& List1, const TStrings& List2) {
+  // One pass per level, each in component order. Every level present gets its
+  // pass, also beyond levels that hold no component.
+  std::vector<std::pair<int, TComponent*>> Passes;
+  Passes.reserve(Component.Components().size());
+  for (TComponent* Owned : Component.Components()) {
+    const int Level = GetComponentLevel(Form, Owned);
+    if (Level >= 1) Passes.emplace_back(Level, Owned);
+  }
+  std::stable_sort(Passes.begin(), Passes.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
+  for (const auto& [Level, Owned] : Passes) AddProc(Owned, Tree, Level, List1, List2);
+}
+
+bool IsSelfOrAncestor(const TObject* Component, const TObject* Candidate) {
+  if (const auto* Control = dynamic_cast<const TControl*>(Component)) {
+    for (const TControl* C = Control; C; C = C->GetParent())
+      if (C == Candidate) return true;
+    return false;
+  }
+  if (const auto* Item = dynamic_cast<const TMenuItem*>(Component)) {
+    for (const TComponent* C = Item; C; C = C->GetParentComponent())
+      if (C == Candidate) return true;
+    return false;
+  }
+  return false;
+}
+
+namespace {
+
+// The last node in pre-order that stands for the component or something on its parent chain.
+TTreeNode* FindParentNode(const TCustomTreeView& Tree, const TObject* Component) {
+  const TTreeNodes& Items = Tree.GetItems();
+  for (int I = Items.GetCount() - 1; I >= 0; --I) {
+    TTreeNode* Node = Items.GetNodeFromIndex(I);
+    if (IsSelfOrAncestor(Component, Node->GetData())) return Node;
+  }
+  return nullptr;
+}
+
+TTreeNode* AddNode(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& Text, TObject* Data, int Image) {
+  TTreeNode* Node = Tree.GetItems().AddChildObject(Parent, Text, Data);
+  Node->SetImageIndex(Image);
+  Node->SetSelectedIndex(Image);
+  return Node;
+}
+
+void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& RadioGroup) {
+  const int Image = GetImageIndex(&RadioGroup);
+  const TStrings& Items = *RadioGroup.GetItems();
+  for (int I = 0; I < Items.Count(); ++I) {
+    auto* Proxy = new TRadioGroupIndex(&Tree);
+    Proxy->SetIndex(I);
+    Proxy->SetRadioGroup(&RadioGroup);
+    AddNode(Tree, Parent, Items[I], Proxy, Image);
+  }
+}
+
+}  // namespace
+
+void AddComponent(TObject* Component, TCustomTreeView& Tree, int /*Level*/, const TStrings& CaptionClasses,
+                  const TStrings& NoCaptionClasses) {
+  const std::string Caption = GetCaption(Component, CaptionClasses, NoCaptionClasses);
+  const int Image = GetImageIndex(Component);
+  if (Caption.empty()) return;
+  TTreeNode* Parent = FindParentNode(Tree, Component);
+  if (auto* RadioGroup = dynamic_cast<TRadioGroup*>(Component)) {
+    AddRadioGroupItems(Tree, Parent, *RadioGroup);
+    return;
+  }
+  AddNode(Tree, Parent, Caption, Component, Image);
+}
+
+void ClearWorkingTree(TCustomTreeView& Tree) {
+  // The nodes go first: they are all that refers to the proxies.
+  Tree.GetItems().Clear();
+  for (int I = Tree.GetComponentCount() - 1; I >= 0; --I) {
+    if (I >= Tree.GetComponentCount()) continue;
+    TComponent* Owned = Tree.GetComponent(I);
+    if (IsClass<TRadioGroupIndex>(Owned)) TComponent::Free(Owned);
+  }
+}
+
+}  // namespace keyloom
