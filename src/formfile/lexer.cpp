@@ -1,0 +1,366 @@
+#include "formfile/lexer.hpp"
+
+#include <array>
+#include <utility>
+
+#include "keyloom/formfile/document.hpp"
+
+namespace keyloom::formfile::detail {
+
+namespace {
+
+constexpr std::uint8_t kIdentStart = 1;
+constexpr std::uint8_t kIdentPart = 2;
+constexpr std::uint8_t kDigit = 4;
+constexpr std::uint8_t kHex = 8;
+
+constexpr std::array<std::uint8_t, 256> MakeClasses() {
+  std::array<std::uint8_t, 256> Classes{};
+  for (int C = 'a'; C <= 'z'; ++C) Classes[C] = kIdentStart | kIdentPart;
+  for (int C = 'A'; C <= 'Z'; ++C) Classes[C] = kIdentStart | kIdentPart;
+  Classes['_'] = kIdentStart | kIdentPart;
+  for (int C = '0'; C <= '9'; ++C) Classes[C] = kIdentPart | kDigit | kHex;
+  for (int C = 'a'; C <= 'f'; ++C) Classes[C] |= kHex;
+  for (int C = 'A'; C <= 'F'; ++C) Classes[C] |= kHex;
+  return Classes;
+}
+
+constexpr std::array<std::uint8_t, 256> kClasses = MakeClasses();
+
+inline bool Has(char C, std::uint8_t Class) noexcept {
+  return (kClasses[static_cast<unsigned char>(C)] & Class) != 0;
+}
+
+int HexValue(char C) noexcept {
+  if (C >= '0' && C <= '9') return C - '0';
+  if (C >= 'a' && C <= 'f') return C - 'a' + 10;
+  return C - 'A' + 10;
+}
+
+std::string Abbreviate(std::string_view Text) {
+  constexpr std::size_t kMax = 24;
+  if (Text.size() <= kMax) return std::string(Text);
+  return std::string(Text.substr(0, kMax)) + "...";
+}
+
+}  // namespace
+
+std::size_t CountUnits(std::string_view Utf8) noexcept {
+  std::size_t Units = 0;
+  const auto* P = reinterpret_cast<const unsigned char*>(Utf8.data());
+  const auto* End = P + Utf8.size();
+  while (P < End) {
+    if (*P < 0x80) {
+      ++Units;
+      ++P;
+      continue;
+    }
+    int Length = Utf8SequenceLength(P, End);
+    if (Length == 0) Length = 1;
+    Units += Length == 4 ? 2 : 1;
+    P += Length;
+  }
+  return Units;
+}
+
+int Utf8SequenceLength(const unsigned char* P, const unsigned char* End) noexcept {
+  unsigned char B0 = P[0];
+  if (B0 < 0x80) return 1;
+  auto Cont = [&](int I) { return P + I < End && (P[I] & 0xC0) == 0x80; };
+  if (B0 >= 0xC2 && B0 <= 0xDF) return Cont(1) ? 2 : 0;
+  if (B0 >= 0xE0 && B0 <= 0xEF) {
+    if (!Cont(1) || !Cont(2)) return 0;
+    if (B0 == 0xE0 && P[1] < 0xA0) return 0;  // overlong
+    if (B0 == 0xED && P[1] >= 0xA0) return 0;  // surrogate
+    return 3;
+  }
+  if (B0 >= 0xF0 && B0 <= 0xF4) {
+    if (!Cont(1) || !Cont(2) || !Cont(3)) return 0;
+    if (B0 == 0xF0 && P[1] < 0x90) return 0;
+    if (B0 == 0xF4 && P[1] >= 0x90) return 0;
+    return 4;
+  }
+  return 0;
+}
+
+void AppendUtf8(std::string& Out, std::uint32_t Code) {
+  if (Code < 0x80) {
+    Out.push_back(static_cast<char>(Code));
+  } else if (Code < 0x800) {
+    Out.push_back(static_cast<char>(0xC0 | (Code >> 6)));
+    Out.push_back(static_cast<char>(0x80 | (Code & 0x3F)));
+  } else if (Code < 0x10000) {
+    Out.push_back(static_cast<char>(0xE0 | (Code >> 12)));
+    Out.push_back(static_cast<char>(0x80 | ((Code >> 6) & 0x3F)));
+    Out.push_back(static_cast<char>(0x80 | (Code & 0x3F)));
+  } else {
+    Out.push_back(static_cast<char>(0xF0 | (Code >> 18)));
+    Out.push_back(static_cast<char>(0x80 | ((Code >> 12) & 0x3F)));
+    Out.push_back(static_cast<char>(0x80 | ((Code >> 6) & 0x3F)));
+    Out.push_back(static_cast<char>(0x80 | (Code & 0x3F)));
+  }
+}
+
+std::string DescribeToken(const TToken& Token) {
+  switch (Token.FKind) {
+    case TTokenKind::Eof:
+      return "end of file";
+    case TTokenKind::Ident:
+      return "'" + Abbreviate(Token.Text()) + "'";
+    case TTokenKind::Integer:
+    case TTokenKind::Float:
+      return "number " + Abbreviate(Token.Text());
+    case TTokenKind::String:
+      return "a string";
+    case TTokenKind::Binary:
+      return "binary data";
+    case TTokenKind::Symbol:
+      return std::string("'") + Token.FSymbol + "'";
+  }
+  return "a token";
+}
+
+TLexer::TLexer(std::string_view Source, std::size_t Start, const std::string& FileName, TStyleCounts& Counts)
+    : FBase(Source.data()),
+      FPos(Source.data() + Start),
+      FEnd(Source.data() + Source.size()),
+      FLineStart(Source.data() + Start),
+      FFileName(FileName),
+      FCounts(Counts) {
+  FPrevEnd = Start;
+  FToken.FBegin = FToken.FEnd = FPos;
+}
+
+void TLexer::Fail(int Line, int Column, std::string Message) const {
+  throw EFormFileError(FFileName, Line, Column, std::move(Message));
+}
+
+void TLexer::SkipBlanks() {
+  const char* P = FPos;
+  while (P < FEnd) {
+    char C = *P;
+    if (C == ' ' || C == '\t' || C == '\v' || C == '\f') {
+      ++P;
+    } else if (C == '\n') {
+      ++FCounts.FLf;
+      NewLine(++P);
+    } else if (C == '\r') {
+      ++P;
+      if (P < FEnd && *P == '\n') {
+        ++P;
+        ++FCounts.FCrLf;
+      } else {
+        ++FCounts.FCr;
+      }
+      NewLine(P);
+    } else {
+      break;
+    }
+  }
+  FPos = P;
+}
+
+void TLexer::Next() {
+  FPrevEnd = Offset(FToken.FEnd);
+  SkipBlanks();
+  FToken.FBegin = FPos;
+  FToken.FLine = FLine;
+  FToken.FColumn = ColumnOf(FPos);
+  if (FPos >= FEnd) {
+    FToken.FKind = TTokenKind::Eof;
+    FToken.FEnd = FPos;
+    return;
+  }
+  char C = *FPos;
+  if (Has(C, kIdentStart)) {
+    const char* P = FPos + 1;
+    for (;;) {
+      while (P < FEnd && Has(*P, kIdentPart)) ++P;
+      // A dotted name has no blanks around its dots.
+      if (P + 1 < FEnd && *P == '.' && Has(P[1], kIdentStart)) {
+        P += 2;
+        continue;
+      }
+      break;
+    }
+    FToken.FKind = TTokenKind::Ident;
+    FToken.FEnd = FPos = P;
+    return;
+  }
+  if (C == '\'' || C == '#') {
+    ReadString();
+    return;
+  }
+  if (Has(C, kDigit) || C == '$' || C == '-') {
+    ReadNumber();
+    return;
+  }
+  switch (C) {
+    case '=':
+    case ':':
+    case '.':
+    case ',':
+    case '[':
+    case ']':
+    case '(':
+    case ')':
+    case '<':
+    case '>':
+    case '{':
+    case '}':
+    case '+':
+      FToken.FKind = TTokenKind::Symbol;
+      FToken.FSymbol = C;
+      FToken.FEnd = ++FPos;
+      return;
+    default:
+      break;
+  }
+  auto Byte = static_cast<unsigned char>(C);
+  if (Byte >= 0x21 && Byte < 0x7F) Fail(FToken, std::string("unexpected character '") + C + "'");
+  static constexpr char kDigits[] = "0123456789ABCDEF";
+  Fail(FToken, std::string("unexpected byte 0x") + kDigits[Byte >> 4] + kDigits[Byte & 15]);
+}
+
+void TLexer::ReadString() {
+  FText.clear();
+  const char* P = FPos;
+  bool RawHigh = false;
+  bool RawOther = false;
+  for (;;) {
+    if (P < FEnd && *P == '\'') {
+      const char* Open = P++;
+      for (;;) {
+        const char* Run = P;
+        unsigned char Bits = 0;
+        while (P < FEnd && *P != '\'' && *P != '\r' && *P != '\n') Bits |= static_cast<unsigned char>(*P++);
+        FText.append(Run, P);
+        if (Bits & 0x80) {
+          RawHigh = true;
+          const auto* U = reinterpret_cast<const unsigned char*>(Run);
+          const auto* UEnd = reinterpret_cast<const unsigned char*>(P);
+          while (U < UEnd && !RawOther) {
+            int Length = Utf8SequenceLength(U, UEnd);
+            if (Length == 0) RawOther = true;
+            U += Length;
+          }
+        }
+        if (P >= FEnd || *P != '\'') Fail(FLine, ColumnOf(Open), "unterminated string");
+        ++P;
+        if (P < FEnd && *P == '\'') {
+          FText.push_back('\'');
+          ++FCounts.FDoubledQuotes;
+          ++P;
+          continue;
+        }
+        break;
+      }
+    } else if (P < FEnd && *P == '#') {
+      const char* Hash = P++;
+      std::uint32_t Code = 0;
+      bool Overflow = false;
+      const char* Digits = P;
+      if (P < FEnd && *P == '$') {
+        Digits = ++P;
+        for (; P < FEnd && Has(*P, kHex); ++P) {
+          Code = Code * 16 + static_cast<std::uint32_t>(HexValue(*P));
+          Overflow |= Code > 0x10FFFF;
+        }
+      } else {
+        for (; P < FEnd && Has(*P, kDigit); ++P) {
+          Code = Code * 10 + static_cast<std::uint32_t>(*P - '0');
+          Overflow |= Code > 0x10FFFF;
+        }
+      }
+      if (P == Digits) Fail(FLine, ColumnOf(Hash), "expected a character code after '#'");
+      if (Overflow || (Code >= 0xD800 && Code <= 0xDFFF)) Fail(FLine, ColumnOf(Hash), "character code out of range");
+      if (Code == 39) ++FCounts.FCode39;
+      if (Code >= 128) ++FCounts.FHighCodes;
+      AppendUtf8(FText, Code);
+    } else {
+      break;
+    }
+  }
+  if (RawOther) {
+    ++FCounts.FRawOtherStrings;
+  } else if (RawHigh) {
+    ++FCounts.FRawUtf8Strings;
+  }
+  FToken.FKind = TTokenKind::String;
+  FToken.FEnd = FPos = P;
+}
+
+void TLexer::ReadNumber() {
+  const char* P = FPos;
+  TTokenKind Kind = TTokenKind::Integer;
+  if (*P == '$') {
+    ++P;
+    const char* Digits = P;
+    while (P < FEnd && Has(*P, kHex)) ++P;
+    if (P == Digits) Fail(FToken, "expected hex digits after '$'");
+  } else {
+    if (*P == '-') {
+      ++P;
+      if (P >= FEnd || !Has(*P, kDigit)) Fail(FToken, "unexpected character '-'");
+    }
+    while (P < FEnd && Has(*P, kDigit)) ++P;
+    if (P < FEnd && *P == '.' && P + 1 < FEnd && Has(P[1], kDigit)) {
+      Kind = TTokenKind::Float;
+      P += 2;
+      while (P < FEnd && Has(*P, kDigit)) ++P;
+    }
+    if (P < FEnd && (*P == 'e' || *P == 'E')) {
+      const char* Exp = P + 1;
+      if (Exp < FEnd && (*Exp == '+' || *Exp == '-')) ++Exp;
+      if (Exp < FEnd && Has(*Exp, kDigit)) {
+        Kind = TTokenKind::Float;
+        P = Exp;
+        while (P < FEnd && Has(*P, kDigit)) ++P;
+      }
+    }
+    if (P < FEnd) {
+      char S = *P;
+      bool Suffix = S == 's' || S == 'S' || S == 'd' || S == 'D' || S == 'c' || S == 'C';
+      if (Suffix && (P + 1 >= FEnd || !Has(P[1], kIdentPart))) {
+        Kind = TTokenKind::Float;
+        ++P;
+      }
+    }
+  }
+  if (P < FEnd && (Has(*P, kIdentPart) || *P == '.')) {
+    Fail(FToken, "invalid number '" + Abbreviate(std::string_view(FPos, static_cast<std::size_t>(P - FPos + 1))) + "'");
+  }
+  FToken.FKind = Kind;
+  FToken.FEnd = FPos = P;
+}
+
+void TLexer::ReadBinary(std::string& Out) {
+  const char* P = FPos;  // just after '{'
+  int Digits = 0;
+  int High = 0;
+  for (;;) {
+    if (P >= FEnd) Fail(FToken, "unterminated binary data");
+    char C = *P;
+    if (Has(C, kHex)) {
+      if (Digits++ % 2 == 0) {
+        High = HexValue(C);
+      } else {
+        Out.push_back(static_cast<char>(High * 16 + HexValue(C)));
+      }
+      ++P;
+    } else if (C == '}') {
+      break;
+    } else if (C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\v' || C == '\f') {
+      FPos = P;
+      SkipBlanks();
+      P = FPos;
+    } else {
+      Fail(FLine, ColumnOf(P), "invalid character in binary data");
+    }
+  }
+  if (Digits % 2 != 0) Fail(FLine, ColumnOf(P), "odd number of hex digits in binary data");
+  FToken.FKind = TTokenKind::Binary;
+  FToken.FEnd = FPos = P + 1;
+}
+
+}  // namespace keyloom::formfile::detail
