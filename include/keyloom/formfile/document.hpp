@@ -178,7 +178,8 @@ class TDocument {
   const TObjectNode& Root() const noexcept;
   // Bytes after the root's `end` (readers ignore them; Render keeps them).
   std::string_view Trailing() const noexcept;
-  // Every object in file order (pre-order), the root first.
+  // Every object as parsed, in file order (pre-order), the root first;
+  // removed ones are flagged, inserted ones appear only after a re-parse.
   std::vector<TObjectNode*> Objects();
 
   // Edits. Each value passed in must belong to this document's tree. The new
@@ -198,6 +199,7 @@ class TDocument {
   // The source with every edit applied.
   std::string Render() const;
 
+  // Internals, for the library's own units and tests.
   struct TImpl;
   TImpl& Impl() noexcept { return *FImpl; }
   const TImpl& Impl() const noexcept { return *FImpl; }
