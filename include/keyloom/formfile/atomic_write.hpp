@@ -1,0 +1,45 @@
+#pragma once
+
+// Replacing a file's contents so that a crash leaves either the old or the
+// new contents, never a mix.
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "keyloom/errors.hpp"
+
+namespace keyloom::formfile {
+
+class EFileWriteError : public EKeyloomError {
+ public:
+  EFileWriteError(std::filesystem::path Path, std::string Message);
+
+  const std::filesystem::path& Path() const noexcept { return FPath; }
+  const std::string& Message() const noexcept { return FMessage; }
+
+ private:
+  std::filesystem::path FPath;
+  std::string FMessage;
+};
+
+// The steps of an atomic write, in order; a hook sees each one before it runs.
+enum class TWriteStep { Create, Write, Sync, Rename };
+
+// A temporary file in the target's folder receives the bytes, is flushed to
+// disk and renamed over the target, which keeps its permission bits (and its
+// owner where the system allows). A symbolic link is followed: its final
+// target is replaced and the link stays. A target that does not exist yet is
+// created with the usual permissions (0666 less the umask). A file without
+// write permission, or a target that is not a regular file, is refused.
+// Throws EFileWriteError; the target is then unchanged and no temporary file
+// remains. BeforeStep (for tests) may throw to stop the write at a step.
+void WriteFileAtomically(const std::filesystem::path& Path, std::string_view Bytes,
+                         const std::function<void(TWriteStep)>& BeforeStep = {});
+
+// The file a path names after following every symbolic link (the path itself
+// when it is none). Throws EFileWriteError on a loop.
+std::filesystem::path ResolveSymlinks(const std::filesystem::path& Path);
+
+}  // namespace keyloom::formfile

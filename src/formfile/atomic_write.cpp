@@ -1,0 +1,143 @@
+#include "keyloom/formfile/atomic_write.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <string>
+#include <utility>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace keyloom::formfile {
+
+namespace fs = std::filesystem;
+
+EFileWriteError::EFileWriteError(fs::path Path, std::string Message)
+    : EKeyloomError(Path.string() + ": " + Message), FPath(std::move(Path)), FMessage(std::move(Message)) {}
+
+namespace {
+
+std::string ErrnoText(int Error) { return std::strerror(Error); }
+
+[[noreturn]] void Fail(const fs::path& Path, const std::string& What, int Error) {
+  throw EFileWriteError(Path, What + ": " + ErrnoText(Error));
+}
+
+mode_t CurrentUmask() {
+  const mode_t Mask = ::umask(0);
+  ::umask(Mask);
+  return Mask;
+}
+
+// Owns the temporary file until it has been renamed into place.
+class TTempFile {
+ public:
+  TTempFile(const TTempFile&) = delete;
+  TTempFile& operator=(const TTempFile&) = delete;
+  explicit TTempFile(const fs::path& Target) {
+    const fs::path Folder = Target.has_parent_path() ? Target.parent_path() : fs::path(".");
+    std::string Template = (Folder / ("." + Target.filename().string() + ".keyloom-XXXXXX")).string();
+    FFd = ::mkstemp(Template.data());
+    if (FFd < 0) Fail(Target, "cannot create a temporary file in " + Folder.string(), errno);
+    FPath = Template;
+  }
+  ~TTempFile() {
+    if (FFd >= 0) ::close(FFd);
+    if (!FPath.empty()) ::unlink(FPath.c_str());
+  }
+
+  int Fd() const { return FFd; }
+  const fs::path& Path() const { return FPath; }
+  int Close() {
+    const int Result = ::close(FFd);
+    FFd = -1;
+    return Result;
+  }
+  void Release() { FPath.clear(); }
+
+ private:
+  int FFd = -1;
+  fs::path FPath;
+};
+
+void WriteAll(int Fd, std::string_view Bytes, const fs::path& Target) {
+  const char* Data = Bytes.data();
+  std::size_t Left = Bytes.size();
+  while (Left > 0) {
+    const ssize_t Written = ::write(Fd, Data, Left);
+    if (Written < 0) {
+      if (errno == EINTR) continue;
+      Fail(Target, "cannot write", errno);
+    }
+    Data += Written;
+    Left -= static_cast<std::size_t>(Written);
+  }
+}
+
+void SyncFolder(const fs::path& Target) {
+  const fs::path Folder = Target.has_parent_path() ? Target.parent_path() : fs::path(".");
+  const int Fd = ::open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (Fd < 0) return;  // the rename is done; a folder we cannot open cannot be synced
+  ::fsync(Fd);
+  ::close(Fd);
+}
+
+}  // namespace
+
+fs::path ResolveSymlinks(const fs::path& Path) {
+  fs::path Current = Path;
+  for (int Hop = 0; Hop < 40; ++Hop) {
+    struct stat Info {};
+    if (::lstat(Current.c_str(), &Info) != 0 || !S_ISLNK(Info.st_mode)) return Current;
+    std::error_code Error;
+    fs::path Next = fs::read_symlink(Current, Error);
+    if (Error) throw EFileWriteError(Path, "cannot read the symbolic link: " + Error.message());
+    Current = Next.is_absolute() ? Next : Current.parent_path() / Next;
+  }
+  throw EFileWriteError(Path, "too many levels of symbolic links");
+}
+
+void WriteFileAtomically(const fs::path& Path, std::string_view Bytes,
+                         const std::function<void(TWriteStep)>& BeforeStep) {
+  auto Step = [&](TWriteStep S) {
+    if (BeforeStep) BeforeStep(S);
+  };
+  const fs::path Target = ResolveSymlinks(Path);
+
+  struct stat Info {};
+  bool Exists = true;
+  if (::stat(Target.c_str(), &Info) != 0) {
+    if (errno != ENOENT) Fail(Path, "cannot examine the file", errno);
+    Exists = false;
+  }
+  mode_t Mode = 0666 & ~CurrentUmask();
+  if (Exists) {
+    if (!S_ISREG(Info.st_mode)) throw EFileWriteError(Path, "not a regular file");
+    // Renaming would replace a read-only file happily; respect its protection
+    // (also for the superuser, whom access() lets through).
+    if ((Info.st_mode & 0222) == 0 || ::access(Target.c_str(), W_OK) != 0) {
+      throw EFileWriteError(Path, "the file is read-only");
+    }
+    Mode = Info.st_mode & 07777;
+  }
+
+  Step(TWriteStep::Create);
+  TTempFile Temp(Target);
+  Step(TWriteStep::Write);
+  WriteAll(Temp.Fd(), Bytes, Path);
+  if (::fchmod(Temp.Fd(), Mode) != 0) Fail(Path, "cannot set the permissions", errno);
+  if (Exists && (Info.st_uid != ::geteuid() || Info.st_gid != ::getegid())) {
+    // Best effort: only the superuser may give a file away.
+    [[maybe_unused]] const int Ignored = ::fchown(Temp.Fd(), Info.st_uid, Info.st_gid);
+  }
+  Step(TWriteStep::Sync);
+  if (::fsync(Temp.Fd()) != 0) Fail(Path, "cannot flush to disk", errno);
+  if (Temp.Close() != 0) Fail(Path, "cannot write", errno);
+  Step(TWriteStep::Rename);
+  if (::rename(Temp.Path().c_str(), Target.c_str()) != 0) Fail(Path, "cannot replace the file", errno);
+  Temp.Release();
+  SyncFolder(Target);
+}
+
+}  // namespace keyloom::formfile
