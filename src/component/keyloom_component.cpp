@@ -1,0 +1,153 @@
+#include <keyloom/default_lists.hpp>
+#include <keyloom/host/published.hpp>
+#include <keyloom/keyloom_component.hpp>
+#include <keyloom/markup.hpp>
+
+namespace keyloom {
+
+namespace P = published;
+
+const TClassInfo& TKeyloom::StaticClassInfo() {
+  static const TClassInfo Info(
+      "TKeyloom", &TComponent::StaticClassInfo(),
+      {P::Boolean<TKeyloom>("Active", &TKeyloom::GetActive, &TKeyloom::SetActive, true),
+       P::Boolean<TKeyloom>("ActiveInDesign", &TKeyloom::GetActiveInDesign, &TKeyloom::SetActiveInDesign, false),
+       P::Owned<TKeyloom, TStrings>("CaptionClasses", "TStrings", &TKeyloom::GetCaptionClasses),
+       P::Owned<TKeyloom, TStrings>("DefaultCaptions", "TStrings", &TKeyloom::GetDefaultCaptions),
+       P::Owned<TKeyloom, TStrings>("NoCaptionClasses", "TStrings", &TKeyloom::GetNoCaptionClasses),
+       P::Boolean<TKeyloom>("OnlyUnassigned", &TKeyloom::GetOnlyUnassigned, &TKeyloom::SetOnlyUnassigned, true),
+       P::Enumeration<TKeyloom, TSortMethod>("SortMethod", "TSortMethod",
+                                             {"smNothing", "smCaption", "smCaptionLength", "smUniqueLetters"},
+                                             &TKeyloom::GetSortMethod, &TKeyloom::SetSortMethod,
+                                             TSortMethod::smUniqueLetters),
+       P::Event<TKeyloom>("OnAssign", "TAssignEvent", &TKeyloom::OnAssign)},
+      P::Factory<TKeyloom>());
+  return Info;
+}
+
+TKeyloom::TKeyloom(TComponent* AOwner) : TComponent(AOwner) {
+  // Creating the tree tells us of an insertion; with no tree stored yet, that runs nothing.
+  auto* Tree = new TTreeView(this);
+  Tree->OnCompare = [this](TObject*, TTreeNode* Node1, TTreeNode* Node2, int, int& Compare) {
+    ControlsCompare(Node1, Node2, Compare);
+  };
+  Tree->SetVisible(false);
+  FTree = Tree;
+  AddDefaults(FCaptionClasses, DefaultCaptionClasses);
+  AddDefaults(FNoCaptionClasses, DefaultNoCaptionClasses);
+  AddDefaults(FDefaultCaptions, DefaultDefaultCaptions);
+}
+
+TKeyloom::~TKeyloom() { BeginDestroy(); }
+
+void TKeyloom::Loaded() {
+  TComponent::Loaded();
+  InternalFindKeys();
+}
+
+void TKeyloom::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == FTree) FTree = nullptr;
+  if (Operation == TOperation::opInsert && AComponent != this) InternalFindKeys();
+}
+
+void TKeyloom::FindKeys() {
+  // The field, not the setter: the setter would start a run of its own.
+  const bool WasActive = FActive;
+  FActive = true;
+  try {
+    InternalFindKeys();
+  } catch (...) {
+    FActive = WasActive;
+    throw;
+  }
+  FActive = WasActive;
+}
+
+void TKeyloom::SetActive(bool Value) {
+  if (Value == FActive) return;
+  FActive = Value;
+  InternalFindKeys();
+}
+
+void TKeyloom::SetActiveInDesign(bool Value) {
+  if (Value == FActiveInDesign) return;
+  FActiveInDesign = Value;
+  InternalFindKeys();
+}
+
+void TKeyloom::SetOnlyUnassigned(bool Value) {
+  if (Value == FOnlyUnassigned) return;
+  FOnlyUnassigned = Value;
+  InternalFindKeys();
+}
+
+void TKeyloom::SetSortMethod(TSortMethod Value) {
+  if (Value == FSortMethod) return;
+  FSortMethod = Value;
+  InternalFindKeys();
+}
+
+void TKeyloom::ControlsCompare(TTreeNode* Node1, TTreeNode* Node2, int& Compare) const {
+  CompareNodes(FSortMethod, *Node1, *Node2, Compare);
+}
+
+namespace {
+
+// Marks a run in progress for as long as it lasts, errors included.
+class TRunScope {
+ public:
+  explicit TRunScope(bool& Running) : FRunning(Running) { FRunning = true; }
+  TRunScope(const TRunScope&) = delete;
+  TRunScope& operator=(const TRunScope&) = delete;
+  ~TRunScope() { FRunning = false; }
+
+ private:
+  bool& FRunning;
+};
+
+}  // namespace
+
+void TKeyloom::InternalFindKeys() {
+  if (HasState(csLoading) || HasState(csDestroying)) return;
+  if (!FTree || !FActive) return;
+  if (HasState(csDesigning) && !FActiveInDesign) return;
+  // A run started by an OnAssign handler would clear the tree the outer run is writing from.
+  if (FRunning) return;
+  TComponent* Form = GetOwner();
+  if (!Form) return;
+
+  TRunScope Scope(FRunning);
+  BuildTree(*Form);
+  FTree->AlphaSort();
+  if (!FOnlyUnassigned) StripTree();
+  FindLetters();
+  AssignKeys(*FTree, FCaptionClasses, FNoCaptionClasses, this, OnAssign);
+}
+
+void TKeyloom::BuildTree(TComponent& Form) {
+  ClearWorkingTree(*FTree);
+  EnumComponents(dynamic_cast<const TCustomForm*>(&Form), *FTree, Form, AddComponent, FCaptionClasses,
+                 FNoCaptionClasses);
+}
+
+void TKeyloom::StripTree() {
+  const TTreeNodes& Items = FTree->GetItems();
+  const int Count = Items.GetCount();
+  for (int I = 0; I < Count; ++I) {
+    TTreeNode* Node = Items.GetNodeFromIndex(I);
+    Node->SetText(DeleteAccelerator(Node->GetText()));
+  }
+}
+
+void TKeyloom::FindLetters() {
+  const TUsedLetters Used;
+  Find(*FTree, Used, nullptr, nullptr, FCaptionClasses, FNoCaptionClasses, FDefaultCaptions);
+}
+
+void RegisterKeyloomClasses() {
+  RegisterClass(TKeyloom::StaticClassInfo());
+  RegisterClass(TRadioGroupIndex::StaticClassInfo());
+}
+
+}  // namespace keyloom
