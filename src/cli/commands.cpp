@@ -1,0 +1,371 @@
+#include "commands.hpp"
+
+#include "report.hpp"
+
+#include <keyloom/caption_check.hpp>
+#include <keyloom/formfile/atomic_write.hpp>
+#include <keyloom/formfile/unified_diff.hpp>
+#include <keyloom/host.hpp>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+#include <set>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace keyloom::cli {
+
+using formfile::TKeySettings;
+using formfile::TLoadedForm;
+
+namespace {
+
+// A file that could not be processed: the message names the file (and the
+// place in it when there is one).
+struct TFileFailure {
+  std::string Message;
+};
+
+[[noreturn]] void FailFile(const std::string& File, const std::string& Message) {
+  throw TFileFailure{File + ": error: " + Message};
+}
+
+std::string ReadWholeFile(const std::string& File) {
+  const int Fd = ::open(File.c_str(), O_RDONLY | O_CLOEXEC);
+  if (Fd < 0) FailFile(File, std::string("cannot read: ") + std::strerror(errno));
+  struct TCloser {
+    int Fd;
+    ~TCloser() { ::close(Fd); }
+  } Closer{Fd};
+  struct stat Info {};
+  if (::fstat(Fd, &Info) != 0) FailFile(File, std::string("cannot read: ") + std::strerror(errno));
+  if (S_ISDIR(Info.st_mode)) FailFile(File, "cannot read: it is a directory");
+  std::string Bytes;
+  if (S_ISREG(Info.st_mode)) Bytes.reserve(static_cast<std::size_t>(Info.st_size));
+  char Buffer[65536];
+  for (;;) {
+    const ssize_t Got = ::read(Fd, Buffer, sizeof Buffer);
+    if (Got < 0) {
+      if (errno == EINTR) continue;
+      FailFile(File, std::string("cannot read: ") + std::strerror(errno));
+    }
+    if (Got == 0) break;
+    Bytes.append(Buffer, static_cast<std::size_t>(Got));
+  }
+  return Bytes;
+}
+
+std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOptions& Options) {
+  std::string Bytes = ReadWholeFile(File);
+  if (formfile::IsBinaryFormFile(Bytes))
+    FailFile(File, "binary form files are not supported; convert the file to text first");
+  formfile::TLoadOptions Load;
+  Load.ClassMap = Options.ClassMap;
+  try {
+    return formfile::LoadFormForKeys(formfile::TDocument::Parse(std::move(Bytes), File), Load);
+  } catch (const formfile::EFormFileError& E) {
+    const std::string Name = E.FileName().empty() ? File : E.FileName();
+    if (E.Line() <= 0) throw TFileFailure{Name + ": error: " + E.Message()};
+    throw TFileFailure{Name + ":" + std::to_string(E.Line()) + ":" + std::to_string(E.Column()) +
+                       ": error: " + E.Message()};
+  }
+}
+
+std::string Position(const std::string& File, formfile::TPosition P) {
+  if (P.FLine <= 0) return File;
+  return File + ":" + std::to_string(P.FLine) + ":" + std::to_string(P.FColumn);
+}
+
+// Class and name of what a node stands for: a component, or one item of a radio group.
+struct TSubject {
+  std::string ClassName;
+  std::string Name;
+  int Item = -1;
+};
+
+TSubject SubjectOf(const TObject* Object) {
+  TSubject S;
+  if (const auto* Proxy = dynamic_cast<const TRadioGroupIndex*>(Object)) {
+    if (const TRadioGroup* Group = Proxy->GetRadioGroup()) {
+      S.ClassName = Group->ClassName();
+      S.Name = Group->GetName();
+    }
+    S.Item = Proxy->GetIndex();
+    return S;
+  }
+  if (!Object) return S;
+  S.ClassName = Object->ClassName();
+  if (const auto* C = dynamic_cast<const TComponent*>(Object)) S.Name = C->GetName();
+  return S;
+}
+
+std::string Describe(const TObject* Object) {
+  const TSubject S = SubjectOf(Object);
+  std::string Out = S.ClassName;
+  if (!S.Name.empty()) Out += " " + S.Name;
+  if (S.Item >= 0) Out += ", item " + std::to_string(S.Item);
+  return Out;
+}
+
+std::string Quoted(const std::string& Caption) { return "'" + DisplayText(Caption) + "'"; }
+
+std::string JsonSubject(const TObject* Object) {
+  const TSubject S = SubjectOf(Object);
+  std::string Out = "\"class\":" + JsonString(S.ClassName) + ",\"name\":" + JsonString(S.Name);
+  if (S.Item >= 0) Out += ",\"item\":" + std::to_string(S.Item);
+  return Out;
+}
+
+std::string JsonPosition(formfile::TPosition P) {
+  return "\"line\":" + std::to_string(P.FLine) + ",\"column\":" + std::to_string(P.FColumn);
+}
+
+void FillList(TStringList& List, const std::vector<std::string>& Items) { List.Assign(Items); }
+
+// Runs Work on every file; failures are reported and counted, the other files go on.
+template <class TWork>
+int ForEachFile(const TCommonOptions& Options, TReporter& Reporter, TWork Work) {
+  int Failed = 0;
+  for (std::size_t I = 0; I < Options.Files.size(); ++I) {
+    const std::string& File = Options.Files[I];
+    Reporter.Progress(I, File);
+    try {
+      Work(File);
+    } catch (const TFileFailure& E) {
+      Reporter.Message(E.Message);
+      ++Failed;
+    } catch (const formfile::EFileWriteError& E) {
+      Reporter.Message(File + ": error: " + E.Message());
+      ++Failed;
+    } catch (const std::exception& E) {
+      Reporter.Message(File + ": error: " + E.what());
+      ++Failed;
+    }
+  }
+  Reporter.ClearProgress();
+  return Failed;
+}
+
+TKeySettings SettingsFor(TLoadedForm& Form, const std::string& File, const TCommonOptions& Options,
+                         TReporter& Reporter) {
+  bool Stored = false;
+  TKeySettings Settings = formfile::EffectiveSettings(Form, Options.Settings, &Stored);
+  if (Stored && Options.SettingsGiven)
+    Reporter.Note(File + ": note: the form holds its own TKeyloom; its stored settings are used");
+  if (Stored && !Settings.Active) Reporter.Note(File + ": note: the form's TKeyloom is not active; nothing changes");
+  return Settings;
+}
+
+struct TUnknownTally {
+  int Objects = 0;
+  std::set<std::string> Classes;
+
+  void Add(const TLoadedForm& Form) {
+    Objects += Form.UnknownObjectCount();
+    Classes.insert(Form.UnknownClasses().begin(), Form.UnknownClasses().end());
+  }
+  std::string Text() const {
+    if (Objects == 0) return {};
+    std::string Out = ", " + std::to_string(Objects) + " object" + (Objects == 1 ? "" : "s") + " of unknown classes (";
+    int Shown = 0;
+    for (const std::string& Name : Classes) {
+      if (Shown == 5) {
+        Out += ", ...";
+        break;
+      }
+      Out += (Shown++ ? ", " : "") + Name;
+    }
+    return Out + ")";
+  }
+};
+
+std::string Plural(std::size_t Count, const std::string& One, const std::string& Many) {
+  return std::to_string(Count) + " " + (Count == 1 ? One : Many);
+}
+
+}  // namespace
+
+int RunAssign(const TAssignOptions& Options) {
+  TReporter Reporter(Options.Files.size(), Options.Quiet);
+  std::size_t Read = 0, Changed = 0;
+  int Given = 0;
+  TUnknownTally Unknown;
+  const int Failed = ForEachFile(Options, Reporter, [&](const std::string& File) {
+    auto Form = OpenForm(File, Options);
+    Unknown.Add(*Form);
+    SettingsFor(*Form, File, Options, Reporter);
+    formfile::RunKeys(*Form, Options.Settings);
+    const int FileGiven = formfile::CountCaptionsGivenALetter(*Form);
+    Form->StoreCaptions();
+    const std::string After = Form->Render();
+    const std::string& Before = Form->Document().Source();
+    ++Read;
+    Reporter.ClearProgress();
+    if (Options.ToStdout) {
+      std::cout << After << std::flush;
+    } else if (After != Before) {
+      if (Options.DryRun)
+        std::cout << formfile::UnifiedDiff(Before, After, "a/" + File, "b/" + File) << std::flush;
+      else
+        formfile::WriteFileAtomically(File, After);
+    }
+    if (After != Before) {
+      ++Changed;
+      Given += FileGiven;
+    }
+  });
+  const bool WouldOnly = Options.DryRun || Options.ToStdout;
+  Reporter.Note("keyloom assign: " + Plural(Read, "file", "files") + " read, " + std::to_string(Changed) +
+                (WouldOnly ? " would change, " : " changed, ") +
+                Plural(static_cast<std::size_t>(Given), "caption", "captions") +
+                (WouldOnly ? " would get a letter, " : " given a letter, ") +
+                Plural(static_cast<std::size_t>(Failed), "error", "errors") + Unknown.Text());
+  return Failed ? ExitFailure : ExitSuccess;
+}
+
+int RunCheck(const TCommonOptions& Options) {
+  TReporter Reporter(Options.Files.size(), Options.Quiet);
+  std::size_t Read = 0, Clashes = 0, Missing = 0;
+  TUnknownTally Unknown;
+  const int Failed = ForEachFile(Options, Reporter, [&](const std::string& File) {
+    auto Form = OpenForm(File, Options);
+    Unknown.Add(*Form);
+    const TKeySettings Settings = SettingsFor(*Form, File, Options, Reporter);
+    TTreeView Tree(nullptr);
+    formfile::BuildWorkingTree(Tree, Form->Form(), Settings);
+    TStringList CaptionClasses, NoCaptionClasses, DefaultCaptions;
+    FillList(CaptionClasses, Settings.CaptionClasses);
+    FillList(NoCaptionClasses, Settings.NoCaptionClasses);
+    FillList(DefaultCaptions, Settings.DefaultCaptions);
+    std::vector<TCaptionProblem> Problems =
+        CheckCaptions(Tree, CaptionClasses, NoCaptionClasses, DefaultCaptions, Settings.OnlyUnassigned);
+    // A form whose TKeyloom is switched off never gets letters: nothing is missing there.
+    if (!Settings.Active)
+      std::erase_if(Problems, [](const TCaptionProblem& P) { return P.Kind == TCaptionProblemKind::cpMissing; });
+    struct TPlaced {
+      formfile::TPosition Where;
+      const TCaptionProblem* Problem;
+    };
+    std::vector<TPlaced> Placed;
+    for (const TCaptionProblem& P : Problems) Placed.push_back({formfile::CaptionPosition(*Form, P.Node->GetData()), &P});
+    std::stable_sort(Placed.begin(), Placed.end(), [](const TPlaced& A, const TPlaced& B) {
+      return std::pair(A.Where.FLine, A.Where.FColumn) < std::pair(B.Where.FLine, B.Where.FColumn);
+    });
+    std::ostringstream Out;
+    for (const auto& [Where, P] : Placed) {
+      const TObject* Subject = P->Node->GetData();
+      const bool Clash = P->Kind == TCaptionProblemKind::cpClash;
+      std::string Message;
+      if (Clash) {
+        Message = "accelerator '" + DisplayText(P->Accelerator) + "' of " + Quoted(P->Caption) + " (" +
+                  Describe(Subject) + ") is " + (P->Inherited ? "already" : "also") + " used by " +
+                  Quoted(P->Other->GetText()) + " (" + Describe(P->Other->GetData()) + ")" +
+                  (P->Inherited ? " in an enclosing group" : "");
+        ++Clashes;
+      } else {
+        Message = Quoted(P->Caption) + " (" + Describe(Subject) + ") has no accelerator; assign would make it " +
+                  Quoted(P->Suggestion);
+        ++Missing;
+      }
+      if (Options.Format == TOutputFormat::Text) {
+        Out << Position(File, Where) << ": " << Message << '\n';
+        continue;
+      }
+      Out << "{\"file\":" << JsonString(File) << ',' << JsonPosition(Where) << ",\"kind\":"
+          << (Clash ? "\"clash\"" : "\"missing\"") << ",\"caption\":" << JsonString(P->Caption) << ','
+          << JsonSubject(Subject);
+      if (Clash) {
+        Out << ",\"accelerator\":" << JsonString(P->Accelerator) << ",\"inherited\":" << (P->Inherited ? "true" : "false")
+            << ",\"other\":{\"caption\":" << JsonString(P->Other->GetText()) << ',' << JsonSubject(P->Other->GetData())
+            << ',' << JsonPosition(formfile::CaptionPosition(*Form, P->Other->GetData())) << '}';
+      } else {
+        Out << ",\"suggestion\":" << JsonString(P->Suggestion);
+      }
+      Out << ",\"message\":" << JsonString(Message) << "}\n";
+    }
+    ++Read;
+    Reporter.ClearProgress();
+    std::cout << Out.str() << std::flush;
+  });
+  Reporter.Note("keyloom check: " + Plural(Read, "file", "files") + " read, " +
+                Plural(Clashes + Missing, "problem", "problems") + " (" + Plural(Clashes, "clash", "clashes") + ", " +
+                Plural(Missing, "missing accelerator", "missing accelerators") + "), " +
+                Plural(static_cast<std::size_t>(Failed), "error", "errors") + Unknown.Text());
+  if (Failed) return ExitFailure;
+  return Clashes + Missing > 0 ? ExitProblems : ExitSuccess;
+}
+
+namespace {
+
+void PrintTreeText(const TLoadedForm&, TCustomTreeView& Tree, std::ostream& Out) {
+  const TTreeNodes& Items = Tree.GetItems();
+  const int Count = Items.GetCount();
+  for (int I = 0; I < Count; ++I) {
+    const TTreeNode* Node = Items.GetNodeFromIndex(I);
+    Out << std::string(static_cast<std::size_t>(Node->GetLevel()) * 2, ' ') << DisplayText(Node->GetText()) << " ("
+        << Describe(Node->GetData()) << ")\n";
+  }
+}
+
+// Nested objects without recursion: a form nests as deep as its file does.
+void PrintTreeJson(const TLoadedForm& Form, TCustomTreeView& Tree, const std::string& File, bool Stored, bool Found,
+                   std::ostream& Out) {
+  Out << "{\"file\":" << JsonString(File) << ",\"settings\":" << (Stored ? "\"stored\"" : "\"options\"")
+      << ",\"found\":" << (Found ? "true" : "false") << ",\"nodes\":[";
+  const TTreeNodes& Items = Tree.GetItems();
+  const int Count = Items.GetCount();
+  int Open = 0;  // levels whose children list is open below the top level
+  int Previous = -1;
+  for (int I = 0; I < Count; ++I) {
+    const TTreeNode* Node = Items.GetNodeFromIndex(I);
+    const int Level = Node->GetLevel();
+    if (Previous >= 0) {
+      if (Level > Previous) {
+        Out << ",\"children\":[";
+        ++Open;
+      } else {
+        Out << '}';
+        for (int L = Previous; L > Level; --L, --Open) Out << "]}";
+        Out << ',';
+      }
+    }
+    Out << "{\"text\":" << JsonString(Node->GetText()) << ',' << JsonSubject(Node->GetData()) << ','
+        << JsonPosition(formfile::CaptionPosition(Form, Node->GetData()));
+    Previous = Level;
+  }
+  if (Previous >= 0) {
+    Out << '}';
+    for (; Open > 0; --Open) Out << "]}";
+  }
+  Out << "]}\n";
+}
+
+}  // namespace
+
+int RunTree(const TTreeOptions& Options) {
+  TReporter Reporter(Options.Files.size(), Options.Quiet);
+  const int Failed = ForEachFile(Options, Reporter, [&](const std::string& File) {
+    auto Form = OpenForm(File, Options);
+    bool Stored = false;
+    formfile::EffectiveSettings(*Form, Options.Settings, &Stored);
+    const TKeySettings Settings = SettingsFor(*Form, File, Options, Reporter);
+    TTreeView Tree(nullptr);
+    formfile::BuildWorkingTree(Tree, Form->Form(), Settings);
+    const bool Found = Options.Find && Settings.Active;
+    if (Found) formfile::FindInWorkingTree(Tree, Settings);
+    std::ostringstream Out;
+    if (Options.Format == TOutputFormat::Json)
+      PrintTreeJson(*Form, Tree, File, Stored, Found, Out);
+    else
+      PrintTreeText(*Form, Tree, Out);
+    std::cout << Out.str() << std::flush;
+  });
+  return Failed ? ExitFailure : ExitSuccess;
+}
+
+}  // namespace keyloom::cli

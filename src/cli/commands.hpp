@@ -1,0 +1,45 @@
+#pragma once
+
+// The three subcommands, on options already parsed.
+
+#include <keyloom/formfile/form_keys.hpp>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace keyloom::cli {
+
+// Exit codes.
+inline constexpr int ExitSuccess = 0;
+inline constexpr int ExitProblems = 1;
+inline constexpr int ExitFailure = 2;
+
+enum class TOutputFormat { Text, Json };
+
+struct TCommonOptions {
+  std::vector<std::string> Files;
+  // For forms without a TKeyloom of their own.
+  formfile::TKeySettings Settings;
+  // Whether any setting was given on the command line (forms with their own
+  // TKeyloom ignore them, and we say so).
+  bool SettingsGiven = false;
+  std::vector<std::pair<std::string, std::string>> ClassMap;
+  TOutputFormat Format = TOutputFormat::Text;
+  bool Quiet = false;
+};
+
+struct TAssignOptions : TCommonOptions {
+  bool ToStdout = false;
+  bool DryRun = false;
+};
+
+struct TTreeOptions : TCommonOptions {
+  bool Find = false;
+};
+
+int RunAssign(const TAssignOptions& Options);
+int RunCheck(const TCommonOptions& Options);
+int RunTree(const TTreeOptions& Options);
+
+}  // namespace keyloom::cli

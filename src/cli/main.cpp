@@ -1,0 +1,287 @@
+// keyloom: gives the captions of text form files unique accelerators.
+
+#include "commands.hpp"
+
+#include <keyloom/host.hpp>
+#include <keyloom/keyloom_component.hpp>
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace keyloom;
+using namespace keyloom::cli;
+
+constexpr const char* SettingsHelp = R"(
+SETTINGS
+  A form that holds a TKeyloom object runs with that object's stored settings,
+  as it would when the application loads it: Active = False means nothing
+  changes, and --sort, --reassign and the list options do not apply to it (a
+  note says so). A form without one is handled as if a TKeyloom with the
+  settings of the command line were dropped on it and FindKeys called; the
+  component never reaches the file.
+
+  Lists are comma-separated; the options replace the whole list, and an empty
+  value (--caption-classes '') gives an empty list. Built-in lists:
+    caption classes     TButtonControl,TCustomLabel,TCustomStaticText,TTabSheet,TRadioGroup
+    no-caption classes  TMainMenu,TPopupMenu,TCustomTabControl,TPageControl,TPanel,TToolbar
+    default captions    E&xit,Cu&t
+
+  Objects of classes the program does not know keep all their properties. One
+  that holds other objects groups their captions; one without takes part only
+  when its class is named in a list or mapped with --class-map.
+
+FILES
+  Text form files (.dfm, .lfm), in UTF-8 or a single-byte code page. Binary
+  form files are not supported: they are reported as an error (exit status 2)
+  and left alone; convert them to text first.
+)";
+
+constexpr const char* ExitHelp = R"(
+EXIT STATUS
+  0  success
+  1  check: problems were found
+  2  bad usage, or a file could not be read, parsed or written; that file is
+     not written, the other files still are. Errors name the place as
+     FILE:LINE:COLUMN: error: MESSAGE.
+)";
+
+constexpr const char* AssignFooter = R"(
+DESCRIPTION
+  Finds accelerators for the captions of each form and rewrites the file in
+  place. Only caption values change, written in the file's own conventions;
+  every other byte stays. A file whose content does not change is not touched
+  (its modification time stays). Writes are atomic: the new content goes to a
+  temporary file in the same folder, is flushed to disk and renamed over the
+  original, whose permissions are kept; a symbolic link is written through to
+  its target. (Other hard links to a rewritten file keep the old content.)
+  A read-only file is an error and stays as it is.
+
+  With more than one file and a terminal on standard error, a progress line is
+  shown; a summary (files read and changed, captions given a letter, errors,
+  objects of unknown classes) ends the run on standard error (not with -q).
+
+EXAMPLES
+  keyloom assign --dry-run forms/*.dfm
+  keyloom assign --sort caption --reassign MainForm.lfm
+  keyloom assign --class-map TMyButton=TButton --caption-classes TButtonControl,TcxButton *.dfm
+)";
+
+constexpr const char* CheckFooter = R"(
+DESCRIPTION
+  Reports, without changing anything, the captions that could get an
+  accelerator and have none, and the accelerators that clash in the scope key
+  finding works in: a sibling group (the controls of one container, the items
+  of one menu) together with the letters it inherits from the groups above it
+  (none for the items of a menu item or popup menu). Two captions clash when
+  they mark the same character, compared without regard to case.
+
+  The tree is built and sorted as a run builds it; 'missing' names a caption
+  that assign would give a letter. For a form whose TKeyloom is not active
+  only clashes are reported.
+
+OUTPUT
+  text  one line a finding, FILE:LINE:COLUMN: MESSAGE, in file order; the
+        position is that of the caption in the file.
+  json  JSON lines: one object a finding, with the members file, line, column,
+        kind ("clash" or "missing"), caption, class, name (item for a
+        radio-group item), message; a clash adds accelerator, inherited and
+        other (the caption it clashes with: caption, class, name, line,
+        column), a missing accelerator adds suggestion. Strings are UTF-8; a
+        byte that is not valid UTF-8 is given as \u00XX.
+
+EXAMPLES
+  keyloom check src/**/*.dfm
+  keyloom check --format json MainForm.lfm | jq .message
+)";
+
+constexpr const char* TreeFooter = R"(
+DESCRIPTION
+  Prints the caption tree of one form as a run builds and sorts it: one node a
+  line, indented by two spaces a level, the node text, then the class and name
+  of the component it stands for (for a radio-group item, the radio group and
+  the item's index). Containers without a caption show their name. With
+  --find, the texts are those after finding accelerators (nothing is written).
+
+OUTPUT
+  text  NODE TEXT (CLASS NAME); control characters are shown as \r, \n, \t, \xNN.
+  json  one object: {"file", "settings": "stored" or "options", "found",
+        "nodes": [{"text", "class", "name", "line", "column", "children": [...]}]}.
+
+EXAMPLES
+  keyloom tree --find examples/forms/typical.dfm
+)";
+
+struct TRawOptions {
+  std::vector<std::string> Files;
+  std::string Sort = "letters";
+  bool Reassign = false;
+  std::string CaptionClasses;
+  std::string NoCaptionClasses;
+  std::string DefaultCaptions;
+  bool UserOptions = false;
+  std::vector<std::string> ClassMap;
+  std::string Format = "text";
+  bool ToStdout = false;
+  bool DryRun = false;
+  bool Find = false;
+  bool Quiet = false;
+};
+
+class EUsage : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+void AddSettings(CLI::App& Sub, TRawOptions& Raw) {
+  Sub.add_option("--sort", Raw.Sort,
+                 "Sibling order: nothing (as built), caption, length (shortest first),\n"
+                 "letters (fewest different letters first)")
+      ->check(CLI::IsMember({"nothing", "caption", "length", "letters"}))
+      ->default_str("letters");
+  Sub.add_flag("--reassign", Raw.Reassign, "Strip existing accelerators first (OnlyUnassigned false)");
+  Sub.add_option("--caption-classes", Raw.CaptionClasses, "Classes whose caption takes part");
+  Sub.add_option("--no-caption-classes", Raw.NoCaptionClasses,
+                 "Classes that only group captions, shown by name");
+  Sub.add_option("--default-captions", Raw.DefaultCaptions,
+                 "Captions whose marker is preferred");
+  Sub.add_flag("--user-options", Raw.UserOptions, "Take the lists from the per-user store (not available yet)");
+  Sub.add_option("--class-map", Raw.ClassMap, "Treat class FROM as the known class TO (repeatable)")
+      ->type_name("FROM=TO")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  Sub.add_flag("-q,--quiet", Raw.Quiet, "No summary and no notes on standard error");
+}
+
+void AddFormat(CLI::App& Sub, TRawOptions& Raw) {
+  Sub.add_option("--format", Raw.Format, "Output format: text or json")
+      ->check(CLI::IsMember({"text", "json"}))
+      ->default_str("text");
+}
+
+std::vector<std::string> SplitList(const std::string& Value) {
+  std::vector<std::string> Items;
+  std::size_t Start = 0;
+  while (Start <= Value.size()) {
+    std::size_t Comma = Value.find(',', Start);
+    if (Comma == std::string::npos) Comma = Value.size();
+    std::string Item = Value.substr(Start, Comma - Start);
+    const std::size_t First = Item.find_first_not_of(" \t");
+    const std::size_t Last = Item.find_last_not_of(" \t");
+    if (First != std::string::npos) Items.push_back(Item.substr(First, Last - First + 1));
+    Start = Comma + 1;
+  }
+  return Items;
+}
+
+TSortMethod SortMethodOf(const std::string& Name) {
+  if (Name == "nothing") return TSortMethod::smNothing;
+  if (Name == "caption") return TSortMethod::smCaption;
+  if (Name == "length") return TSortMethod::smCaptionLength;
+  return TSortMethod::smUniqueLetters;
+}
+
+std::pair<std::string, std::string> ParseClassMap(const std::string& Entry) {
+  const std::size_t Equals = Entry.find('=');
+  if (Equals == std::string::npos) throw EUsage("--class-map: expected FROM=TO, got '" + Entry + "'");
+  std::string From = Entry.substr(0, Equals);
+  std::string To = Entry.substr(Equals + 1);
+  if (From.empty() || !IsValidIdent(From)) throw EUsage("--class-map: '" + From + "' is not a class name");
+  if (To.empty() || !IsValidIdent(To)) throw EUsage("--class-map: '" + To + "' is not a class name");
+  const TClassInfo* Known = FindClass(To);
+  if (!Known || !Known->Factory()) throw EUsage("--class-map: '" + To + "' is not a class this program knows");
+  return {std::move(From), std::move(To)};
+}
+
+void FillCommon(TCommonOptions& Options, const TRawOptions& Raw, const CLI::App& Sub) {
+  if (Raw.UserOptions) throw EUsage("--user-options: the per-user options store is not available yet");
+  Options.Files = Raw.Files;
+  Options.Quiet = Raw.Quiet;
+  Options.Format = Raw.Format == "json" ? TOutputFormat::Json : TOutputFormat::Text;
+  formfile::TKeySettings& S = Options.Settings;
+  S.SortMethod = SortMethodOf(Raw.Sort);
+  S.OnlyUnassigned = !Raw.Reassign;
+  if (Sub.count("--caption-classes")) S.CaptionClasses = SplitList(Raw.CaptionClasses);
+  if (Sub.count("--no-caption-classes")) S.NoCaptionClasses = SplitList(Raw.NoCaptionClasses);
+  if (Sub.count("--default-captions")) S.DefaultCaptions = SplitList(Raw.DefaultCaptions);
+  Options.SettingsGiven = Sub.count("--sort") || Raw.Reassign || Sub.count("--caption-classes") ||
+                          Sub.count("--no-caption-classes") || Sub.count("--default-captions");
+  RegisterKeyloomClasses();
+  for (const std::string& Entry : Raw.ClassMap) Options.ClassMap.push_back(ParseClassMap(Entry));
+}
+
+int Run(int argc, char** argv) {
+  CLI::App App("keyloom - gives the captions of text form files (.dfm, .lfm) unique keyboard accelerators.\n"
+               "Run 'keyloom COMMAND --help' for the manual of a command.",
+               "keyloom");
+  App.require_subcommand(1);
+  App.set_version_flag("--version", std::string("keyloom ") + KEYLOOM_VERSION);
+  App.footer(std::string(ExitHelp));
+  TRawOptions Raw;
+
+  CLI::App* Assign = App.add_subcommand("assign", "Give captions accelerators; rewrite each form in place");
+  Assign->add_option("FILE", Raw.Files, "Form files")->required();
+  Assign->add_flag("--stdout", Raw.ToStdout, "Write the result to standard output (one file) instead of in place");
+  Assign->add_flag("--dry-run", Raw.DryRun, "Print a unified diff of what would change; write nothing")
+      ->excludes("--stdout");
+  AddSettings(*Assign, Raw);
+  Assign->footer(std::string(AssignFooter) + SettingsHelp + ExitHelp);
+
+  CLI::App* Check = App.add_subcommand("check", "Report missing and clashing accelerators (exit 1)");
+  Check->add_option("FILE", Raw.Files, "Form files")->required();
+  AddFormat(*Check, Raw);
+  AddSettings(*Check, Raw);
+  Check->footer(std::string(CheckFooter) + SettingsHelp + ExitHelp);
+
+  CLI::App* Tree = App.add_subcommand("tree", "Print the caption tree of a form");
+  Tree->add_option("FILE", Raw.Files, "Form file")->required()->expected(1);
+  Tree->add_flag("--find", Raw.Find, "Show the tree after finding accelerators");
+  AddFormat(*Tree, Raw);
+  AddSettings(*Tree, Raw);
+  Tree->footer(std::string(TreeFooter) + SettingsHelp + ExitHelp);
+
+  try {
+    App.parse(argc, argv);
+  } catch (const CLI::ParseError& E) {
+    const int Code = App.exit(E);
+    return Code == 0 ? ExitSuccess : ExitFailure;
+  }
+
+  try {
+    if (Assign->parsed()) {
+      TAssignOptions Options;
+      FillCommon(Options, Raw, *Assign);
+      Options.ToStdout = Raw.ToStdout;
+      Options.DryRun = Raw.DryRun;
+      if (Options.ToStdout && Options.Files.size() != 1) throw EUsage("--stdout: give exactly one file");
+      return RunAssign(Options);
+    }
+    if (Check->parsed()) {
+      TCommonOptions Options;
+      FillCommon(Options, Raw, *Check);
+      return RunCheck(Options);
+    }
+    TTreeOptions Options;
+    FillCommon(Options, Raw, *Tree);
+    Options.Find = Raw.Find;
+    return RunTree(Options);
+  } catch (const EUsage& E) {
+    std::cerr << "keyloom: " << E.what() << '\n';
+    return ExitFailure;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  try {
+    return Run(argc, argv);
+  } catch (const std::exception& E) {
+    std::cerr << "keyloom: " << E.what() << '\n';
+    return ExitFailure;
+  }
+}

@@ -1,0 +1,117 @@
+#include "report.hpp"
+
+#include <cstdio>
+#include <iostream>
+
+#include <unistd.h>
+
+namespace keyloom::cli {
+
+TReporter::TReporter(std::size_t FileCount, bool Quiet)
+    : FFileCount(FileCount), FQuiet(Quiet), FShowProgress(!Quiet && FileCount > 1 && ::isatty(STDERR_FILENO) == 1) {}
+
+TReporter::~TReporter() { ClearProgress(); }
+
+void TReporter::Progress(std::size_t Index, std::string_view File) {
+  if (!FShowProgress) return;
+  std::cerr << "\r\x1b[K[" << Index + 1 << '/' << FFileCount << "] " << File << std::flush;
+  FProgressShown = true;
+}
+
+void TReporter::ClearProgress() {
+  if (!FProgressShown) return;
+  std::cerr << "\r\x1b[K" << std::flush;
+  FProgressShown = false;
+}
+
+void TReporter::Message(std::string_view Line) {
+  ClearProgress();
+  std::cerr << Line << '\n' << std::flush;
+}
+
+void TReporter::Note(std::string_view Line) {
+  if (!FQuiet) Message(Line);
+}
+
+namespace {
+
+// Length of the valid UTF-8 sequence at Pos, or 0.
+std::size_t Utf8Length(std::string_view Text, std::size_t Pos) {
+  const auto B = static_cast<unsigned char>(Text[Pos]);
+  std::size_t Length = 0;
+  unsigned char Min = 0x80, Max = 0xBF;
+  if (B < 0x80) return 1;
+  if (B >= 0xC2 && B <= 0xDF) Length = 2;
+  else if (B >= 0xE0 && B <= 0xEF) Length = 3, Min = B == 0xE0 ? 0xA0 : 0x80, Max = B == 0xED ? 0x9F : 0xBF;
+  else if (B >= 0xF0 && B <= 0xF4) Length = 4, Min = B == 0xF0 ? 0x90 : 0x80, Max = B == 0xF4 ? 0x8F : 0xBF;
+  else return 0;
+  if (Pos + Length > Text.size()) return 0;
+  const auto Second = static_cast<unsigned char>(Text[Pos + 1]);
+  if (Second < Min || Second > Max) return 0;
+  for (std::size_t I = 2; I < Length; ++I)
+    if ((static_cast<unsigned char>(Text[Pos + I]) & 0xC0) != 0x80) return 0;
+  return Length;
+}
+
+void AppendHex(std::string& Out, const char* Prefix, unsigned Value, int Digits) {
+  char Buffer[16];
+  std::snprintf(Buffer, sizeof Buffer, "%s%0*X", Prefix, Digits, Value);
+  Out += Buffer;
+}
+
+}  // namespace
+
+std::string JsonString(std::string_view Text) {
+  std::string Out = "\"";
+  for (std::size_t Pos = 0; Pos < Text.size();) {
+    const char C = Text[Pos];
+    const auto B = static_cast<unsigned char>(C);
+    if (B >= 0x80) {
+      const std::size_t Length = Utf8Length(Text, Pos);
+      if (Length == 0) {
+        AppendHex(Out, "\\u", B, 4);
+        ++Pos;
+      } else {
+        Out.append(Text.substr(Pos, Length));
+        Pos += Length;
+      }
+      continue;
+    }
+    switch (C) {
+      case '"': Out += "\\\""; break;
+      case '\\': Out += "\\\\"; break;
+      case '\n': Out += "\\n"; break;
+      case '\r': Out += "\\r"; break;
+      case '\t': Out += "\\t"; break;
+      default:
+        if (B < 0x20 || B == 0x7F)
+          AppendHex(Out, "\\u", B, 4);
+        else
+          Out += C;
+    }
+    ++Pos;
+  }
+  Out += '"';
+  return Out;
+}
+
+std::string DisplayText(std::string_view Text) {
+  std::string Out;
+  Out.reserve(Text.size());
+  for (const char C : Text) {
+    const auto B = static_cast<unsigned char>(C);
+    switch (C) {
+      case '\n': Out += "\\n"; break;
+      case '\r': Out += "\\r"; break;
+      case '\t': Out += "\\t"; break;
+      default:
+        if (B < 0x20 || B == 0x7F)
+          AppendHex(Out, "\\x", B, 2);
+        else
+          Out += C;
+    }
+  }
+  return Out;
+}
+
+}  // namespace keyloom::cli

@@ -1,0 +1,346 @@
+// End-to-end tests: the built keyloom command on copies of the example forms.
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#ifdef KEYLOOM_CLI_PATH
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct TRun {
+  int Code = -1;
+  std::string Out;
+  std::string Err;
+};
+
+std::string ReadFile(const fs::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::stringstream S;
+  S << In.rdbuf();
+  return S.str();
+}
+
+void WriteFile(const fs::path& Path, const std::string& Bytes) { std::ofstream(Path, std::ios::binary) << Bytes; }
+
+std::string Replaced(std::string Text, const std::vector<std::pair<std::string, std::string>>& Edits) {
+  for (const auto& [From, To] : Edits) {
+    const std::size_t At = Text.find(From);
+    EXPECT_NE(At, std::string::npos) << From;
+    if (At != std::string::npos) Text.replace(At, From.size(), To);
+  }
+  return Text;
+}
+
+std::size_t CountLines(const std::string& Text) { return static_cast<std::size_t>(std::count(Text.begin(), Text.end(), '\n')); }
+
+class KeyloomCliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string Template = (fs::temp_directory_path() / "keyloom-cli-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(Template.data()), nullptr);
+    FRoot = Template;
+    FWork = FRoot / "work";
+    fs::create_directory(FWork);
+    for (const char* Name : {"typical.dfm", "dialog.lfm", "stored.dfm", "inactive.dfm", "thirdparty.dfm"})
+      fs::copy_file(Examples() / Name, FWork / Name);
+  }
+  void TearDown() override { fs::remove_all(FRoot); }
+
+  static fs::path Examples() { return fs::path(KEYLOOM_SOURCE_DIR) / "examples" / "forms"; }
+
+  // Runs the command in the work folder; Args are passed to the shell as written.
+  TRun Run(const std::string& Args) const {
+    const std::string Command = "cd '" + FWork.string() + "' && '" KEYLOOM_CLI_PATH "' " + Args + " >'" +
+                                (FRoot / "out").string() + "' 2>'" + (FRoot / "err").string() + "'";
+    const int Status = std::system(Command.c_str());
+    TRun R;
+    R.Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+    R.Out = ReadFile(FRoot / "out");
+    R.Err = ReadFile(FRoot / "err");
+    return R;
+  }
+
+  std::string Work(const char* Name) const { return ReadFile(FWork / Name); }
+  static std::string Example(const char* Name) { return ReadFile(Examples() / Name); }
+
+  // Sets a file's modification time far into the past, so that any write shows.
+  void Age(const char* Name) const {
+    fs::last_write_time(FWork / Name, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365));
+  }
+  fs::file_time_type MTime(const char* Name) const { return fs::last_write_time(FWork / Name); }
+
+  static std::string TypicalAssigned() {
+    return Replaced(Example("typical.dfm"), {{"Caption = 'OK'\r\n", "Caption = '&OK'\r\n"},
+                                             {"Caption = 'Open'\r\n", "Caption = 'O&pen'\r\n"},
+                                             {"Caption = 'File'\r\n", "Caption = '&File'\r\n"},
+                                             {"Caption = 'Exit'\r\n", "Caption = 'E&xit'\r\n"}});
+  }
+
+  fs::path FRoot;
+  fs::path FWork;
+};
+
+TEST_F(KeyloomCliTest, AssignChangesOnlyCaptionBytesAndASecondRunTouchesNothing) {
+  Age("typical.dfm");
+  const auto Before = MTime("typical.dfm");
+  const TRun First = Run("assign typical.dfm");
+  ASSERT_EQ(First.Code, 0) << First.Err;
+  EXPECT_EQ(Work("typical.dfm"), TypicalAssigned());
+  EXPECT_NE(MTime("typical.dfm"), Before);
+  EXPECT_NE(First.Err.find("1 file read, 1 changed, 4 captions given a letter, 0 errors"), std::string::npos)
+      << First.Err;
+  EXPECT_EQ(First.Out, "");
+
+  Age("typical.dfm");
+  const auto Aged = MTime("typical.dfm");
+  const TRun Second = Run("assign typical.dfm");
+  ASSERT_EQ(Second.Code, 0) << Second.Err;
+  EXPECT_EQ(MTime("typical.dfm"), Aged);
+  EXPECT_EQ(Work("typical.dfm"), TypicalAssigned());
+  EXPECT_NE(Second.Err.find("0 changed"), std::string::npos);
+}
+
+TEST_F(KeyloomCliTest, DryRunPrintsAUnifiedDiffAndWritesNothing) {
+  Age("typical.dfm");
+  const auto Before = MTime("typical.dfm");
+  const TRun R = Run("assign --dry-run typical.dfm");
+  ASSERT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out.rfind("--- a/typical.dfm\n+++ b/typical.dfm\n@@ -18,7 +18,7 @@\n", 0), 0u) << R.Out;
+  EXPECT_NE(R.Out.find("\n-      Caption = 'OK'\r\n+      Caption = '&OK'\r\n"), std::string::npos) << R.Out;
+  EXPECT_NE(R.Out.find("\n-      Caption = 'Exit'\r\n+      Caption = 'E&xit'\r\n"), std::string::npos);
+  EXPECT_EQ(Work("typical.dfm"), Example("typical.dfm"));
+  EXPECT_EQ(MTime("typical.dfm"), Before);
+  // Nothing to change: no diff at all.
+  Run("assign typical.dfm");
+  EXPECT_EQ(Run("assign --dry-run typical.dfm").Out, "");
+}
+
+TEST_F(KeyloomCliTest, StdoutWritesTheResultAndLeavesTheFile) {
+  const TRun R = Run("assign --stdout typical.dfm");
+  ASSERT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out, TypicalAssigned());
+  EXPECT_EQ(Work("typical.dfm"), Example("typical.dfm"));
+  EXPECT_EQ(Run("assign --stdout typical.dfm dialog.lfm").Code, 2);
+  EXPECT_EQ(Run("assign --stdout --dry-run typical.dfm").Code, 2);
+}
+
+TEST_F(KeyloomCliTest, CheckExitsWithOneOnProblemsAndZeroWhenClean) {
+  const TRun Text = Run("check typical.dfm");
+  EXPECT_EQ(Text.Code, 1);
+  EXPECT_EQ(Text.Out,
+            "typical.dfm:21:17: 'OK' (TButton Button1) has no accelerator; assign would make it '&OK'\n"
+            "typical.dfm:29:17: 'Open' (TButton Button2) has no accelerator; assign would make it 'O&pen'\n"
+            "typical.dfm:37:17: 'File' (TMenuItem File1) has no accelerator; assign would make it '&File'\n"
+            "typical.dfm:40:17: 'Exit' (TMenuItem Exit1) has no accelerator; assign would make it 'E&xit'\n");
+
+  const TRun Json = Run("check --format json typical.dfm");
+  EXPECT_EQ(Json.Code, 1);
+  ASSERT_EQ(CountLines(Json.Out), 4u) << Json.Out;
+  EXPECT_EQ(Json.Out.substr(0, Json.Out.find('\n')),
+            R"({"file":"typical.dfm","line":21,"column":17,"kind":"missing","caption":"OK","class":"TButton",)"
+            R"("name":"Button1","suggestion":"&OK","message":"'OK' (TButton Button1) has no accelerator; )"
+            R"(assign would make it '&OK'"})");
+
+  ASSERT_EQ(Run("assign typical.dfm").Code, 0);
+  const TRun Clean = Run("check typical.dfm");
+  EXPECT_EQ(Clean.Code, 0) << Clean.Out;
+  EXPECT_EQ(Clean.Out, "");
+}
+
+TEST_F(KeyloomCliTest, CheckReportsClashesThatAssignCannotMend) {
+  ASSERT_EQ(Run("assign dialog.lfm").Code, 0);
+  const TRun R = Run("check dialog.lfm");
+  EXPECT_EQ(R.Code, 1);
+  EXPECT_EQ(R.Out,
+            "dialog.lfm:51:17: accelerator 's' of 'Show &status bar' (TCheckBox cbStatus) is also used by "
+            "'&Save on exit' (TCheckBox cbSave)\n");
+  const TRun Json = Run("check --format json dialog.lfm");
+  EXPECT_NE(Json.Out.find(R"("kind":"clash")"), std::string::npos);
+  EXPECT_NE(Json.Out.find(R"("accelerator":"s","inherited":false,"other":{"caption":"&Save on exit",)"
+                          R"("class":"TCheckBox","name":"cbSave","line":59,"column":17})"),
+            std::string::npos)
+      << Json.Out;
+}
+
+TEST_F(KeyloomCliTest, TreeShowsTheCaptionTreeBeforeAndAfterFinding) {
+  const TRun Plain = Run("tree typical.dfm");
+  ASSERT_EQ(Plain.Code, 0) << Plain.Err;
+  EXPECT_EQ(Plain.Out,
+            "Panel1 (TPanel Panel1)\n"
+            "  OK (TButton Button1)\n"
+            "  Open (TButton Button2)\n"
+            "MainMenu1 (TMainMenu MainMenu1)\n"
+            "  Exit (TMenuItem Exit1)\n"
+            "  File (TMenuItem File1)\n");
+  const TRun Found = Run("tree --find typical.dfm");
+  EXPECT_EQ(Found.Out,
+            "Panel1 (TPanel Panel1)\n"
+            "  &OK (TButton Button1)\n"
+            "  O&pen (TButton Button2)\n"
+            "MainMenu1 (TMainMenu MainMenu1)\n"
+            "  E&xit (TMenuItem Exit1)\n"
+            "  &File (TMenuItem File1)\n");
+  EXPECT_EQ(Work("typical.dfm"), Example("typical.dfm"));
+
+  const TRun Json = Run("tree --find --format json dialog.lfm");
+  ASSERT_EQ(Json.Code, 0) << Json.Err;
+  EXPECT_EQ(Json.Out.rfind(R"({"file":"dialog.lfm","settings":"options","found":true,"nodes":[)", 0), 0u);
+  EXPECT_NE(Json.Out.find(R"({"text":"Recent &files","class":"TMenuItem","name":"miRecent","line":116,)"
+                          R"("column":17,"children":[{"text":"&Copy",)"),
+            std::string::npos)
+      << Json.Out;
+  EXPECT_NE(Json.Out.find(R"({"text":"&Inches","class":"TRadioGroup","name":"rgUnits","item":1,"line":76,)"),
+            std::string::npos);
+  // Balanced nesting, one line.
+  EXPECT_EQ(std::count(Json.Out.begin(), Json.Out.end(), '{'), std::count(Json.Out.begin(), Json.Out.end(), '}'));
+  EXPECT_EQ(std::count(Json.Out.begin(), Json.Out.end(), '['), std::count(Json.Out.begin(), Json.Out.end(), ']'));
+  EXPECT_EQ(CountLines(Json.Out), 1u);
+  EXPECT_EQ(Run("tree typical.dfm dialog.lfm").Code, 2);
+}
+
+TEST_F(KeyloomCliTest, AFileThatCannotBeParsedIsReportedAndTheOthersAreStillWritten) {
+  const std::string Broken = "object Form1: TForm\r\n  object Button1: TButton\r\n    Caption = 'Open\r\n  end\r\nend\r\n";
+  WriteFile(FWork / "broken.dfm", Broken);
+  const TRun R = Run("assign broken.dfm typical.dfm missing.dfm");
+  EXPECT_EQ(R.Code, 2);
+  EXPECT_NE(R.Err.find("broken.dfm:3:15: error: "), std::string::npos) << R.Err;
+  EXPECT_NE(R.Err.find("missing.dfm: error: cannot read: "), std::string::npos) << R.Err;
+  EXPECT_EQ(ReadFile(FWork / "broken.dfm"), Broken);
+  EXPECT_EQ(Work("typical.dfm"), TypicalAssigned());
+  EXPECT_NE(R.Err.find("1 file read, 1 changed, 4 captions given a letter, 2 errors"), std::string::npos) << R.Err;
+}
+
+TEST_F(KeyloomCliTest, BinaryFormFilesAreRefused) {
+  const std::string Binary("\xFF\x0A\x00TFORM1\x00\x30\x10\x00\x00\x00\x00TPF0", 20);
+  WriteFile(FWork / "binary.dfm", Binary);
+  for (const char* Command : {"assign binary.dfm", "check binary.dfm", "tree binary.dfm"}) {
+    const TRun R = Run(Command);
+    EXPECT_EQ(R.Code, 2) << Command;
+    EXPECT_NE(R.Err.find("binary.dfm: error: binary form files are not supported"), std::string::npos) << R.Err;
+  }
+  EXPECT_EQ(ReadFile(FWork / "binary.dfm"), Binary);
+}
+
+TEST_F(KeyloomCliTest, AssignKeepsPermissionsAndWritesThroughSymbolicLinks) {
+  ASSERT_EQ(::chmod((FWork / "typical.dfm").c_str(), 0604), 0);
+  fs::create_symlink("dialog.lfm", FWork / "link.lfm");
+  const TRun R = Run("assign typical.dfm link.lfm");
+  ASSERT_EQ(R.Code, 0) << R.Err;
+  struct stat Info {};
+  ASSERT_EQ(::stat((FWork / "typical.dfm").c_str(), &Info), 0);
+  EXPECT_EQ(Info.st_mode & 07777, 0604u);
+  EXPECT_TRUE(fs::is_symlink(FWork / "link.lfm"));
+  EXPECT_NE(Work("dialog.lfm"), Example("dialog.lfm"));
+  EXPECT_EQ(Work("dialog.lfm").find("\r"), std::string::npos);  // LF stays LF
+}
+
+TEST_F(KeyloomCliTest, StoredComponentSettingsWinAndAnInactiveOneChangesNothing) {
+  Age("inactive.dfm");
+  const auto Before = MTime("inactive.dfm");
+  const TRun Inactive = Run("assign inactive.dfm");
+  EXPECT_EQ(Inactive.Code, 0) << Inactive.Err;
+  EXPECT_EQ(Work("inactive.dfm"), Example("inactive.dfm"));
+  EXPECT_EQ(MTime("inactive.dfm"), Before);
+  EXPECT_NE(Inactive.Err.find("inactive.dfm: note: the form's TKeyloom is not active"), std::string::npos);
+  // Only the clash counts there: nothing is missing on a form that never gets letters.
+  const TRun Check = Run("check inactive.dfm");
+  EXPECT_EQ(Check.Code, 1);
+  EXPECT_EQ(CountLines(Check.Out), 1u) << Check.Out;
+  EXPECT_NE(Check.Out.find("inactive.dfm:27:15: accelerator 'S' of '&Stop'"), std::string::npos) << Check.Out;
+
+  // The stored sort (by caption) and default captions ('&Close') apply, whatever the command line says.
+  const TRun Stored = Run("assign --sort nothing --default-captions '' stored.dfm");
+  ASSERT_EQ(Stored.Code, 0) << Stored.Err;
+  EXPECT_NE(Stored.Err.find("stored.dfm: note: the form holds its own TKeyloom"), std::string::npos);
+  EXPECT_EQ(Work("stored.dfm"), Replaced(Example("stored.dfm"), {{"'File'", "'F&ile'"},
+                                                                  {"'New'", "'&New'"},
+                                                                  {"'Close'", "'&Close'"},
+                                                                  {"'Exit'", "'E&xit'"},
+                                                                  {"'Edit'", "'&Edit'"},
+                                                                  {"'Find'", "'&Find'"},
+                                                                  {"'Find and replace'", "'Find &and replace'"}}));
+}
+
+TEST_F(KeyloomCliTest, ClassMapMakesAnUnknownClassTakePart) {
+  const TRun Without = Run("assign --stdout thirdparty.dfm");
+  EXPECT_NE(Without.Out.find("Caption = 'Print'"), std::string::npos);
+  EXPECT_NE(Without.Err.find("3 objects of unknown classes (TMyButton, TMyPanel, TcxButton)"), std::string::npos)
+      << Without.Err;
+  const TRun With = Run("assign --stdout --class-map TMyButton=TButton thirdparty.dfm");
+  ASSERT_EQ(With.Code, 0) << With.Err;
+  EXPECT_NE(With.Out.find("Caption = '&Print'"), std::string::npos) << With.Out;
+  EXPECT_NE(With.Out.find("Caption = 'P&review'"), std::string::npos);
+  EXPECT_NE(With.Out.find("Caption = 'Save'"), std::string::npos);
+
+  EXPECT_EQ(Run("assign --class-map TMyButton thirdparty.dfm").Code, 2);
+  const TRun Unknown = Run("assign --class-map TMyButton=TNoSuchClass thirdparty.dfm");
+  EXPECT_EQ(Unknown.Code, 2);
+  EXPECT_NE(Unknown.Err.find("TNoSuchClass"), std::string::npos);
+  EXPECT_EQ(Work("thirdparty.dfm"), Example("thirdparty.dfm"));
+}
+
+TEST_F(KeyloomCliTest, ListOptionsReplaceTheirListAndAnEmptyValueEmptiesIt) {
+  // Without caption classes the buttons have no place in the tree; menu items still do.
+  const TRun R = Run("assign --stdout --caption-classes '' typical.dfm");
+  ASSERT_EQ(R.Code, 0) << R.Err;
+  EXPECT_NE(R.Out.find("Caption = 'OK'"), std::string::npos);
+  EXPECT_NE(R.Out.find("Caption = '&File'"), std::string::npos);
+  // The main menu is no longer a no-caption class: it has no node, and its items join the top group.
+  const TRun Tree = Run("tree --find --no-caption-classes TPanel typical.dfm");
+  EXPECT_EQ(Tree.Out,
+            "E&xit (TMenuItem Exit1)\n&File (TMenuItem File1)\nPanel1 (TPanel Panel1)\n  &OK (TButton Button1)\n"
+            "  O&pen (TButton Button2)\n");
+  const TRun Defaults = Run("tree --find --default-captions 'Ex&it, &OK' typical.dfm");
+  EXPECT_NE(Defaults.Out.find("  Ex&it (TMenuItem Exit1)"), std::string::npos) << Defaults.Out;
+}
+
+TEST_F(KeyloomCliTest, ReassignAndSortChangeTheResult) {
+  WriteFile(FWork / "marked.lfm",
+            "object F: TForm\n  object B1: TButton\n    Caption = 'O&pen'\n  end\n"
+            "  object B2: TButton\n    Caption = 'Options'\n  end\nend\n");
+  EXPECT_NE(Run("tree --find marked.lfm").Out.find("&Options"), std::string::npos);
+  const TRun Reassigned = Run("tree --find --reassign marked.lfm");
+  EXPECT_NE(Reassigned.Out.find("&Open (TButton B1)"), std::string::npos) << Reassigned.Out;
+  EXPECT_NE(Reassigned.Out.find("O&ptions (TButton B2)"), std::string::npos) << Reassigned.Out;
+  const TRun ByLength = Run("tree --find --reassign --sort length marked.lfm");
+  EXPECT_EQ(ByLength.Out, "&Open (TButton B1)\nO&ptions (TButton B2)\n");
+  const TRun AsBuilt = Run("tree --sort nothing marked.lfm");
+  EXPECT_EQ(AsBuilt.Out, "O&pen (TButton B1)\nOptions (TButton B2)\n");
+}
+
+TEST_F(KeyloomCliTest, UsageErrorsExitWithTwo) {
+  const TRun UserOptions = Run("assign --user-options typical.dfm");
+  EXPECT_EQ(UserOptions.Code, 2);
+  EXPECT_NE(UserOptions.Err.find("the per-user options store is not available yet"), std::string::npos);
+  EXPECT_EQ(Run("check --sort sideways typical.dfm").Code, 2);
+  EXPECT_EQ(Run("check --format xml typical.dfm").Code, 2);
+  EXPECT_EQ(Run("").Code, 2);
+  EXPECT_EQ(Run("assign").Code, 2);
+  EXPECT_EQ(Work("typical.dfm"), Example("typical.dfm"));
+  const TRun Help = Run("check --help");
+  EXPECT_EQ(Help.Code, 0);
+  EXPECT_NE(Help.Out.find("EXIT STATUS"), std::string::npos);
+}
+
+TEST_F(KeyloomCliTest, QuietLeavesStandardErrorEmptyOnSuccess) {
+  const TRun R = Run("assign -q typical.dfm stored.dfm");
+  EXPECT_EQ(R.Code, 0);
+  EXPECT_EQ(R.Err, "");
+}
+
+}  // namespace
+
+#endif  // KEYLOOM_CLI_PATH
