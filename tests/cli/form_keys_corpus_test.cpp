@@ -1,0 +1,87 @@
+// The command's pipeline on every text form of the shared corpus, in memory:
+// a second run changes nothing, and the check agrees with what a run does.
+
+#include <keyloom/caption_check.hpp>
+#include <keyloom/formfile/form_keys.hpp>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace keyloom::formfile {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::ostringstream S;
+  S << In.rdbuf();
+  return std::move(S).str();
+}
+
+std::size_t MissingCount(TLoadedForm& Form) {
+  const TKeySettings Settings = EffectiveSettings(Form, TKeySettings{});
+  if (!Settings.Active) return 0;
+  TTreeView Tree(nullptr);
+  BuildWorkingTree(Tree, Form.Form(), Settings);
+  TStringList CaptionClasses, NoCaptionClasses, DefaultCaptions;
+  CaptionClasses.Assign(Settings.CaptionClasses);
+  NoCaptionClasses.Assign(Settings.NoCaptionClasses);
+  DefaultCaptions.Assign(Settings.DefaultCaptions);
+  const auto Problems =
+      CheckCaptions(Tree, CaptionClasses, NoCaptionClasses, DefaultCaptions, Settings.OnlyUnassigned);
+  return static_cast<std::size_t>(std::count_if(Problems.begin(), Problems.end(), [](const TCaptionProblem& P) {
+    return P.Kind == TCaptionProblemKind::cpMissing;
+  }));
+}
+
+TEST(FormKeysCorpusTest, ASecondRunChangesNothingAndNothingIsLeftMissing) {
+  const fs::path Root = KEYLOOM_CORPUS_DIR;
+  if (!fs::is_directory(Root)) GTEST_SKIP() << "no corpus at " << Root;
+  std::size_t Forms = 0, Changed = 0, Failed = 0, MissingBefore = 0;
+  for (const auto& Entry : fs::recursive_directory_iterator(Root)) {
+    std::string Extension = Entry.path().extension().string();
+    std::transform(Extension.begin(), Extension.end(), Extension.begin(), [](unsigned char C) { return std::tolower(C); });
+    if (!Entry.is_regular_file() || (Extension != ".dfm" && Extension != ".lfm")) continue;
+    std::string Bytes = ReadFile(Entry.path());
+    if (IsBinaryFormFile(Bytes)) continue;
+    const std::string Name = fs::relative(Entry.path(), Root).generic_string();
+    SCOPED_TRACE(Name);
+    std::string First;
+    try {
+      auto Form = LoadFormForKeys(TDocument::Parse(std::move(Bytes), Name));
+      const std::size_t Missing = MissingCount(*Form);
+      MissingBefore += Missing;
+      RunKeys(*Form, TKeySettings{});
+      // What the check calls missing is exactly what the run gives a letter.
+      EXPECT_EQ(static_cast<std::size_t>(CountCaptionsGivenALetter(*Form)), Missing);
+      Form->StoreCaptions();
+      First = Form->Render();
+      if (First != Form->Document().Source()) ++Changed;
+    } catch (const EFormFileError&) {
+      ++Failed;  // the corpus holds one malformed file
+      continue;
+    }
+    ++Forms;
+    auto Again = LoadFormForKeys(TDocument::Parse(First, Name));
+    EXPECT_EQ(MissingCount(*Again), 0u);
+    RunKeys(*Again, TKeySettings{});
+    EXPECT_EQ(Again->StoreCaptions(), 0);
+    EXPECT_EQ(Again->Render(), First);
+    if (HasFailure()) return;
+  }
+  EXPECT_EQ(Failed, 1u);
+  EXPECT_GT(Forms, 2500u);
+  EXPECT_GT(Changed, 1000u);
+  EXPECT_GT(MissingBefore, 5000u);
+  std::cout << "[ corpus   ] " << Forms << " forms, " << Changed << " changed by a run, " << MissingBefore
+            << " captions missing an accelerator before it\n";
+}
+
+}  // namespace
+}  // namespace keyloom::formfile
