@@ -152,9 +152,10 @@ int ForEachFile(const TCommonOptions& Options, TReporter& Reporter, TWork Work) 
 }
 
 TKeySettings SettingsFor(TLoadedForm& Form, const std::string& File, const TCommonOptions& Options,
-                         TReporter& Reporter) {
+                         TReporter& Reporter, bool* StoredOut = nullptr) {
   bool Stored = false;
   TKeySettings Settings = formfile::EffectiveSettings(Form, Options.Settings, &Stored);
+  if (StoredOut) *StoredOut = Stored;
   if (Stored && Options.SettingsGiven)
     Reporter.Note(File + ": note: the form holds its own TKeyloom; its stored settings are used");
   if (Stored && !Settings.Active) Reporter.Note(File + ": note: the form's TKeyloom is not active; nothing changes");
@@ -352,8 +353,7 @@ int RunTree(const TTreeOptions& Options) {
   const int Failed = ForEachFile(Options, Reporter, [&](const std::string& File) {
     auto Form = OpenForm(File, Options);
     bool Stored = false;
-    formfile::EffectiveSettings(*Form, Options.Settings, &Stored);
-    const TKeySettings Settings = SettingsFor(*Form, File, Options, Reporter);
+    const TKeySettings Settings = SettingsFor(*Form, File, Options, Reporter, &Stored);
     TTreeView Tree(nullptr);
     formfile::BuildWorkingTree(Tree, Form->Form(), Settings);
     const bool Found = Options.Find && Settings.Active;

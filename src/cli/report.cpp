@@ -38,13 +38,23 @@ namespace {
 // Length of the valid UTF-8 sequence at Pos, or 0.
 std::size_t Utf8Length(std::string_view Text, std::size_t Pos) {
   const auto B = static_cast<unsigned char>(Text[Pos]);
-  std::size_t Length = 0;
-  unsigned char Min = 0x80, Max = 0xBF;
   if (B < 0x80) return 1;
-  if (B >= 0xC2 && B <= 0xDF) Length = 2;
-  else if (B >= 0xE0 && B <= 0xEF) Length = 3, Min = B == 0xE0 ? 0xA0 : 0x80, Max = B == 0xED ? 0x9F : 0xBF;
-  else if (B >= 0xF0 && B <= 0xF4) Length = 4, Min = B == 0xF0 ? 0x90 : 0x80, Max = B == 0xF4 ? 0x8F : 0xBF;
-  else return 0;
+  std::size_t Length = 0;
+  // The second byte's range excludes overlong forms, surrogates and code points past U+10FFFF.
+  unsigned char Min = 0x80, Max = 0xBF;
+  if (B >= 0xC2 && B <= 0xDF) {
+    Length = 2;
+  } else if (B >= 0xE0 && B <= 0xEF) {
+    Length = 3;
+    if (B == 0xE0) Min = 0xA0;
+    if (B == 0xED) Max = 0x9F;
+  } else if (B >= 0xF0 && B <= 0xF4) {
+    Length = 4;
+    if (B == 0xF0) Min = 0x90;
+    if (B == 0xF4) Max = 0x8F;
+  } else {
+    return 0;
+  }
   if (Pos + Length > Text.size()) return 0;
   const auto Second = static_cast<unsigned char>(Text[Pos + 1]);
   if (Second < Min || Second > Max) return 0;

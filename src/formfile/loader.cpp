@@ -252,7 +252,11 @@ class TFormReader {
           SetFloatProp(Target, Info, static_cast<double>(*I));
         return;
       case TTypeKind::tkClass:
-        if (V.Kind() == TValueKind::Nil && Info.SetObj)
+        if (const TCollection* Items = V.Collection()) {
+          if (!Info.GetObj) return;
+          if (auto* Collection = dynamic_cast<keyloom::TCollection*>(GetObjectProp(Target, Info)))
+            ReadCollection(*Collection, *Items, LookupRoot);
+        } else if (V.Kind() == TValueKind::Nil && Info.SetObj)
           SetObjectProp(Target, Info, nullptr);
         else if (V.Kind() == TValueKind::Ident && Info.SetObj)
           Fixups.push_back({&Target, &Info, std::string(V.Ident()), LookupRoot});
@@ -265,6 +269,29 @@ class TFormReader {
         return;
       default:
         return;
+    }
+  }
+
+  // As the framework reads a collection: emptied, then one item per entry.
+  void ReadCollection(keyloom::TCollection& Collection, const TCollection& Items, TComponent* LookupRoot) {
+    Collection.Clear();
+    for (const TCollectionItem& Entry : Items.FItems) {
+      TObject* Item = Collection.Add();
+      for (const TProperty& P : Entry.FProperties) {
+        const auto Path = SplitDotted(P.FName);
+        TObject* Target = Item;
+        for (std::size_t I = 0; Target && I + 1 < Path.size(); ++I) {
+          const TPropInfo* Info = GetPropInfo(Target, Path[I]);
+          Target = Info && Info->Kind == TTypeKind::tkClass && Info->GetObj ? GetObjectProp(*Target, *Info) : nullptr;
+        }
+        const TPropInfo* Info = Target ? GetPropInfo(Target, Path.back()) : nullptr;
+        if (!Info) continue;
+        try {
+          SetValue(*Target, *Info, P.FValue, LookupRoot);
+        } catch (const EKeyloomError&) {
+          // As for components: a value the item refuses is left as the file has it.
+        }
+      }
     }
   }
 

@@ -122,6 +122,18 @@ void AddUnique(TStrings& List, const std::string& S) {
   if (List.IndexOf(S) < 0) List.Add(S);
 }
 
+// ---------------------------------------------------------------- collections
+
+const TClassInfo& TCollectionItem::StaticClassInfo() {
+  static const TClassInfo Info("TCollectionItem", &TPersistent::StaticClassInfo());
+  return Info;
+}
+
+const TClassInfo& TCollection::StaticClassInfo() {
+  static const TClassInfo Info("TCollection", &TPersistent::StaticClassInfo());
+  return Info;
+}
+
 // ---------------------------------------------------------------- components
 
 const TClassInfo& TComponent::StaticClassInfo() {

@@ -425,6 +425,7 @@ const TClassInfo& TListView::StaticClassInfo() {
                                              &TListView::GetViewStyle, &TListView::SetViewStyle, TViewStyle::vsIcon),
        P::Boolean<TListView>("RowSelect", &TListView::GetRowSelect, &TListView::SetRowSelect, false),
        P::Boolean<TListView>("ReadOnly", &TListView::GetReadOnly, &TListView::SetReadOnly, false),
+       P::Owned<TListView, TListColumns>("Columns", "TListColumns", &TListView::GetColumns),
        P::Event<TListView>("OnEdited", "TLVEditedEvent", &TListView::OnEdited),
        P::Event<TListView>("OnKeyDown", "TKeyEvent", &TListView::OnKeyDown)},
       P::Factory<TListView>());
@@ -466,18 +467,46 @@ void TCustomListView::SetSelected(TListItem* Item) {
 }
 
 int TCustomListView::GetColumnWidth(int Index) const {
-  const TListColumn& Column = FColumns.at(static_cast<std::size_t>(Index));
-  if (Column.Width >= 0) return Column.Width;
+  const TListColumn& Column = *FColumns.GetItem(Index);
+  if (Column.GetWidth() >= 0) return Column.GetWidth();
   // Fitted: the room left beside the other columns, at least the header's.
   int Others = 0;
-  for (std::size_t I = 0; I < FColumns.size(); ++I)
-    if (static_cast<int>(I) != Index && FColumns[I].Width > 0) Others += FColumns[I].Width;
-  return std::max(GetClientWidth() - Others - 4, static_cast<int>(Column.Caption.size()) * 7 + 12);
+  for (int I = 0; I < FColumns.Count(); ++I)
+    if (I != Index && FColumns[I]->GetWidth() > 0) Others += FColumns[I]->GetWidth();
+  return std::max(GetClientWidth() - Others - 4, static_cast<int>(Column.GetCaption().size()) * 7 + 12);
 }
 
 void TCustomListView::SetColumnWidth(int Index, int Width) {
-  FColumns.at(static_cast<std::size_t>(Index)).Width = Width;
+  FColumns.GetItem(Index)->SetWidth(Width);
   Changed("Columns");
+}
+
+const TClassInfo& TListColumn::StaticClassInfo() {
+  static const TClassInfo Info(
+      "TListColumn", &TCollectionItem::StaticClassInfo(),
+      {P::String<TListColumn>("Caption", &TListColumn::GetCaption, &TListColumn::SetCaption),
+       P::Integer<TListColumn>("Width", &TListColumn::GetWidth, &TListColumn::SetWidth, 50, "TWidth")});
+  return Info;
+}
+
+const TClassInfo& TListColumns::StaticClassInfo() {
+  static const TClassInfo Info("TListColumns", &TCollection::StaticClassInfo());
+  return Info;
+}
+
+TListColumn* TListColumns::Add() {
+  FItems.push_back(std::make_unique<TListColumn>());
+  return FItems.back().get();
+}
+
+void TListColumns::Assign(const TListColumns& Source) {
+  if (&Source == this) return;
+  FItems.clear();
+  for (const auto& Column : Source.FItems) {
+    TListColumn* Copy = Add();
+    Copy->SetCaption(Column->GetCaption());
+    Copy->SetWidth(Column->GetWidth());
+  }
 }
 
 void TCustomListView::StartEdit(TListItem* Item) {

@@ -157,7 +157,10 @@ const TClassInfo& TSpeedButton::StaticClassInfo() {
        P::Boolean<TSpeedButton>("Down", &TSpeedButton::GetDown, &TSpeedButton::SetDown, false),
        P::Integer<TSpeedButton>("NumGlyphs", &TSpeedButton::GetNumGlyphs, &TSpeedButton::SetNumGlyphs, 1,
                                 "TNumGlyphs"),
-       P::Integer<TSpeedButton>("Spacing", &TSpeedButton::GetSpacing, &TSpeedButton::SetSpacing, 4)},
+       P::Integer<TSpeedButton>("Spacing", &TSpeedButton::GetSpacing, &TSpeedButton::SetSpacing, 4),
+       P::Enumeration<TSpeedButton, TButtonLayout>(
+           "Layout", "TButtonLayout", {"blGlyphLeft", "blGlyphRight", "blGlyphTop", "blGlyphBottom"},
+           &TSpeedButton::GetLayout, &TSpeedButton::SetLayout, TButtonLayout::blGlyphLeft)},
       P::Factory<TSpeedButton>());
   return Info;
 }

@@ -13,6 +13,8 @@ std::vector<const TClassInfo*> HostClasses() {
   return {
       &TObject::StaticClassInfo(),          &TPersistent::StaticClassInfo(),
       &TStrings::StaticClassInfo(),         &TStringList::StaticClassInfo(),
+      &TCollectionItem::StaticClassInfo(),  &TCollection::StaticClassInfo(),
+      &TListColumn::StaticClassInfo(),      &TListColumns::StaticClassInfo(),
       &TComponent::StaticClassInfo(),       &TFont::StaticClassInfo(),
       &TControl::StaticClassInfo(),         &TWinControl::StaticClassInfo(),
       &TGraphicControl::StaticClassInfo(),  &TCustomControl::StaticClassInfo(),

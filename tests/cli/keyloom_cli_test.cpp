@@ -321,6 +321,18 @@ TEST_F(KeyloomCliTest, ReassignAndSortChangeTheResult) {
   EXPECT_EQ(AsBuilt.Out, "O&pen (TButton B1)\nOptions (TButton B2)\n");
 }
 
+TEST_F(KeyloomCliTest, OutputEscapesControlCharactersAndBytesThatAreNotUtf8) {
+  // A single-byte code page caption (0xE9) with a tab and a quote in it.
+  WriteFile(FWork / "bytes.dfm",
+            "object F: TForm\r\n  object B1: TButton\r\n    Caption = 'Caf\xE9'#9'\"x'\r\n  end\r\nend\r\n");
+  const TRun Json = Run("check --format json bytes.dfm");
+  EXPECT_EQ(Json.Code, 1);
+  EXPECT_NE(Json.Out.find(R"("caption":"Caf\u00E9\t\"x","class":"TButton")"), std::string::npos) << Json.Out;
+  EXPECT_NE(Json.Out.find(R"("suggestion":"&Caf\u00E9\t\"x")"), std::string::npos) << Json.Out;
+  const TRun Text = Run("tree bytes.dfm");
+  EXPECT_EQ(Text.Out, "Caf\xE9\\t\"x (TButton B1)\n");
+}
+
 TEST_F(KeyloomCliTest, UsageErrorsExitWithTwo) {
   const TRun UserOptions = Run("assign --user-options typical.dfm");
   EXPECT_EQ(UserOptions.Code, 2);

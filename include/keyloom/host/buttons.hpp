@@ -12,6 +12,9 @@ class TBitBtn : public TButton {
   using TButton::TButton;
 };
 
+// Where a button's glyph stands beside its caption.
+enum class TButtonLayout : std::uint8_t { blGlyphLeft, blGlyphRight, blGlyphTop, blGlyphBottom };
+
 // A graphic button, often flat on a tool bar; not a button control.
 class TSpeedButton : public TGraphicControl {
   KEYLOOM_CLASS(TSpeedButton)
@@ -27,6 +30,8 @@ class TSpeedButton : public TGraphicControl {
   void SetNumGlyphs(int V) { FNumGlyphs = V; }
   int GetSpacing() const { return FSpacing; }
   void SetSpacing(int V) { FSpacing = V; }
+  TButtonLayout GetLayout() const { return FLayout; }
+  void SetLayout(TButtonLayout V) { FLayout = V; Changed("Layout"); }
   // The glyph's picture, as the resource or form file holds it.
   const std::string& GetGlyphData() const { return FGlyph; }
   void SetGlyphData(const std::string& V) { FGlyph = V; Changed("Glyph"); }
@@ -37,6 +42,7 @@ class TSpeedButton : public TGraphicControl {
   int FGroupIndex = 0;
   int FNumGlyphs = 1;
   int FSpacing = 4;
+  TButtonLayout FLayout = TButtonLayout::blGlyphLeft;
   std::string FGlyph;
 };
 

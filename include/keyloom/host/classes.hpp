@@ -100,6 +100,22 @@ class TStringList : public TStrings {
 // Appends S unless the list already holds it, compared without regard to case.
 void AddUnique(TStrings& List, const std::string& S);
 
+// One item of a collection: its published properties are what a form file stores for it.
+class TCollectionItem : public TPersistent {
+  KEYLOOM_CLASS(TCollectionItem)
+};
+
+// A list of items that a form file writes as `Name = <item ... end>`: the
+// reader empties it, then adds one item per entry and sets its properties.
+class TCollection : public TPersistent {
+  KEYLOOM_CLASS(TCollection)
+ public:
+  virtual int Count() const = 0;
+  virtual TCollectionItem* GetItem(int Index) const = 0;
+  virtual TCollectionItem* Add() = 0;
+  virtual void Clear() = 0;
+};
+
 enum class TOperation : std::uint8_t { opInsert, opRemove };
 
 enum TComponentStateFlag : std::uint32_t {

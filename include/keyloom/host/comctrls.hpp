@@ -324,9 +324,33 @@ class TListItem {
   std::string FCaption;
 };
 
-struct TListColumn {
-  std::string Caption;
-  int Width = 50;
+// A column of a report-style list view. A width of -2 fits the column to its
+// header and the room the other columns leave.
+class TListColumn : public TCollectionItem {
+  KEYLOOM_CLASS(TListColumn)
+ public:
+  const std::string& GetCaption() const { return FCaption; }
+  void SetCaption(const std::string& V) { FCaption = V; }
+  int GetWidth() const { return FWidth; }
+  void SetWidth(int V) { FWidth = V; }
+
+ private:
+  std::string FCaption;
+  int FWidth = 50;
+};
+
+class TListColumns : public TCollection {
+  KEYLOOM_CLASS(TListColumns)
+ public:
+  int Count() const override { return static_cast<int>(FItems.size()); }
+  TListColumn* GetItem(int Index) const override { return FItems.at(static_cast<std::size_t>(Index)).get(); }
+  TListColumn* operator[](int Index) const { return GetItem(Index); }
+  TListColumn* Add() override;
+  void Clear() override { FItems.clear(); }
+  void Assign(const TListColumns& Source);
+
+ private:
+  std::vector<std::unique_ptr<TListColumn>> FItems;
 };
 
 enum class TViewStyle : std::uint8_t { vsIcon, vsSmallIcon, vsList, vsReport };
@@ -346,8 +370,9 @@ class TCustomListView : public TWinControl {
   TListItem* GetSelected() const { return FSelected; }
   void SetSelected(TListItem* Item);
 
-  std::vector<TListColumn>& Columns() { return FColumns; }
-  const std::vector<TListColumn>& Columns() const { return FColumns; }
+  TListColumns& Columns() { return FColumns; }
+  const TListColumns& Columns() const { return FColumns; }
+  TListColumns* GetColumns() const { return const_cast<TListColumns*>(&FColumns); }
   // The width the column shows; -2 asks to fit the header and the remaining width.
   int GetColumnWidth(int Index) const;
   void SetColumnWidth(int Index, int Width);
@@ -372,7 +397,7 @@ class TCustomListView : public TWinControl {
  private:
   friend class TListItem;
   std::vector<std::unique_ptr<TListItem>> FItems;
-  std::vector<TListColumn> FColumns;
+  TListColumns FColumns;
   TListItem* FSelected = nullptr;
   TListItem* FEditing = nullptr;
   TViewStyle FViewStyle = TViewStyle::vsIcon;
