@@ -119,18 +119,6 @@ TEST_F(CaptionCheckTest, ReassigningReportsOnlyCaptionsWithoutMarkup) {
   EXPECT_EQ(Summaries(Check(false)), (std::vector<std::string>{"missing:Close->&Close"}));
 }
 
-TEST_F(CaptionCheckTest, ProblemsComeInPreOrder) {
-  auto* Panel = Make<TPanel>(Form.get(), Form.get(), "Panel1");
-  Make<TButton>(Form.get(), Panel, "B1", "&Go");
-  Make<TButton>(Form.get(), Panel, "B2", "&Get");
-  Make<TCheckBox>(Form.get(), Form.get(), "C1", "Zoom");
-  const auto Problems = Check();
-  ASSERT_EQ(Problems.size(), 2u);
-  std::vector<int> Indexes;
-  for (const auto& P : Problems) Indexes.push_back(P.Node->GetAbsoluteIndex());
-  EXPECT_LT(Indexes[0], Indexes[1]);
-}
-
 TEST(MarkedCharacterTest, FollowsTheMarkupRules) {
   EXPECT_EQ(MarkedCharacter("E&xit"), "x");
   EXPECT_EQ(MarkedCharacter("&a &b"), "b");  // the rightmost marker counts

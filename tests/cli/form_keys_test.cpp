@@ -99,14 +99,6 @@ TEST(FormKeysTest, WithoutAStoredComponentTheFallbackRunsAndLeavesNoTrace) {
   EXPECT_NE(Rendered.find("'&Metres'"), std::string::npos) << Rendered;
 }
 
-TEST(FormKeysTest, AnInactiveFallbackRunsNothing) {
-  auto Form = Load(PlainForm);
-  TKeySettings Settings;
-  Settings.Active = false;
-  EXPECT_EQ(RunKeys(*Form, Settings), 0);
-  EXPECT_EQ(CaptionOf(*Form, "Button1"), "Open");
-}
-
 TEST(FormKeysTest, AClassMappedToTKeyloomStaysDormantToo) {
   std::string Source = StoredForm;
   Source.replace(Source.find("TKeyloom"), 8, "TMyKeyloom");
@@ -132,22 +124,6 @@ TEST(FormKeysTest, CaptionPositionsPointAtTheValues) {
   }
   std::sort(Seen.begin(), Seen.end());
   EXPECT_EQ(Seen, (std::vector<std::string>{"&Feet@9:7", "Metres@8:7", "Open@3:15"}));
-}
-
-TEST(FormKeysTest, TheWorkingTreeFollowsTheSettings) {
-  auto Form = Load(PlainForm);
-  TTreeView Tree(nullptr);
-  TKeySettings Settings;
-  Settings.SortMethod = TSortMethod::smCaption;
-  BuildWorkingTree(Tree, Form->Form(), Settings);
-  ASSERT_EQ(Tree.GetItems().GetRootCount(), 3);
-  EXPECT_EQ(Tree.GetItems().GetRoot(0)->GetText(), "&Feet");
-  Settings.OnlyUnassigned = false;
-  FindInWorkingTree(Tree, Settings);
-  EXPECT_EQ(Tree.GetItems().GetRoot(0)->GetText(), "&Feet");
-  EXPECT_EQ(Tree.GetItems().GetRoot(1)->GetText(), "&Metres");
-  EXPECT_EQ(Tree.GetItems().GetRoot(2)->GetText(), "&Open");
-  EXPECT_EQ(CaptionOf(*Form, "Button1"), "Open");  // only the tree changed
 }
 
 }  // namespace
