@@ -31,6 +31,11 @@ struct TFileFailure {
   std::string Message;
 };
 
+// "a/dir/form.dfm" for relative and absolute paths alike.
+std::string DiffLabel(const char* Side, const std::string& File) {
+  return std::string(Side) + (File.starts_with('/') ? "" : "/") + File;
+}
+
 [[noreturn]] void FailFile(const std::string& File, const std::string& Message) {
   throw TFileFailure{File + ": error: " + Message};
 }
@@ -211,7 +216,7 @@ int RunAssign(const TAssignOptions& Options) {
       std::cout << After << std::flush;
     } else if (After != Before) {
       if (Options.DryRun)
-        std::cout << formfile::UnifiedDiff(Before, After, "a/" + File, "b/" + File) << std::flush;
+        std::cout << formfile::UnifiedDiff(Before, After, DiffLabel("a", File), DiffLabel("b", File)) << std::flush;
       else
         formfile::WriteFileAtomically(File, After);
     }

@@ -2,6 +2,11 @@
 
 #include "commands.hpp"
 
+#include <keyloom/design/options_store.hpp>
+#include <keyloom/host/registry.hpp>
+
+#include <filesystem>
+
 #include <keyloom/host.hpp>
 #include <keyloom/keyloom_component.hpp>
 
@@ -149,7 +154,9 @@ void AddSettings(CLI::App& Sub, TRawOptions& Raw) {
                  "Classes that only group captions, shown by name");
   Sub.add_option("--default-captions", Raw.DefaultCaptions,
                  "Captions whose marker is preferred");
-  Sub.add_flag("--user-options", Raw.UserOptions, "Take the lists from the per-user store (not available yet)");
+  Sub.add_flag("--user-options", Raw.UserOptions,
+               "Take the three lists from the per-user store, as the editor window does\n"
+               "(a list option given as well still replaces its list)");
   Sub.add_option("--class-map", Raw.ClassMap, "Treat class FROM as the known class TO (repeatable)")
       ->type_name("FROM=TO")
       ->expected(1)
@@ -197,18 +204,33 @@ std::pair<std::string, std::string> ParseClassMap(const std::string& Entry) {
   return {std::move(From), std::move(To)};
 }
 
+// The lists as the editor window keeps them for this user. A damaged store
+// reads as defaults and is kept aside; say so once.
+void LoadUserOptions(formfile::TKeySettings& S, bool Quiet) {
+  const std::filesystem::path Store = UserRegistryPath();
+  const bool Damaged = TRegistry(Store).FoundDamaged();
+  TClassLists Lists;
+  LoadClassLists(Lists, Store);
+  S.CaptionClasses = Lists.CaptionClasses.Items();
+  S.NoCaptionClasses = Lists.NoCaptionClasses.Items();
+  S.DefaultCaptions = Lists.DefaultCaptions.Items();
+  if (Damaged && !Quiet)
+    std::cerr << "keyloom: warning: the per-user store " << Store.string()
+              << " could not be read; the built-in lists apply and the damaged file was kept aside\n";
+}
+
 void FillCommon(TCommonOptions& Options, const TRawOptions& Raw, const CLI::App& Sub) {
-  if (Raw.UserOptions) throw EUsage("--user-options: the per-user options store is not available yet");
   Options.Files = Raw.Files;
   Options.Quiet = Raw.Quiet;
   Options.Format = Raw.Format == "json" ? TOutputFormat::Json : TOutputFormat::Text;
   formfile::TKeySettings& S = Options.Settings;
   S.SortMethod = SortMethodOf(Raw.Sort);
   S.OnlyUnassigned = !Raw.Reassign;
+  if (Raw.UserOptions) LoadUserOptions(S, Raw.Quiet);
   if (Sub.count("--caption-classes")) S.CaptionClasses = SplitList(Raw.CaptionClasses);
   if (Sub.count("--no-caption-classes")) S.NoCaptionClasses = SplitList(Raw.NoCaptionClasses);
   if (Sub.count("--default-captions")) S.DefaultCaptions = SplitList(Raw.DefaultCaptions);
-  Options.SettingsGiven = Sub.count("--sort") || Raw.Reassign || Sub.count("--caption-classes") ||
+  Options.SettingsGiven = Sub.count("--sort") || Raw.Reassign || Raw.UserOptions || Sub.count("--caption-classes") ||
                           Sub.count("--no-caption-classes") || Sub.count("--default-captions");
   RegisterKeyloomClasses();
   for (const std::string& Entry : Raw.ClassMap) Options.ClassMap.push_back(ParseClassMap(Entry));

@@ -193,12 +193,20 @@ std::string UnifiedDiff(std::string_view Old, std::string_view New, std::string_
     Out += ' ';
     AppendRange(Out, '+', Edits[Start].FNew, NewCount);
     Out += " @@\n";
-    for (std::size_t E = Start; E < End; ++E) {
-      switch (Edits[E].FOp) {
-        case TDiffOp::Equal: AppendLine(Out, ' ', OldLines[Edits[E].FOld]); break;
-        case TDiffOp::Delete: AppendLine(Out, '-', OldLines[Edits[E].FOld]); break;
-        case TDiffOp::Insert: AppendLine(Out, '+', NewLines[Edits[E].FNew]); break;
+    for (std::size_t E = Start; E < End;) {
+      if (Edits[E].FOp == TDiffOp::Equal) {
+        AppendLine(Out, ' ', OldLines[Edits[E].FOld]);
+        ++E;
+        continue;
       }
+      // Within a change, what goes comes before what comes, as readers expect.
+      std::size_t R = E;
+      while (R < End && Edits[R].FOp != TDiffOp::Equal) ++R;
+      for (std::size_t D = E; D < R; ++D)
+        if (Edits[D].FOp == TDiffOp::Delete) AppendLine(Out, '-', OldLines[Edits[D].FOld]);
+      for (std::size_t A = E; A < R; ++A)
+        if (Edits[A].FOp == TDiffOp::Insert) AppendLine(Out, '+', NewLines[Edits[A].FNew]);
+      E = R;
     }
     I = End;
   }

@@ -62,8 +62,10 @@ class KeyloomCliTest : public ::testing::Test {
   static fs::path Examples() { return fs::path(KEYLOOM_SOURCE_DIR) / "examples" / "forms"; }
 
   // Runs the command in the work folder; Args are passed to the shell as written.
-  TRun Run(const std::string& Args) const {
-    const std::string Command = "cd '" + FWork.string() + "' && '" KEYLOOM_CLI_PATH "' " + Args + " >'" +
+  TRun Run(const std::string& Args) const { return RunWith("", Args); }
+  // The same with environment assignments (NAME='value' ...) before the command.
+  TRun RunWith(const std::string& Env, const std::string& Args) const {
+    const std::string Command = "cd '" + FWork.string() + "' && " + Env + "'" KEYLOOM_CLI_PATH "' " + Args + " >'" +
                                 (FRoot / "out").string() + "' 2>'" + (FRoot / "err").string() + "'";
     const int Status = std::system(Command.c_str());
     TRun R;
@@ -307,6 +309,30 @@ TEST_F(KeyloomCliTest, ListOptionsReplaceTheirListAndAnEmptyValueEmptiesIt) {
   EXPECT_NE(Defaults.Out.find("  Ex&it (TMenuItem Exit1)"), std::string::npos) << Defaults.Out;
 }
 
+TEST_F(KeyloomCliTest, UserOptionsTakeTheListsTheEditorWindowKeeps) {
+  const fs::path Store = FRoot / "config" / "keyloom" / "user.reg";
+  fs::create_directories(Store.parent_path());
+  // Buttons are no caption class for this user: they have no place in the tree.
+  WriteFile(Store,
+            "Windows Registry Editor Version 5.00\r\n\r\n"
+            "[HKEY_CURRENT_USER\\Software\\Velquist\\Keyloom\\Captions]\r\n"
+            "\"Count\"=dword:00000001\r\n\"String0\"=\"TCustomLabel\"\r\n\r\n");
+  const std::string Env = "XDG_CONFIG_HOME='" + (FRoot / "config").string() + "' ";
+  const TRun R = RunWith(Env, "tree --find --user-options typical.dfm");
+  ASSERT_EQ(R.Code, 0) << R.Err;
+  EXPECT_EQ(R.Out,
+            "Panel1 (TPanel Panel1)\nMainMenu1 (TMainMenu MainMenu1)\n"
+            "  E&xit (TMenuItem Exit1)\n  &File (TMenuItem File1)\n");
+  // A damaged store reads as the defaults, is kept aside and is reported once.
+  WriteFile(Store, "garbage\n");
+  const TRun Damaged = RunWith(Env, "tree --find --user-options typical.dfm");
+  ASSERT_EQ(Damaged.Code, 0) << Damaged.Err;
+  EXPECT_NE(Damaged.Out.find("  &OK (TButton Button1)"), std::string::npos) << Damaged.Out;
+  EXPECT_NE(Damaged.Err.find("could not be read"), std::string::npos) << Damaged.Err;
+  const TRun Again = RunWith(Env, "tree --user-options typical.dfm");
+  EXPECT_EQ(Again.Err.find("could not be read"), std::string::npos) << Again.Err;
+}
+
 TEST_F(KeyloomCliTest, ReassignAndSortChangeTheResult) {
   WriteFile(FWork / "marked.lfm",
             "object F: TForm\n  object B1: TButton\n    Caption = 'O&pen'\n  end\n"
@@ -334,9 +360,6 @@ TEST_F(KeyloomCliTest, OutputEscapesControlCharactersAndBytesThatAreNotUtf8) {
 }
 
 TEST_F(KeyloomCliTest, UsageErrorsExitWithTwo) {
-  const TRun UserOptions = Run("assign --user-options typical.dfm");
-  EXPECT_EQ(UserOptions.Code, 2);
-  EXPECT_NE(UserOptions.Err.find("the per-user options store is not available yet"), std::string::npos);
   EXPECT_EQ(Run("check --sort sideways typical.dfm").Code, 2);
   EXPECT_EQ(Run("check --format xml typical.dfm").Code, 2);
   EXPECT_EQ(Run("").Code, 2);

@@ -127,3 +127,15 @@ TEST(UnifiedDiffTest, LargeInputsWithManyChangesStayCorrect) {
 
 }  // namespace
 }  // namespace keyloom::formfile
+
+namespace keyloom::formfile {
+namespace {
+
+TEST(UnifiedDiffOrder, AChangedLineShowsWhatGoesBeforeWhatComes) {
+  EXPECT_EQ(UnifiedDiff("a\nb\nc\nd\n", "a\nB\nc\nD\n", "a/f", "b/f"),
+            "--- a/f\n+++ b/f\n@@ -1,4 +1,4 @@\n a\n-b\n+B\n c\n-d\n+D\n");
+  EXPECT_EQ(UnifiedDiff("x\ny\n", "X\nY\n", "a/f", "b/f"), "--- a/f\n+++ b/f\n@@ -1,2 +1,2 @@\n-x\n-y\n+X\n+Y\n");
+}
+
+}  // namespace
+}  // namespace keyloom::formfile
