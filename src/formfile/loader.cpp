@@ -1,5 +1,6 @@
 #include <keyloom/formfile/loader.hpp>
 #include <keyloom/host.hpp>
+#include <keyloom/keyloom_component.hpp>
 
 #include "formfile/generic_components.hpp"
 
@@ -402,6 +403,7 @@ int TLoadedForm::StoreCaptions() {
 }
 
 std::unique_ptr<TLoadedForm> LoadForm(TDocument Document, const TLoadOptions& Options) {
+  RegisterKeyloomClasses();
   std::unique_ptr<TCustomForm> Owned;
   TCustomForm* Form = Options.Root;
   if (!Form) {
