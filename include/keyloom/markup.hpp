@@ -16,6 +16,8 @@ namespace keyloom {
 std::string DeleteAccelerator(const std::string& Caption);
 // The marked character (one character, case as written), or "".
 std::string GetAccelerator(const std::string& Caption);
+// Where the accelerator stands (0-based), or npos when the caption marks none.
+std::size_t AcceleratorPosition(const std::string& Caption);
 // Whether the caption holds a marker or a trailing "&".
 bool HasAccelerator(const std::string& Caption);
 // The length of the stripped caption.

@@ -67,19 +67,7 @@ struct TChecker {
 
 std::string MarkedCharacter(const std::string& Caption) {
   const std::size_t Size = Caption.size();
-  std::size_t Marked = std::string::npos;
-  for (std::size_t Pos = 0; Pos < Size;) {
-    if (Caption[Pos] != '&') {
-      ++Pos;
-      continue;
-    }
-    if (Pos + 1 < Size && Caption[Pos + 1] == '&') {
-      Pos += 2;
-      continue;
-    }
-    if (Pos + 1 < Size) Marked = Pos + 1;
-    ++Pos;
-  }
+  const std::size_t Marked = AcceleratorPosition(Caption);
   if (Marked == std::string::npos) return {};
   const auto Lead = static_cast<unsigned char>(Caption[Marked]);
   std::size_t Length = 1;

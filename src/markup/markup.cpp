@@ -63,12 +63,17 @@ std::string DeleteAccelerator(const std::string& Caption) {
   return Result;
 }
 
-std::string GetAccelerator(const std::string& Caption) {
+std::size_t AcceleratorPosition(const std::string& Caption) {
   std::size_t Marked = std::string::npos;
   ForEachMarkup(Caption, [&](std::size_t Pos) {
     if (Pos + 1 < Caption.size()) Marked = Pos + 1;
     return true;
   });
+  return Marked;
+}
+
+std::string GetAccelerator(const std::string& Caption) {
+  const std::size_t Marked = AcceleratorPosition(Caption);
   if (Marked == std::string::npos) return {};
   return std::string(1, Caption[Marked]);
 }
