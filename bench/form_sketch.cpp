@@ -1,0 +1,307 @@
+#include "form_sketch.hpp"
+
+#include <algorithm>
+#include <random>
+
+namespace keyloom::bench {
+
+namespace {
+
+constexpr const char* Words[] = {
+    "Open",    "Save",    "As",      "Close",   "Print",   "Preview", "Exit",    "Cut",     "Copy",    "Paste",
+    "Delete",  "Find",    "Next",    "Replace", "Select",  "All",     "Undo",    "Redo",    "Options", "Help",
+    "About",   "New",     "Window",  "Tile",    "Cascade", "Arrange", "Icons",   "Insert",  "Row",     "Column",
+    "Format",  "Font",    "Color",   "Size",    "Zoom",    "In",      "Out",     "Refresh", "Import",  "Export",
+    "Send",    "To",      "Mail",    "Recipient", "Properties", "Settings", "Apply", "Cancel", "OK",   "Yes",
+    "No",      "Retry",   "Ignore",  "Browse",  "Add",     "Remove",  "Move",    "Up",      "Down",    "Clear",
+    "Größe",   "Öffnen",  "Schließen", "Ansicht", "Fenster", "Einfügen", "Naïve", "Café",  "1.5",     "...",
+};
+constexpr int WordCount = static_cast<int>(sizeof(Words) / sizeof(Words[0]));
+
+class TCaptions {
+ public:
+  explicit TCaptions(std::uint32_t Seed) : FRandom(Seed) {}
+
+  // One to three words; now and then one already marked, or "Exit"/"Cut".
+  std::string Next() {
+    const int Count = 1 + Pick(10) / 6;  // mostly one word, some two
+    std::string Caption;
+    for (int I = 0; I < Count; ++I) {
+      if (I) Caption += ' ';
+      Caption += Words[Pick(WordCount)];
+    }
+    if (Pick(100) < 3) Caption += " ...";
+    if (Pick(100) < 10) {
+      // Mark a character: the markup real forms already carry.
+      const auto At = static_cast<std::size_t>(Pick(static_cast<int>(Caption.size())));
+      if (static_cast<unsigned char>(Caption[At]) < 0x80 && Caption[At] != ' ') Caption.insert(At, 1, '&');
+    }
+    return Caption;
+  }
+  int Pick(int Bound) { return static_cast<int>(FRandom() % static_cast<std::uint32_t>(Bound)); }
+
+ private:
+  std::minstd_rand FRandom;
+};
+
+class TSketcher {
+ public:
+  TSketcher(TSketch& Sketch, std::uint32_t Seed) : FSketch(Sketch), FCaptions(Seed) {}
+
+  int Add(const char* Class, int Parent, bool Captioned = true) {
+    TSketchObject Object;
+    Object.Class = Class;
+    Object.Name = std::string(Class + 1) + std::to_string(++FCounter);
+    if (Captioned) Object.Caption = FCaptions.Next();
+    Object.Parent = Parent;
+    FSketch.Objects.push_back(std::move(Object));
+    return static_cast<int>(FSketch.Objects.size()) - 1;
+  }
+  int AddControl(int Parent) {
+    const int Kind = FCaptions.Pick(10);
+    const int Index = Add(Kind < 7 ? "TButton" : Kind < 9 ? "TCheckBox" : "TRadioButton", Parent);
+    if (Kind == 0 && FCaptions.Pick(4) == 0) FSketch.Objects[static_cast<std::size_t>(Index)].Default = true;
+    return Index;
+  }
+  int AddRadioGroup(int Parent, int Items) {
+    const int Index = Add("TRadioGroup", Parent);
+    for (int I = 0; I < Items; ++I) FSketch.Objects[static_cast<std::size_t>(Index)].Items.push_back(FCaptions.Next());
+    return Index;
+  }
+  int Count() const { return static_cast<int>(FSketch.Objects.size()); }
+  int Pick(int Bound) { return FCaptions.Pick(Bound); }
+
+ private:
+  TSketch& FSketch;
+  TCaptions FCaptions;
+  int FCounter = 0;
+};
+
+void SketchTypical(TSketcher& S) {
+  const int Menu = S.Add("TMainMenu", -1, false);
+  const int Tops = 3 + S.Pick(3);
+  for (int T = 0; T < Tops; ++T) {
+    const int Top = S.Add("TMenuItem", Menu);
+    const int Subs = 3 + S.Pick(6);
+    for (int I = 0; I < Subs; ++I) {
+      const int Sub = S.Add("TMenuItem", Top);
+      if (S.Pick(6) == 0)
+        for (int J = 0; J < 3; ++J) S.Add("TMenuItem", Sub);
+    }
+  }
+  const int Panels = 2 + S.Pick(3);
+  for (int P = 0; P < Panels; ++P) {
+    const int Panel = S.Add("TPanel", -1, false);
+    const int Buttons = 2 + S.Pick(5);
+    for (int B = 0; B < Buttons; ++B) S.AddControl(Panel);
+  }
+  const int Box = S.Add("TGroupBox", -1);
+  for (int B = 0; B < 3; ++B) S.Add("TCheckBox", Box);
+  S.AddRadioGroup(-1, 2 + S.Pick(4));
+  for (int L = 0; L < 3; ++L) S.Add("TLabel", -1);
+  S.Add("TEdit", -1, false);
+  S.AddControl(-1);
+  S.AddControl(-1);
+}
+
+}  // namespace
+
+const char* ShapeName(TShape Shape) {
+  switch (Shape) {
+    case TShape::shFlat: return "flat";
+    case TShape::shDeep: return "deep";
+    case TShape::shPanels: return "panels";
+    case TShape::shMenu: return "menu";
+    case TShape::shRadioGroups: return "radiogroups";
+    case TShape::shTypical: return "typical";
+  }
+  return "?";
+}
+
+TSketch MakeSketch(TShape Shape, int Components, std::uint32_t Seed) {
+  TSketch Sketch;
+  Sketch.Objects.reserve(static_cast<std::size_t>(Components) + 64);
+  TSketcher S(Sketch, Seed);
+  switch (Shape) {
+    case TShape::shFlat: {
+      const int Panel = S.Add("TPanel", -1, false);
+      while (S.Count() < Components) S.AddControl(Panel);
+      break;
+    }
+    case TShape::shDeep:
+      while (S.Count() < Components) {
+        int Parent = -1;
+        for (int Depth = 0; Depth < 24 && S.Count() < Components; ++Depth) {
+          Parent = S.Add("TPanel", Parent, false);
+          S.AddControl(Parent);
+        }
+      }
+      break;
+    case TShape::shPanels:
+      while (S.Count() < Components) {
+        const int Panel = S.Add("TPanel", -1, false);
+        for (int B = 0; B < 10; ++B) S.AddControl(Panel);
+      }
+      break;
+    case TShape::shMenu: {
+      const int Menu = S.Add("TMainMenu", -1, false);
+      while (S.Count() < Components) {
+        const int Top = S.Add("TMenuItem", Menu);
+        for (int I = 0; I < 50 && S.Count() < Components; ++I) S.Add("TMenuItem", Top);
+      }
+      break;
+    }
+    case TShape::shRadioGroups:
+      while (S.Count() < Components) {
+        const int Panel = S.Add("TPanel", -1, false);
+        for (int R = 0; R < 10; ++R) S.AddRadioGroup(Panel, 4);
+      }
+      break;
+    case TShape::shTypical:
+      SketchTypical(S);
+      break;
+  }
+  return Sketch;
+}
+
+namespace {
+
+void Quote(std::string& Out, const std::string& S) {
+  Out += '\'';
+  for (char C : S) {
+    if (C == '\'') Out += '\'';
+    Out += C;
+  }
+  Out += '\'';
+}
+
+bool IsMenuPart(const std::string& Class) { return Class == "TMainMenu" || Class == "TMenuItem"; }
+
+}  // namespace
+
+std::string WriteFormText(const TSketch& Sketch, const std::string& FormName) {
+  const auto Count = Sketch.Objects.size();
+  std::vector<std::vector<int>> Children(Count + 1);
+  for (std::size_t I = 0; I < Count; ++I) {
+    const int Parent = Sketch.Objects[I].Parent;
+    Children[Parent < 0 ? Count : static_cast<std::size_t>(Parent)].push_back(static_cast<int>(I));
+  }
+  std::string Out;
+  Out.reserve(Count * 120 + 256);
+  Out += "object " + FormName + ": TForm\n  Left = 192\n  Top = 107\n  Width = 640\n  Height = 480\n"
+         "  Caption = 'Generated form'\n  PixelsPerInch = 96\n  TextHeight = 13\n";
+  // Objects close in reverse: a stack of (object, next child) pairs.
+  std::vector<std::pair<std::size_t, std::size_t>> Stack{{Count, 0}};
+  while (!Stack.empty()) {
+    auto& [Node, Next] = Stack.back();
+    const auto& Kids = Children[Node];
+    if (Next == Kids.size()) {
+      Out.append(2 * (Stack.size() - 1), ' ');
+      Out += "end\n";
+      Stack.pop_back();
+      continue;
+    }
+    const auto Child = static_cast<std::size_t>(Kids[Next++]);
+    const TSketchObject& O = Sketch.Objects[Child];
+    const std::string Indent(2 * Stack.size(), ' ');
+    Out += Indent + "object " + O.Name + ": " + O.Class + '\n';
+    const std::string Inner = Indent + "  ";
+    if (!IsMenuPart(O.Class)) {
+      const int Index = static_cast<int>(Next);
+      Out += Inner + "Left = " + std::to_string(8 + (Index % 8) * 80) + '\n';
+      Out += Inner + "Top = " + std::to_string(8 + (Index / 8) * 30) + '\n';
+      Out += Inner + "Width = 75\n" + Inner + "Height = 25\n";
+    }
+    if (!O.Caption.empty()) {
+      Out += Inner + "Caption = ";
+      Quote(Out, O.Caption);
+      Out += '\n';
+    }
+    if (O.Default) Out += Inner + "Default = True\n";
+    if (!O.Items.empty()) {
+      Out += Inner + "Items.Strings = (";
+      for (const std::string& Item : O.Items) {
+        Out += '\n' + Inner + "  ";
+        Quote(Out, Item);
+      }
+      Out += ")\n";
+    }
+    if (O.Class == "TButton" || O.Class == "TCheckBox" || O.Class == "TEdit")
+      Out += Inner + "TabOrder = " + std::to_string(Next - 1) + '\n';
+    Stack.emplace_back(Child, 0);
+  }
+  return Out;
+}
+
+namespace {
+
+TComponent* MakeComponent(const TSketchObject& O, TForm& Form, const std::vector<TComponent*>& Made) {
+  TComponent* Parent = O.Parent < 0 ? &Form : Made[static_cast<std::size_t>(O.Parent)];
+  TComponent* C = nullptr;
+  if (O.Class == "TMainMenu") {
+    C = new TMainMenu(&Form);
+  } else if (O.Class == "TMenuItem") {
+    auto* Item = new TMenuItem(&Form);
+    Item->SetCaption(O.Caption);
+    if (auto* Menu = dynamic_cast<TMenu*>(Parent))
+      Menu->GetItems()->Add(Item);
+    else
+      static_cast<TMenuItem*>(Parent)->Add(Item);
+    C = Item;
+  } else {
+    TControl* Control = nullptr;
+    if (O.Class == "TPanel") {
+      Control = new TPanel(&Form);
+    } else if (O.Class == "TButton") {
+      auto* Button = new TButton(&Form);
+      Button->SetDefault(O.Default);
+      Control = Button;
+    } else if (O.Class == "TCheckBox") {
+      Control = new TCheckBox(&Form);
+    } else if (O.Class == "TRadioButton") {
+      Control = new TRadioButton(&Form);
+    } else if (O.Class == "TGroupBox") {
+      Control = new TGroupBox(&Form);
+    } else if (O.Class == "TRadioGroup") {
+      auto* Group = new TRadioGroup(&Form);
+      Group->GetItems()->Assign(O.Items);
+      Control = Group;
+    } else if (O.Class == "TLabel") {
+      Control = new TLabel(&Form);
+    } else {
+      Control = new TEdit(&Form);
+    }
+    Control->SetCaption(O.Caption);
+    Control->SetParent(static_cast<TWinControl*>(Parent));
+    C = Control;
+  }
+  C->SetName(O.Name);
+  return C;
+}
+
+}  // namespace
+
+std::unique_ptr<TForm> BuildForm(const TSketch& Sketch, std::vector<TComponent*>* Made) {
+  auto Form = std::make_unique<TForm>(nullptr);
+  Form->SetName("Form1");
+  std::vector<TComponent*> Local;
+  std::vector<TComponent*>& Out = Made ? *Made : Local;
+  Out.clear();
+  Out.reserve(Sketch.Objects.size());
+  for (const TSketchObject& O : Sketch.Objects) Out.push_back(MakeComponent(O, *Form, Out));
+  return Form;
+}
+
+void RestoreCaptions(const TSketch& Sketch, const std::vector<TComponent*>& Made) {
+  for (std::size_t I = 0; I < Sketch.Objects.size(); ++I) {
+    const TSketchObject& O = Sketch.Objects[I];
+    if (auto* Item = dynamic_cast<TMenuItem*>(Made[I])) {
+      Item->SetCaption(O.Caption);
+    } else if (auto* Control = dynamic_cast<TControl*>(Made[I])) {
+      Control->SetCaption(O.Caption);
+      if (auto* Group = dynamic_cast<TRadioGroup*>(Control)) Group->GetItems()->Assign(O.Items);
+    }
+  }
+}
+
+}  // namespace keyloom::bench

@@ -1,0 +1,53 @@
+#pragma once
+
+// Generated forms for the benchmarks: a sketch of objects in one of several
+// shapes, written out as a text form file or built as live components.
+
+#include <keyloom/host.hpp>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace keyloom::bench {
+
+enum class TShape : std::uint8_t {
+  shFlat,         // every control on one panel
+  shDeep,         // chains of 24 nested panels, a button beside each inner panel
+  shPanels,       // many panels of ten buttons
+  shMenu,         // a main menu of many top items, each with a wide submenu
+  shRadioGroups,  // panels of ten radio groups with four items each
+  shTypical,      // a small mixed dialog: menu, panels, radio group, group box
+};
+
+const char* ShapeName(TShape Shape);
+
+struct TSketchObject {
+  std::string Class;
+  std::string Name;
+  std::string Caption;  // "" writes no Caption
+  int Parent = -1;      // index of the enclosing object, -1 for the form
+  std::vector<std::string> Items;
+  bool Default = false;
+};
+
+struct TSketch {
+  std::vector<TSketchObject> Objects;
+};
+
+// About Components objects (at least one of each kind the shape needs).
+// Seed varies the captions (and the layout of shTypical).
+TSketch MakeSketch(TShape Shape, int Components, std::uint32_t Seed = 1);
+
+// The sketch as a text form file with a TForm root named FormName.
+std::string WriteFormText(const TSketch& Sketch, const std::string& FormName = "Form1");
+
+// The sketch as live components owned by a new form; Made receives the
+// component of each sketch object, in sketch order.
+std::unique_ptr<TForm> BuildForm(const TSketch& Sketch, std::vector<TComponent*>* Made = nullptr);
+
+// Puts back the captions and radio-group items the sketch gave the components.
+void RestoreCaptions(const TSketch& Sketch, const std::vector<TComponent*>& Made);
+
+}  // namespace keyloom::bench

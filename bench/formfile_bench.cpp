@@ -1,0 +1,77 @@
+// Reading and writing text form files, in bytes per second: a large generated
+// form and the example forms.
+
+#include "form_sketch.hpp"
+
+#include <keyloom/formfile/document.hpp>
+#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/formfile/loader.hpp>
+
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace keyloom::bench {
+namespace {
+
+using formfile::TDocument;
+
+std::string ReadFile(const std::filesystem::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::ostringstream Out;
+  Out << In.rdbuf();
+  return Out.str();
+}
+
+void SetBytes(benchmark::State& State, const std::string& Text) {
+  State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations()) * static_cast<std::int64_t>(Text.size()));
+}
+
+void BM_Parse(benchmark::State& State, const std::string* Text) {
+  for (auto _ : State) {
+    TDocument Document = TDocument::Parse(*Text, "bench.dfm");
+    benchmark::DoNotOptimize(Document.Root().FChildren.size());
+  }
+  SetBytes(State, *Text);
+}
+
+// Parsing and making the components, as the command line reads a form.
+void BM_Load(benchmark::State& State, const std::string* Text) {
+  for (auto _ : State) {
+    auto Form = formfile::LoadFormForKeys(TDocument::Parse(*Text, "bench.dfm"));
+    benchmark::DoNotOptimize(Form->Form().GetComponentCount());
+  }
+  SetBytes(State, *Text);
+}
+
+// The file's bytes with the captions a run changed written back.
+void BM_Write(benchmark::State& State, const std::string* Text) {
+  auto Form = formfile::LoadFormForKeys(TDocument::Parse(*Text, "bench.dfm"));
+  formfile::RunKeys(*Form, formfile::TKeySettings());
+  Form->StoreCaptions();
+  for (auto _ : State) benchmark::DoNotOptimize(Form->Render().size());
+  SetBytes(State, *Text);
+}
+
+const int Registered = [] {
+  std::vector<std::pair<std::string, const std::string*>> Files;
+  Files.emplace_back("generated-panels-100000",
+                     new std::string(WriteFormText(MakeSketch(TShape::shPanels, 100000))));
+  Files.emplace_back("generated-menu-100000", new std::string(WriteFormText(MakeSketch(TShape::shMenu, 100000))));
+  std::vector<std::filesystem::path> Examples;
+  for (const auto& Entry : std::filesystem::directory_iterator(KEYLOOM_EXAMPLE_FORMS)) Examples.push_back(Entry.path());
+  std::sort(Examples.begin(), Examples.end());
+  for (const auto& Path : Examples) Files.emplace_back(Path.filename().string(), new std::string(ReadFile(Path)));
+  for (const auto& [Name, Text] : Files) {
+    benchmark::RegisterBenchmark(("FormFileParse/" + Name).c_str(), BM_Parse, Text)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(("FormFileLoad/" + Name).c_str(), BM_Load, Text)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(("FormFileWrite/" + Name).c_str(), BM_Write, Text)->Unit(benchmark::kMicrosecond);
+  }
+  return 0;
+}();
+
+}  // namespace
+}  // namespace keyloom::bench
