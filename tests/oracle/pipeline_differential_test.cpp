@@ -1,0 +1,152 @@
+// The pipeline against its literal reference on random forms: the same node
+// texts, node order and images, the same assign calls and the same captions
+// written, for every sort order, both ways of OnlyUnassigned, random class
+// lists and repeated runs. KEYLOOM_DIFF_CASES sets the number of forms
+// (KEYLOOM_DIFF_SEED the first seed) for longer runs.
+
+#include <keyloom/keyloom_component.hpp>
+
+#include <gtest/gtest.h>
+
+#include "oracle/literal_pipeline.hpp"
+#include "oracle/random_forms.hpp"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+namespace keyloom::oracle {
+namespace {
+
+int EnvInt(const char* Name, int Fallback) {
+  const char* Value = std::getenv(Name);
+  if (!Value || !*Value) return Fallback;
+  return std::atoi(Value);
+}
+
+void Fill(TStrings& List, const std::vector<std::string>& Items) { List.Assign(Items); }
+
+std::string DumpProduct(const TMadeForm& Form, const TTreeNodes& Nodes) {
+  std::string Out;
+  for (int I = 0; I < Nodes.GetCount(); ++I) {
+    const TTreeNode* Node = Nodes.GetNodeFromIndex(I);
+    Out += std::string(static_cast<std::size_t>(2 * Node->GetLevel()), ' ') + Node->GetText() + " {" +
+           IdentityOf(Form, Node->GetData()) + " " + std::to_string(Node->GetImageIndex()) + "/" +
+           std::to_string(Node->GetSelectedIndex()) + "}\n";
+  }
+  return Out;
+}
+
+std::string DumpOracle(const TMadeForm& Form, TTree& Tree) {
+  std::string Out;
+  for (int I = 0; I < Tree.GetCount(); ++I) {
+    const TNode* Node = Tree.GetNodeFromIndex(I);
+    int Level = 0;
+    for (const TNode* P = Node->Parent; P; P = P->Parent) ++Level;
+    Out += std::string(static_cast<std::size_t>(2 * Level), ' ') + Node->Text + " {" + IdentityOf(Form, Node->Data) +
+           " " + std::to_string(Node->Image) + "/" + std::to_string(Node->Image) + "}\n";
+  }
+  return Out;
+}
+
+// Records each call, and changes the caption of every fifth component.
+TAssignEvent Recorder(const TMadeForm& Form, std::string& Log) {
+  return [&Form, &Log](TObject*, TObject* Component, std::string& Caption) {
+    const std::string Id = IdentityOf(Form, Component);
+    Log += Id + "=" + Caption + "\n";
+    if (std::hash<std::string>{}(Id) % 5 == 0) Caption += "!";
+  };
+}
+
+// Runs the plan through the component on one form and through the reference
+// on another made alike; returns the first difference, or "".
+std::string Compare(std::uint32_t Seed) {
+  const TPlan Plan = TPlanner(Seed).Make();
+  TMadeForm Product = MakeForm(Plan);
+  TMadeForm Reference = MakeForm(Plan);
+
+  auto* Keyloom = new TKeyloom(Product.Form.get());
+  Keyloom->SetActive(false);  // settings below must not start runs of their own
+  TSettings Settings;
+  Fill(*Keyloom->GetCaptionClasses(), Plan.CaptionClasses);
+  Fill(*Keyloom->GetNoCaptionClasses(), Plan.NoCaptionClasses);
+  Fill(*Keyloom->GetDefaultCaptions(), Plan.DefaultCaptions);
+  Fill(Settings.CaptionClasses, Plan.CaptionClasses);
+  Fill(Settings.NoCaptionClasses, Plan.NoCaptionClasses);
+  Fill(Settings.DefaultCaptions, Plan.DefaultCaptions);
+  std::string ProductLog;
+  std::string ReferenceLog;
+  if (Plan.Handler) Keyloom->OnAssign = Recorder(Product, ProductLog);
+  const TAssignEvent ReferenceHandler = Plan.Handler ? Recorder(Reference, ReferenceLog) : TAssignEvent();
+
+  TRun Run;
+  for (std::size_t R = 0; R < Plan.Runs.size(); ++R) {
+    Keyloom->SetSortMethod(Plan.Runs[R].SortMethod);
+    Keyloom->SetOnlyUnassigned(Plan.Runs[R].OnlyUnassigned);
+    Keyloom->FindKeys();
+    Settings.SortMethod = Plan.Runs[R].SortMethod;
+    Settings.OnlyUnassigned = Plan.Runs[R].OnlyUnassigned;
+    Run.Run(*Reference.Form, Settings, nullptr, ReferenceHandler);
+
+    const std::string Where = "seed " + std::to_string(Seed) + ", run " + std::to_string(R + 1) + ": ";
+    const std::string ProductTree = DumpProduct(Product, Keyloom->GetTree()->GetItems());
+    const std::string ReferenceTree = DumpOracle(Reference, Run.Tree);
+    if (ProductTree != ReferenceTree) return Where + "trees differ\n--- product\n" + ProductTree + "--- reference\n" + ReferenceTree;
+    if (ProductLog != ReferenceLog)
+      return Where + "assign calls differ\n--- product\n" + ProductLog + "--- reference\n" + ReferenceLog;
+    const std::string ProductCaptions = Captions(Product);
+    const std::string ReferenceCaptions = Captions(Reference);
+    if (ProductCaptions != ReferenceCaptions)
+      return Where + "captions differ\n--- product\n" + ProductCaptions + "--- reference\n" + ReferenceCaptions;
+  }
+  return {};
+}
+
+TEST(PipelineDifferentialTest, AgreesWithTheLiteralAlgorithmsOnRandomForms) {
+  const int Cases = EnvInt("KEYLOOM_DIFF_CASES", 600);
+  const auto First = static_cast<std::uint32_t>(EnvInt("KEYLOOM_DIFF_SEED", 1));
+  for (int I = 0; I < Cases; ++I) {
+    const std::string Difference = Compare(First + static_cast<std::uint32_t>(I));
+    ASSERT_EQ(Difference, "");
+  }
+}
+
+// The generator itself must reach the cases that matter, or agreement proves little.
+TEST(PipelineDifferentialTest, RandomFormsCoverTheInterestingCases) {
+  int Deep = 0, RadioItems = 0, Submenus = 0, Reordered = 0, TwoRuns = 0, Handlers = 0, Given = 0;
+  for (std::uint32_t Seed = 1; Seed <= 300; ++Seed) {
+    const TPlan Plan = TPlanner(Seed).Make();
+    TMadeForm Made = MakeForm(Plan);
+    int Deepest = 0;
+    for (TComponent* C : Made.Made) Deepest = std::max(Deepest, oracle::GetComponentLevel(Made.Form.get(), C));
+    Deep += Deepest > 20;
+    TSettings Settings;
+    Fill(Settings.CaptionClasses, Plan.CaptionClasses);
+    Fill(Settings.NoCaptionClasses, Plan.NoCaptionClasses);
+    Fill(Settings.DefaultCaptions, Plan.DefaultCaptions);
+    const std::string Before = Captions(Made);
+    TRun Run;
+    Run.Run(*Made.Form, Settings, nullptr, nullptr);
+    Given += Captions(Made) != Before;
+    for (int I = 0; I < Run.Tree.GetCount(); ++I) {
+      const TNode* Node = Run.Tree.GetNodeFromIndex(I);
+      RadioItems += IsClass<TRadioGroupIndex>(Node->Data);
+      Submenus += IsClass<TMenuItem>(Node->Data) && Node->Parent && IsClass<TMenuItem>(Node->Parent->Data);
+    }
+    bool Shuffled = false;
+    for (std::size_t I = 0; I < Plan.CreationOrder.size(); ++I) Shuffled |= Plan.CreationOrder[I] != static_cast<int>(I);
+    Reordered += Shuffled;
+    TwoRuns += Plan.Runs.size() == 2;
+    Handlers += Plan.Handler;
+  }
+  EXPECT_GT(Deep, 10);
+  EXPECT_GT(RadioItems, 100);
+  EXPECT_GT(Submenus, 100);
+  EXPECT_GT(Reordered, 100);
+  EXPECT_GT(TwoRuns, 100);
+  EXPECT_GT(Handlers, 100);
+  EXPECT_GT(Given, 200);
+}
+
+}  // namespace
+}  // namespace keyloom::oracle
