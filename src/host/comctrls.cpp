@@ -129,6 +129,11 @@ void TStatusBar::SetSimpleText(const std::string& V) {
 // ---------------------------------------------------------------- tree nodes
 
 namespace {
+// Positions from From on are recomputed after a change of the list.
+void Renumber(std::vector<std::unique_ptr<TTreeNode>>& List, std::size_t From, int TTreeNode::*Index) {
+  for (std::size_t I = From; I < List.size(); ++I) (*List[I]).*Index = static_cast<int>(I);
+}
+
 // Releases nodes without recursing, so that deep trees cannot exhaust the stack.
 void ReleaseNodes(std::vector<std::unique_ptr<TTreeNode>>& List, std::vector<std::unique_ptr<TTreeNode>> TTreeNode::*Children) {
   std::vector<std::unique_ptr<TTreeNode>> Pending = std::move(List);
@@ -153,31 +158,30 @@ void TTreeNode::SetText(const std::string& Value) {
   FOwner->Changed();
 }
 
+void TTreeNode::SetData(TObject* Value) {
+  if (Value == FData) return;
+  FOwner->Unlink(this, FData);
+  FData = Value;
+  if (Value) FOwner->FByData.emplace(Value, this);
+}
+
 std::vector<std::unique_ptr<TTreeNode>>& TTreeNode::Siblings() const {
   return FParent ? FParent->FChildren : FOwner->FRoots;
 }
 
-int TTreeNode::GetIndex() const {
-  const auto& List = Siblings();
-  auto It = std::find_if(List.begin(), List.end(), [this](const auto& N) { return N.get() == this; });
-  return static_cast<int>(It - List.begin());
-}
-
 TTreeNode* TTreeNode::getPrevSibling() const {
-  const int I = GetIndex();
-  return I > 0 ? Siblings()[static_cast<std::size_t>(I - 1)].get() : nullptr;
+  return FIndex > 0 ? Siblings()[static_cast<std::size_t>(FIndex - 1)].get() : nullptr;
 }
 
 TTreeNode* TTreeNode::getNextSibling() const {
   const auto& List = Siblings();
-  const auto I = static_cast<std::size_t>(GetIndex()) + 1;
+  const auto I = static_cast<std::size_t>(FIndex) + 1;
   return I < List.size() ? List[I].get() : nullptr;
 }
 
 int TTreeNode::GetAbsoluteIndex() const {
   FOwner->Reindex();
-  const auto& Order = FOwner->FPreOrder;
-  return static_cast<int>(std::find(Order.begin(), Order.end(), this) - Order.begin());
+  return FAbsoluteIndex;
 }
 
 int TTreeNode::GetLevel() const {
@@ -203,29 +207,31 @@ void TTreeNode::MoveTo(TTreeNode* Destination, TNodeAttachMode Mode) {
     if (P == this) throw EKeyloomError("A node cannot be moved into its own subtree");
   // Detach, keeping ownership in hand.
   auto& From = Siblings();
-  auto It = std::find_if(From.begin(), From.end(), [this](const auto& N) { return N.get() == this; });
-  std::unique_ptr<TTreeNode> Self = std::move(*It);
-  From.erase(It);
+  const auto Was = static_cast<std::size_t>(FIndex);
+  std::unique_ptr<TTreeNode> Self = std::move(From[Was]);
+  From.erase(From.begin() + static_cast<std::ptrdiff_t>(Was));
+  Renumber(From, Was, &TTreeNode::FIndex);
 
   const bool AsChild = Mode == TNodeAttachMode::naAddChild || Mode == TNodeAttachMode::naAddChildFirst;
   TTreeNode* NewParent = AsChild ? Destination : Destination->FParent;
   auto& To = NewParent ? NewParent->FChildren : FOwner->FRoots;
   FParent = NewParent;
+  std::size_t At = 0;
   switch (Mode) {
     case TNodeAttachMode::naAdd:
     case TNodeAttachMode::naAddChild:
-      To.push_back(std::move(Self));
+      At = To.size();
       break;
     case TNodeAttachMode::naAddFirst:
     case TNodeAttachMode::naAddChildFirst:
-      To.insert(To.begin(), std::move(Self));
+      At = 0;
       break;
-    case TNodeAttachMode::naInsert: {
-      auto At = std::find_if(To.begin(), To.end(), [Destination](const auto& N) { return N.get() == Destination; });
-      To.insert(At, std::move(Self));
+    case TNodeAttachMode::naInsert:
+      At = static_cast<std::size_t>(Destination->FIndex);
       break;
-    }
   }
+  To.insert(To.begin() + static_cast<std::ptrdiff_t>(At), std::move(Self));
+  Renumber(To, At, &TTreeNode::FIndex);
   FOwner->Invalidate();
   FOwner->Changed();
 }
@@ -251,6 +257,7 @@ void TTreeNodes::Reindex() const {
       continue;
     }
     TTreeNode* Node = List[Pos++].get();
+    Node->FAbsoluteIndex = static_cast<int>(FPreOrder.size());
     FPreOrder.push_back(Node);
     if (!Node->FChildren.empty()) {
       Lists.push_back(&Node->FChildren);
@@ -275,36 +282,68 @@ TTreeNode* TTreeNodes::GetNodeFromIndex(int Index) const {
 void TTreeNodes::Clear() {
   if (FOwner) FOwner->FSelected = nullptr;
   ReleaseNodes(FRoots, &TTreeNode::FChildren);
+  FByData.clear();
   FPreOrder.clear();
   FIndexValid = true;
   Changed();
 }
 
-TTreeNode* TTreeNodes::AddObject(TTreeNode* Sibling, const std::string& S, TObject* Data) {
-  TTreeNode* Parent = Sibling ? Sibling->FParent : nullptr;
+TTreeNode* TTreeNodes::Append(TTreeNode* Parent, const std::string& S, TObject* Data) {
   auto& List = Parent ? Parent->FChildren : FRoots;
   List.push_back(std::unique_ptr<TTreeNode>(new TTreeNode(this, Parent, S, Data)));
+  TTreeNode* Node = List.back().get();
+  Node->FIndex = static_cast<int>(List.size()) - 1;
+  if (Data) FByData.emplace(Data, Node);
   Invalidate();
   Changed();
-  return List.back().get();
+  return Node;
+}
+
+TTreeNode* TTreeNodes::AddObject(TTreeNode* Sibling, const std::string& S, TObject* Data) {
+  return Append(Sibling ? Sibling->FParent : nullptr, S, Data);
 }
 
 TTreeNode* TTreeNodes::AddChildObject(TTreeNode* Parent, const std::string& S, TObject* Data) {
-  auto& List = Parent ? Parent->FChildren : FRoots;
-  List.push_back(std::unique_ptr<TTreeNode>(new TTreeNode(this, Parent, S, Data)));
-  Invalidate();
-  Changed();
-  return List.back().get();
+  return Append(Parent, S, Data);
+}
+
+void TTreeNodes::Unlink(const TTreeNode* Node, const TObject* Data) {
+  if (!Data) return;
+  auto [First, Last] = FByData.equal_range(Data);
+  for (auto It = First; It != Last; ++It)
+    if (It->second == Node) {
+      FByData.erase(It);
+      return;
+    }
+}
+
+// Forgets the node and its subtree.
+void TTreeNodes::Unlink(const TTreeNode* Node) {
+  std::vector<const TTreeNode*> Pending{Node};
+  while (!Pending.empty()) {
+    const TTreeNode* N = Pending.back();
+    Pending.pop_back();
+    Unlink(N, N->FData);
+    for (const auto& Child : N->FChildren) Pending.push_back(Child.get());
+  }
 }
 
 void TTreeNodes::Delete(TTreeNode* Node) {
   if (!Node || Node->FOwner != this) return;
   if (FOwner) FOwner->NodeDeleting(Node);
+  Unlink(Node);
   auto& List = Node->Siblings();
-  auto It = std::find_if(List.begin(), List.end(), [Node](const auto& N) { return N.get() == Node; });
-  if (It != List.end()) List.erase(It);
+  const auto At = static_cast<std::size_t>(Node->FIndex);
+  List.erase(List.begin() + static_cast<std::ptrdiff_t>(At));
+  Renumber(List, At, &TTreeNode::FIndex);
   Invalidate();
   Changed();
+}
+
+void TTreeNodes::GetNodesWithData(const TObject* Data, std::vector<TTreeNode*>& Nodes) const {
+  if (!Data) return;
+  auto [First, Last] = FByData.equal_range(Data);
+  for (auto It = First; It != Last; ++It) Nodes.push_back(It->second);
 }
 
 void TTreeNodes::EndUpdate() {
@@ -374,17 +413,25 @@ void TCustomTreeView::Notification(TComponent* AComponent, TOperation Operation)
 }
 
 void TCustomTreeView::SortGroup(std::vector<std::unique_ptr<TTreeNode>>& Group) {
-  if (Group.size() > 1) {
-    std::stable_sort(Group.begin(), Group.end(), [this](const auto& A, const auto& B) {
-      int Compare = 0;
-      if (OnCompare)
-        OnCompare(this, A.get(), B.get(), 0, Compare);
-      else
-        Compare = A->GetText().compare(B->GetText());
-      return Compare < 0;
-    });
+  // Groups in pre-order, without recursion: deep trees must not exhaust the stack.
+  std::vector<std::vector<std::unique_ptr<TTreeNode>>*> Pending{&Group};
+  while (!Pending.empty()) {
+    auto& List = *Pending.back();
+    Pending.pop_back();
+    if (List.size() > 1) {
+      std::stable_sort(List.begin(), List.end(), [this](const auto& A, const auto& B) {
+        int Compare = 0;
+        if (OnCompare)
+          OnCompare(this, A.get(), B.get(), 0, Compare);
+        else
+          Compare = A->GetText().compare(B->GetText());
+        return Compare < 0;
+      });
+      Renumber(List, 0, &TTreeNode::FIndex);
+    }
+    for (auto It = List.rbegin(); It != List.rend(); ++It)
+      if (!(*It)->FChildren.empty()) Pending.push_back(&(*It)->FChildren);
   }
-  for (auto& Node : Group) SortGroup(Node->FChildren);
 }
 
 void TCustomTreeView::AlphaSort() {

@@ -54,14 +54,44 @@ bool IsSelfOrAncestor(const TObject* Component, const TObject* Candidate) {
 
 namespace {
 
-// The last node in pre-order that stands for the component or something on its parent chain.
+// Whether A comes before B in pre-order, found from their places among their
+// ancestors, so that no index over the whole tree is needed while it grows.
+bool ComesBefore(const TTreeNode* A, const TTreeNode* B) {
+  if (A == B) return false;
+  int LevelA = A->GetLevel();
+  int LevelB = B->GetLevel();
+  const TTreeNode* X = A;
+  const TTreeNode* Y = B;
+  for (; LevelA > LevelB; --LevelA) X = X->GetParent();
+  for (; LevelB > LevelA; --LevelB) Y = Y->GetParent();
+  // One is the other's ancestor: the ancestor comes first.
+  if (X == Y) return X == A;
+  while (X->GetParent() != Y->GetParent()) {
+    X = X->GetParent();
+    Y = Y->GetParent();
+  }
+  return X->GetIndex() < Y->GetIndex();
+}
+
+// The last node in pre-order that stands for the component or something on
+// its parent chain: the nodes of the chain's members are looked up directly
+// instead of testing every node of the tree.
 TTreeNode* FindParentNode(const TCustomTreeView& Tree, const TObject* Component) {
   const TTreeNodes& Items = Tree.GetItems();
-  for (int I = Items.GetCount() - 1; I >= 0; --I) {
-    TTreeNode* Node = Items.GetNodeFromIndex(I);
-    if (IsSelfOrAncestor(Component, Node->GetData())) return Node;
+  TTreeNode* Found = nullptr;
+  std::vector<TTreeNode*> Nodes;
+  auto Consider = [&](const TObject* Member) {
+    Nodes.clear();
+    Items.GetNodesWithData(Member, Nodes);
+    for (TTreeNode* Node : Nodes)
+      if (!Found || ComesBefore(Found, Node)) Found = Node;
+  };
+  if (const auto* Control = dynamic_cast<const TControl*>(Component)) {
+    for (const TControl* C = Control; C; C = C->GetParent()) Consider(C);
+  } else if (const auto* Item = dynamic_cast<const TMenuItem*>(Component)) {
+    for (const TComponent* C = Item; C; C = C->GetParentComponent()) Consider(C);
   }
-  return nullptr;
+  return Found;
 }
 
 TTreeNode* AddNode(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& Text, TObject* Data, int Image) {

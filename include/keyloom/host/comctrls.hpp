@@ -6,6 +6,7 @@
 #include <keyloom/host/controls.hpp>
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace keyloom {
@@ -161,7 +162,7 @@ class TTreeNode {
   const std::string& GetText() const { return FText; }
   void SetText(const std::string& Value);
   TObject* GetData() const { return FData; }
-  void SetData(TObject* Value) { FData = Value; }
+  void SetData(TObject* Value);
   int GetImageIndex() const { return FImageIndex; }
   void SetImageIndex(int Value) { FImageIndex = Value; }
   int GetSelectedIndex() const { return FSelectedIndex; }
@@ -176,7 +177,7 @@ class TTreeNode {
   TTreeNode* getPrevSibling() const;
   TTreeNode* getNextSibling() const;
   // Position among its siblings.
-  int GetIndex() const;
+  int GetIndex() const { return FIndex; }
   // Position in depth-first pre-order over the whole tree.
   int GetAbsoluteIndex() const;
   int GetLevel() const;
@@ -202,6 +203,10 @@ class TTreeNode {
   TObject* FData;
   int FImageIndex = -1;
   int FSelectedIndex = -1;
+  // Kept current by every change of the sibling list.
+  int FIndex = 0;
+  // Valid while the owner's pre-order is.
+  mutable int FAbsoluteIndex = 0;
 };
 
 // The nodes of a tree view: a forest, reached by pre-order index.
@@ -227,6 +232,8 @@ class TTreeNodes {
   TTreeNode* AddChildObject(TTreeNode* Parent, const std::string& S, TObject* Data);
   TTreeNode* AddChild(TTreeNode* Parent, const std::string& S) { return AddChildObject(Parent, S, nullptr); }
   void Delete(TTreeNode* Node);
+  // Appends every node whose data is Data (not nil), in no particular order.
+  void GetNodesWithData(const TObject* Data, std::vector<TTreeNode*>& Nodes) const;
 
   void BeginUpdate() { ++FUpdateCount; }
   void EndUpdate();
@@ -239,12 +246,17 @@ class TTreeNodes {
   void Invalidate() const { FIndexValid = false; }
   void Reindex() const;
   void Changed();
+  TTreeNode* Append(TTreeNode* Parent, const std::string& S, TObject* Data);
+  void Unlink(const TTreeNode* Node);
+  void Unlink(const TTreeNode* Node, const TObject* Data);
 
   TCustomTreeView* FOwner;
   std::vector<std::unique_ptr<TTreeNode>> FRoots;
   mutable std::vector<TTreeNode*> FPreOrder;
   mutable bool FIndexValid = true;
   int FUpdateCount = 0;
+  // The nodes that stand for each object, so that finding them needs no walk.
+  std::unordered_multimap<const TObject*, TTreeNode*> FByData;
 };
 
 using TTVChangedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;

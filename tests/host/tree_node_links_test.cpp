@@ -1,0 +1,117 @@
+// The tree view keeps each node's sibling position, its pre-order index and
+// the nodes of each data object at hand; after any sequence of edits they
+// must equal what a walk over the whole tree finds.
+
+#include <keyloom/host.hpp>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace keyloom {
+namespace {
+
+// Everything a walk finds, checked against what the nodes and the list say.
+void ExpectConsistent(const TTreeNodes& Nodes, const std::vector<TObject*>& Datas) {
+  std::vector<const TTreeNode*> Order;
+  std::vector<const TTreeNode*> Pending;
+  for (int I = Nodes.GetRootCount() - 1; I >= 0; --I) Pending.push_back(Nodes.GetRoot(I));
+  while (!Pending.empty()) {
+    const TTreeNode* Node = Pending.back();
+    Pending.pop_back();
+    Order.push_back(Node);
+    for (int I = Node->GetCount() - 1; I >= 0; --I) Pending.push_back(Node->GetItem(I));
+  }
+  ASSERT_EQ(Nodes.GetCount(), static_cast<int>(Order.size()));
+  for (std::size_t I = 0; I < Order.size(); ++I) {
+    const TTreeNode* Node = Order[I];
+    ASSERT_EQ(Nodes.GetNodeFromIndex(static_cast<int>(I)), Node);
+    EXPECT_EQ(Node->GetAbsoluteIndex(), static_cast<int>(I));
+    const TTreeNode* Parent = Node->GetParent();
+    const int Count = Parent ? Parent->GetCount() : Nodes.GetRootCount();
+    int Position = 0;
+    while ((Parent ? Parent->GetItem(Position) : Nodes.GetRoot(Position)) != Node) ++Position;
+    EXPECT_EQ(Node->GetIndex(), Position) << Node->GetText();
+    const TTreeNode* Prev = Position > 0 ? (Parent ? Parent->GetItem(Position - 1) : Nodes.GetRoot(Position - 1)) : nullptr;
+    const TTreeNode* Next =
+        Position + 1 < Count ? (Parent ? Parent->GetItem(Position + 1) : Nodes.GetRoot(Position + 1)) : nullptr;
+    EXPECT_EQ(Node->getPrevSibling(), Prev);
+    EXPECT_EQ(Node->getNextSibling(), Next);
+  }
+  for (TObject* Data : Datas) {
+    if (!Data) continue;  // nodes without data are not looked up
+    std::vector<TTreeNode*> Found;
+    Nodes.GetNodesWithData(Data, Found);
+    std::vector<const TTreeNode*> Expected;
+    for (const TTreeNode* Node : Order)
+      if (Node->GetData() == Data) Expected.push_back(Node);
+    std::vector<const TTreeNode*> Got(Found.begin(), Found.end());
+    std::sort(Got.begin(), Got.end());
+    std::sort(Expected.begin(), Expected.end());
+    EXPECT_EQ(Got, Expected);
+  }
+}
+
+TEST(TreeNodeLinks, StayCurrentThroughRandomEdits) {
+  std::vector<std::unique_ptr<TObject>> Owned;
+  std::vector<TObject*> Datas{nullptr};
+  for (int I = 0; I < 4; ++I) {
+    Owned.push_back(std::make_unique<TObject>());
+    Datas.push_back(Owned.back().get());
+  }
+  for (std::uint32_t Seed = 1; Seed <= 40; ++Seed) {
+    SCOPED_TRACE("seed " + std::to_string(Seed));
+    std::minstd_rand Random(Seed);
+    auto Pick = [&](int Bound) { return static_cast<int>(Random() % static_cast<std::uint32_t>(Bound)); };
+    TTreeView View(nullptr);
+    View.OnCompare = [](TObject*, TTreeNode* A, TTreeNode* B, int, int& Compare) {
+      Compare = A->GetText().size() < B->GetText().size() ? -1 : A->GetText().size() > B->GetText().size() ? 1 : 0;
+    };
+    TTreeNodes& Nodes = View.GetItems();
+    for (int Step = 0; Step < 120; ++Step) {
+      const int Count = Nodes.GetCount();
+      TTreeNode* Some = Count ? Nodes[Pick(Count)] : nullptr;
+      TTreeNode* Other = Count ? Nodes[Pick(Count)] : nullptr;
+      TObject* Data = Datas[static_cast<std::size_t>(Pick(static_cast<int>(Datas.size())))];
+      const std::string Text(static_cast<std::size_t>(1 + Pick(4)), static_cast<char>('a' + Step % 26));
+      switch (Pick(10)) {
+        case 0: case 1: case 2:
+          Nodes.AddChildObject(Pick(4) ? Some : nullptr, Text, Data);
+          break;
+        case 3:
+          Nodes.AddObject(Some, Text, Data);
+          break;
+        case 4:
+          if (Some && Other) {
+            bool Inside = false;
+            for (const TTreeNode* P = Other; P; P = P->GetParent()) Inside |= P == Some;
+            if (!Inside) Some->MoveTo(Other, static_cast<TNodeAttachMode>(Pick(5)));
+          }
+          break;
+        case 5:
+          if (Some && Pick(3) == 0) Some->Delete();
+          break;
+        case 6:
+          if (Some) Some->SetData(Data);
+          break;
+        case 7:
+          View.AlphaSort();
+          break;
+        case 8:
+          if (Some) Some->SetText(Text);
+          break;
+        default:
+          if (Pick(8) == 0) Nodes.Clear();
+          break;
+      }
+      ExpectConsistent(Nodes, Datas);
+      if (::testing::Test::HasFailure()) return;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace keyloom
