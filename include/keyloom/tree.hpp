@@ -15,11 +15,13 @@
 namespace keyloom {
 
 // Stands for one item of a radio group, so that the item can take a letter
-// and be written back. Owned by the tree view whose node refers to it.
+// and be written back. Owned by the tree view whose node refers to it. Only
+// its radio group concerns it, so the tree view's notifications about its
+// other components (thousands of proxies in a large form) are not passed on.
 class TRadioGroupIndex : public TComponent {
   KEYLOOM_CLASS(TRadioGroupIndex)
  public:
-  explicit TRadioGroupIndex(TComponent* AOwner) : TComponent(AOwner) {}
+  explicit TRadioGroupIndex(TComponent* AOwner) : TComponent(AOwner, false) {}
   ~TRadioGroupIndex() override;
 
   // Position of the item in the radio group's item list, from 0.

@@ -156,15 +156,43 @@ TComponent::TComponent(TComponent* AOwner) {
   if (AOwner) AOwner->InsertComponent(this);
 }
 
+TComponent::TComponent(TComponent* AOwner, bool NotifiedByOwner) : FNotifiedByOwner(NotifiedByOwner) {
+  if (AOwner) AOwner->InsertComponent(this);
+}
+
 TComponent::~TComponent() {
   BeginDestroy();
   // Owned components go last first; they are detached silently, as the owner is going anyway.
   while (!FComponents.empty()) {
     TComponent* Last = FComponents.back();
     FComponents.pop_back();
+    UnindexName(Last);
+    if (Last->FNotifiedByOwner) --FNotifiedCount;
     Last->FOwner = nullptr;
     delete Last;
   }
+}
+
+std::size_t TComponent::TNameHash::operator()(std::string_view Name) const noexcept {
+  std::size_t Hash = 14695981039346656037ull;
+  for (const char C : Name) {
+    const char Lower = C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C;
+    Hash = (Hash ^ static_cast<unsigned char>(Lower)) * 1099511628211ull;
+  }
+  return Hash;
+}
+
+void TComponent::IndexName(TComponent* Component) {
+  if (Component->FName.empty()) return;
+  if (!FNames) FNames = std::make_unique<TNameIndex>();
+  auto [It, Added] = FNames->try_emplace(Component->FName, Component);
+  if (!Added && It->second != Component) FNamesShared = true;
+}
+
+void TComponent::UnindexName(const TComponent* Component) {
+  if (Component->FName.empty() || !FNames) return;
+  auto It = FNames->find(std::string_view(Component->FName));
+  if (It != FNames->end() && It->second == Component) FNames->erase(It);
 }
 
 void TComponent::SetDestroyingRecursive() {
@@ -195,7 +223,9 @@ void TComponent::SetName(const std::string& NewName) {
     FOwner->ValidateRename(this, FName, NewName);
   else
     ValidateRename(nullptr, FName, NewName);
+  if (FOwner) FOwner->UnindexName(this);
   FName = NewName;
+  if (FOwner) FOwner->IndexName(this);
 }
 
 void TComponent::ValidateRename(TComponent* AComponent, const std::string& CurName, const std::string& NewName) {
@@ -222,6 +252,11 @@ void TComponent::SetComponentIndex(int Index) {
 
 TComponent* TComponent::FindComponent(std::string_view Name) const {
   if (Name.empty()) return nullptr;
+  if (!FNamesShared) {
+    if (!FNames) return nullptr;
+    auto It = FNames->find(Name);
+    return It == FNames->end() ? nullptr : It->second;
+  }
   for (TComponent* C : FComponents)
     if (SameText(C->FName, Name)) return C;
   return nullptr;
@@ -230,11 +265,18 @@ TComponent* TComponent::FindComponent(std::string_view Name) const {
 void TComponent::InsertOwned(TComponent* Component) {
   FComponents.push_back(Component);
   Component->FOwner = this;
+  IndexName(Component);
+  if (Component->FNotifiedByOwner) ++FNotifiedCount;
 }
 
 void TComponent::RemoveOwned(TComponent* Component) {
-  auto It = std::find(FComponents.begin(), FComponents.end(), Component);
-  if (It != FComponents.end()) FComponents.erase(It);
+  // Components mostly go last first: search from the end.
+  auto It = std::find(FComponents.rbegin(), FComponents.rend(), Component);
+  if (It != FComponents.rend()) {
+    FComponents.erase(std::next(It).base());
+    UnindexName(Component);
+    if (Component->FNotifiedByOwner) --FNotifiedCount;
+  }
   Component->FOwner = nullptr;
 }
 
@@ -274,12 +316,13 @@ void TComponent::Loaded() { FState &= ~static_cast<TComponentState>(csLoading | 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == TOperation::opRemove && AComponent) RemoveFreeNotification(AComponent);
   // A handler may add or remove components; walk by index and re-clamp.
-  for (int I = GetComponentCount() - 1; I >= 0; --I) {
+  for (int I = GetComponentCount() - 1; I >= 0 && FNotifiedCount > 0; --I) {
     if (I >= GetComponentCount()) {
       I = GetComponentCount();
       continue;
     }
-    FComponents[static_cast<std::size_t>(I)]->Notification(AComponent, Operation);
+    TComponent* Owned = FComponents[static_cast<std::size_t>(I)];
+    if (Owned->FNotifiedByOwner) Owned->Notification(AComponent, Operation);
   }
 }
 

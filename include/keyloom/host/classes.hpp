@@ -8,8 +8,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace keyloom {
@@ -177,6 +179,10 @@ class TComponent : public TPersistent {
   virtual bool HasParent() const { return false; }
 
  protected:
+  // For a component that only its own links concern (FreeNotification): its
+  // owner does not pass on what it is told about its other components.
+  TComponent(TComponent* AOwner, bool NotifiedByOwner);
+
   // Sets the destroying state and detaches the component from its owner and
   // from everyone it asked to be told about. Every destructor of a class with
   // observable teardown starts with it, so that nothing sees a half-destroyed
@@ -188,12 +194,32 @@ class TComponent : public TPersistent {
   void SetDestroyingRecursive();
   void InsertOwned(TComponent* Component);
   void RemoveOwned(TComponent* Component);
+  void IndexName(TComponent* Component);
+  void UnindexName(const TComponent* Component);
+
+  // Names compare without regard to ASCII case.
+  struct TNameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view Name) const noexcept;
+  };
+  struct TNameEqual {
+    using is_transparent = void;
+    bool operator()(std::string_view A, std::string_view B) const noexcept { return SameText(A, B); }
+  };
+  using TNameIndex = std::unordered_map<std::string, TComponent*, TNameHash, TNameEqual>;
 
   TComponent* FOwner = nullptr;
   std::string FName;
   std::int64_t FTag = 0;
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
+  // Owned components by name, made with the first named one; FindComponent
+  // falls back to a walk should two ever share a name.
+  std::unique_ptr<TNameIndex> FNames;
+  bool FNamesShared = false;
+  // How many owned components are told of this one's notifications.
+  int FNotifiedCount = 0;
+  bool FNotifiedByOwner = true;
   TComponentState FState = 0;
   bool FDetached = false;
 };
