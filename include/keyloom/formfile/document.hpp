@@ -101,7 +101,8 @@ struct TValue {
                              TCollection>;
 
   TValue() = default;
-  explicit TValue(TData Data) : FData(std::move(Data)) {}
+  // Defined below TProperty: clang needs it complete to move a collection.
+  explicit TValue(TData Data);
 
   TData FData;
   TSpan FSpan;                 // the value's own tokens, `+` joins included
@@ -125,6 +126,8 @@ struct TProperty {
   TPosition FPosition;
   bool FRemoved = false;   // set by TDocument::RemoveProperty
 };
+
+inline TValue::TValue(TData Data) : FData(std::move(Data)) {}
 
 enum class TObjectKind { Object, Inherited, Inline };
 
