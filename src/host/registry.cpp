@@ -52,6 +52,18 @@ std::string Quote(std::string_view S) {
   return Out + '"';
 }
 
+// The format is line-based: a line break inside a key path, value name or
+// string would split its line and make the whole file unreadable.
+void CheckStorable(std::string_view Text, const char* What) {
+  if (Text.find('\n') != std::string_view::npos)
+    throw ERegistryException(std::string(What) + " cannot hold a line break: " + std::string(Text.substr(0, Text.find('\n'))) + "...");
+}
+
+void CheckKeyPath(std::string_view Path) {
+  CheckStorable(Path, "a key path");
+  if (Path.empty() || Path.front() == '-') throw ERegistryException("invalid key path '" + std::string(Path) + "'");
+}
+
 bool IsBelow(std::string_view Path, std::string_view Key) {
   return Path.size() > Key.size() && Path[Key.size()] == '\\' && SameText(Path.substr(0, Key.size()), Key);
 }
@@ -170,8 +182,11 @@ std::string TRegistryData::Format() const {
   std::string Out(Header);
   Out += "\r\n\r\n";
   for (const TKey& Key : Keys) {
+    CheckKeyPath(Key.Path);
     Out += "[" + Key.Path + "]\r\n";
     for (const TValue& V : Key.Values) {
+      CheckStorable(V.Name, "a value name");
+      if (V.Kind == TValue::TKind::String) CheckStorable(V.String, "a string value");
       Out += V.Name.empty() ? std::string("@") : Quote(V.Name);
       Out += '=';
       switch (V.Kind) {
@@ -282,6 +297,7 @@ void TRegistry::Apply(TEdit Edit) {
 
 bool TRegistry::OpenKey(std::string_view Key, bool CanCreate) {
   const std::string Full = FullPath(Key);
+  CheckKeyPath(Full);
   if (!FData.FindKey(Full)) {
     if (!CanCreate) return false;
     Apply([Full](TRegistryData& D) { D.CreateKey(Full); });
@@ -328,6 +344,7 @@ std::string TRegistry::ReadString(std::string_view Name) const {
 
 void TRegistry::WriteInteger(std::string_view Name, std::int32_t Value) {
   if (!FCurrentKey) throw ERegistryException("no key is open");
+  CheckStorable(Name, "a value name");
   Apply([Key = *FCurrentKey, N = std::string(Name), Value](TRegistryData& D) {
     TRegistryData::TKey& K = D.CreateKey(Key);
     TRegistryData::TValue* V = TRegistryData::FindValue(K, N);
@@ -338,6 +355,8 @@ void TRegistry::WriteInteger(std::string_view Name, std::int32_t Value) {
 
 void TRegistry::WriteString(std::string_view Name, std::string_view Value) {
   if (!FCurrentKey) throw ERegistryException("no key is open");
+  CheckStorable(Name, "a value name");
+  CheckStorable(Value, "a string value");
   Apply([Key = *FCurrentKey, N = std::string(Name), S = std::string(Value)](TRegistryData& D) {
     TRegistryData::TKey& K = D.CreateKey(Key);
     TRegistryData::TValue* V = TRegistryData::FindValue(K, N);
