@@ -52,6 +52,7 @@ void TDesignerHost::Open(const std::filesystem::path& Path, formfile::TLoadOptio
   Options.Root = nullptr;
   FLoaded = formfile::LoadFormFile(Path, Options);
   FFileName = Path;
+  FOptions = std::move(Options);
   FModified = false;
 }
 
@@ -65,6 +66,7 @@ void TDesignerHost::Close() {
   FInserted.clear();
   FLoaded.reset();
   FFileName.clear();
+  FOptions = {};
   FModified = false;
 }
 
@@ -213,14 +215,31 @@ void TDesignerHost::DeleteComponent(TComponent* Component) {
   MarkModified();
 }
 
+void TDesignerHost::SetEventHandler(TComponent* Component, std::string_view Event, const std::string& HandlerName) {
+  formfile::TLoadedForm& L = Loaded();
+  CheckOwned(Component);
+  const TPropInfo* Info = GetPropInfo(Component, Event);
+  if (!Info || Info->Kind != TTypeKind::tkMethod || !Info->SetMethod)
+    throw EDesignerError(Component->ClassName() + " has no event " + std::string(Event));
+  if (!HandlerName.empty() && !IsValidIdent(HandlerName))
+    throw EDesignerError("'" + HandlerName + "' is not a valid handler name");
+  std::any Handler;
+  if (!HandlerName.empty() && FOptions.FindMethod) Handler = FOptions.FindMethod(HandlerName, *Info);
+  Info->SetMethod(*Component, Handler);
+  L.SetHandlerName(Component, Info->Name, HandlerName);
+  MarkModified();
+}
+
+std::string TDesignerHost::GetEventHandler(TComponent* Component, std::string_view Event) const {
+  CheckOwned(Component);
+  return Loaded().HandlerName(Component, Event);
+}
+
 void TDesignerHost::Save() { SaveAs(FFileName); }
 
 void TDesignerHost::SaveAs(const std::filesystem::path& Path) {
   formfile::TLoadedForm& L = Loaded();
-  if (!FInserted.empty())
-    throw EDesignerError("The form holds components inserted since it was opened; the form file writer stores "
-                         "only changed captions and removals");
-  L.StoreCaptions();
+  L.StoreComponents();
   formfile::WriteFileAtomically(Path, L.Render());
   FFileName = Path;
   FModified = false;

@@ -386,6 +386,68 @@ void TDocument::SetInteger(TValue& Value, std::int64_t NewValue) {
   Value.FData = NewValue;
 }
 
+namespace {
+
+bool IsScalar(TValueKind Kind) noexcept {
+  return Kind == TValueKind::Integer || Kind == TValueKind::Ident || Kind == TValueKind::Boolean ||
+         Kind == TValueKind::Nil;
+}
+
+// The names inside a value given by a caller may not outlive the call: the
+// tree keeps copies of its own. Inner values have no place in the source.
+void Intern(TDocument::TImpl& Impl, TValue& Value, bool Inner) {
+  if (Inner) {
+    Value.FSpan = {};
+    Value.FGapBegin = 0;
+    Value.FPosition = {};
+  }
+  auto Keep = [&](std::string_view Text) -> std::string_view { return Impl.FNames.emplace_back(Text); };
+  if (auto* Name = std::get_if<TIdent>(&Value.FData)) {
+    Name->FName = Keep(Name->FName);
+  } else if (auto* Set = std::get_if<TSet>(&Value.FData)) {
+    for (std::string_view& Element : Set->FNames) Element = Keep(Element);
+  } else if (auto* Float = std::get_if<TFloat>(&Value.FData)) {
+    Float->FText = Keep(Float->FText);
+  } else if (TList* List = Value.List()) {
+    for (TValue& Item : List->FItems) Intern(Impl, Item, true);
+  } else if (TCollection* Collection = Value.Collection()) {
+    for (TCollectionItem& Item : Collection->FItems) {
+      Item.FSpan = {};
+      Item.FPosition = {};
+      for (TProperty& Property : Item.FProperties) {
+        Property.FName = Keep(Property.FName);
+        Property.FNameSpan = {};
+        Property.FPosition = {};
+        Intern(Impl, Property.FValue, true);
+      }
+    }
+  }
+}
+
+}  // namespace
+
+void TDocument::SetValue(TProperty& Property, const TValue& NewValue) {
+  if (Property.FRemoved) EditError(*FImpl, Property.FPosition, "the property was removed");
+  TValue& Value = Property.FValue;
+  CheckValue(*FImpl, Value);
+  const TValueKind Old = Value.Kind();
+  const TValueKind New = NewValue.Kind();
+  if (Old == TValueKind::String && New == TValueKind::String) return SetString(Value, *NewValue.String());
+  if (IsScalar(Old) || Old == TValueKind::Float) {
+    if (New == TValueKind::Integer) return SetInteger(Value, std::get<std::int64_t>(NewValue.FData));
+    if (New == TValueKind::Boolean) return SetBoolean(Value, std::get<bool>(NewValue.FData));
+    if (New == TValueKind::Nil) return SetIdent(Value, "nil");
+    if (New == TValueKind::Ident) return SetIdent(Value, NewValue.Ident());
+  }
+  std::string_view Source = FImpl->FSource;
+  const std::size_t Indent = detail::LineIndent(Source, Property.FNameSpan.FBegin);
+  std::string_view Eol = LineBreakAfter(*FImpl, Value.FSpan.FBegin);
+  std::string Text = TFormatter(*FImpl).Value(NewValue, Indent, Eol);
+  SetValuePatch(*FImpl, Value, Value.FSpan.FBegin, Value.FSpan.FEnd, std::move(Text));
+  Value.FData = NewValue.FData;
+  Intern(*FImpl, Value, false);
+}
+
 void TDocument::InsertProperty(TObjectNode& Object, std::string_view Name, const TValue& Value) {
   CheckObject(*FImpl, Object);
   CheckName(*FImpl, Name, "property name");

@@ -2,10 +2,13 @@
 #include <keyloom/host.hpp>
 #include <keyloom/keyloom_component.hpp>
 
+#include "formfile/component_store.hpp"
 #include "formfile/generic_components.hpp"
 
+#include <functional>
 #include <map>
 #include <set>
+#include <unordered_set>
 
 namespace keyloom::formfile {
 
@@ -20,6 +23,12 @@ std::vector<std::string_view> SplitDotted(std::string_view Name) {
     if (Dot == std::string_view::npos) return Parts;
     Start = Dot + 1;
   }
+}
+
+detail::TComponentWriter WriterFor(const TLoadedForm& Loaded, const TComponent& Root) {
+  return detail::TComponentWriter(Root, [&Loaded](const TComponent& C, std::string_view Event) {
+    return Loaded.HandlerName(&C, Event);
+  });
 }
 
 struct TFixup {
@@ -52,7 +61,8 @@ class TFormReader {
     ApplyProperties(Form, Root);
     for (TObjectNode* Child : Root.FChildren) ReadObject(*Child, &Form, &Form);
     ResolveFixups();
-    for (TComponent* C : Created) RecordCaptions(*C);
+    detail::TComponentWriter Writer = WriterFor(F, *F.FForm);
+    for (TComponent* C : Created) F.RecordState(*C, Writer);
     for (TComponent* C : Created) C->Loaded();
   }
 
@@ -98,10 +108,7 @@ class TFormReader {
     }
   }
 
-  void Record(TComponent& C, TObjectNode& Node) {
-    F.FOrigins[&C].Node = &Node;
-    F.FOrder.push_back(&C);
-  }
+  void Record(TComponent& C, TObjectNode& Node) { F.Record(C, &Node); }
 
   static void PlaceInParent(TComponent& C, TComponent* Enclosing) {
     if (auto* Control = dynamic_cast<TControl*>(&C)) {
@@ -196,6 +203,9 @@ class TFormReader {
     const TPropInfo* Info = GetPropInfo(Target, Last);
     if (!Info && Target == &C) Info = Learn(C, Last, V);
     if (!Info) return;
+    // The file names the handler whether or not the caller can bind it.
+    if (Info->Kind == TTypeKind::tkMethod && Target == &C && V.Kind() == TValueKind::Ident)
+      F.FHandlers[&C][LowerCase(Info->Name)] = std::string(V.Ident());
     SetValue(*Target, *Info, V, LookupRoot);
   }
 
@@ -322,16 +332,6 @@ class TFormReader {
     }
   }
 
-  void RecordCaptions(TComponent& C) {
-    TLoadedForm::TOrigin& Origin = F.FOrigins[&C];
-    if (const TPropInfo* Caption = GetPropInfo(&C, "Caption");
-        Caption && Caption->Kind == TTypeKind::tkLString && Caption->GetStr) {
-      Origin.HasCaption = true;
-      Origin.Caption = GetStrProp(C, *Caption);
-    }
-    if (auto* Group = dynamic_cast<TCustomRadioGroup*>(&C)) Origin.Items = Group->GetItems()->Items();
-  }
-
   TLoadedForm& F;
   const TLoadOptions& O;
   std::vector<TComponent*> Created;
@@ -339,6 +339,23 @@ class TFormReader {
   std::set<std::string> ContainerClasses;
   std::set<std::string> SeenUnknown;
   std::map<TComponent*, TComponent*> InlineHome;  // form-owned objects read inside an inline block
+};
+
+// Told when a watched component goes, whoever frees it.
+class TLoadedForm::TObserver : public TComponent {
+ public:
+  static constexpr int Capacity = 64;
+
+  explicit TObserver(TLoadedForm& Form) : TComponent(nullptr), FForm(Form) {}
+  ~TObserver() override { BeginDestroy(); }
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove && AComponent) FForm.Forget(AComponent);
+  }
+  int Watched = 0;
+
+ private:
+  TLoadedForm& FForm;
 };
 
 TLoadedForm::TLoadedForm(TDocument Document, std::unique_ptr<TCustomForm> OwnedForm, TCustomForm* Form)
@@ -362,7 +379,9 @@ TPosition TLoadedForm::PositionOf(const TComponent* Component, std::string_view 
 int TLoadedForm::StoreCaptions() {
   int Written = 0;
   for (const TComponent* C : FOrder) {
-    TOrigin& Origin = FOrigins[C];
+    auto Found = FOrigins.find(C);
+    if (Found == FOrigins.end()) continue;  // freed since
+    TOrigin& Origin = Found->second;
     if (!Origin.Node || Origin.Node->FRemoved) continue;
     if (Origin.HasCaption) {
       const std::string Now = GetStrProp(*C, *GetPropInfo(C, "Caption"));
@@ -400,6 +419,262 @@ int TLoadedForm::StoreCaptions() {
     }
   }
   return Written;
+}
+
+// ---------------------------------------------------------------------------
+// Storing components
+
+namespace {
+
+using detail::TComponentWriter;
+using detail::TPublishedValue;
+
+bool IsStringList(const TValue& Value) {
+  const TList* List = Value.List();
+  if (!List) return false;
+  for (const TValue& Item : List->FItems)
+    if (!Item.String()) return false;
+  return true;
+}
+
+}  // namespace
+
+void TLoadedForm::Watch(TComponent& Component) {
+  if (!FWatched.insert(&Component).second) return;
+  if (FObservers.empty() || FObservers.back()->Watched >= TObserver::Capacity)
+    FObservers.push_back(std::make_unique<TObserver>(*this));
+  FObservers.back()->FreeNotification(&Component);
+  ++FObservers.back()->Watched;
+}
+
+void TLoadedForm::Forget(const TComponent* Component) {
+  FWatched.erase(Component);
+  FHandlers.erase(Component);
+  auto Found = FOrigins.find(Component);
+  if (Found == FOrigins.end()) return;
+  if (Found->second.Node) FGoneNodes.push_back(Found->second.Node);
+  FOrigins.erase(Found);
+}
+
+void TLoadedForm::Record(TComponent& Component, TObjectNode* Node) {
+  FOrigins[&Component].Node = Node;
+  FOrder.push_back(&Component);
+  Watch(Component);
+}
+
+void TLoadedForm::RecordState(TComponent& Component, detail::TComponentWriter& Writer) {
+  TOrigin& Origin = FOrigins[&Component];
+  Origin.HasCaption = false;
+  if (const TPropInfo* Caption = GetPropInfo(&Component, "Caption");
+      Caption && Caption->Kind == TTypeKind::tkLString && Caption->GetStr) {
+    Origin.HasCaption = true;
+    Origin.Caption = GetStrProp(Component, *Caption);
+  }
+  if (auto* Group = dynamic_cast<TCustomRadioGroup*>(&Component)) Origin.Items = Group->GetItems()->Items();
+  detail::TSnapshot Taken = Writer.Snapshot(Component);
+  Origin.SnapshotProps = std::move(Taken.Props);
+  Origin.Snapshot = std::move(Taken.Canons);
+}
+
+bool TLoadedForm::OnForm(const TComponent* Component) const {
+  for (const TComponent* C = Component; C; C = C->GetOwner())
+    if (C == FForm) return true;
+  return false;
+}
+
+std::string TLoadedForm::HandlerName(const TComponent* Component, std::string_view Event) const {
+  auto Found = FHandlers.find(Component);
+  if (Found == FHandlers.end()) return {};
+  auto Handler = Found->second.find(LowerCase(Event));
+  return Handler == Found->second.end() ? std::string() : Handler->second;
+}
+
+void TLoadedForm::SetHandlerName(TComponent* Component, std::string_view Event, const std::string& Name) {
+  if (!Component) return;
+  if (Name.empty()) {
+    if (auto Found = FHandlers.find(Component); Found != FHandlers.end()) Found->second.erase(LowerCase(Event));
+    return;
+  }
+  // Dotted only as the file may write it; whatever is set here is written.
+  bool Valid = true;
+  std::size_t Start = 0;
+  while (Valid) {
+    const std::size_t Dot = Name.find('.', Start);
+    Valid = IsValidIdent(std::string_view(Name).substr(Start, Dot == std::string::npos ? Dot : Dot - Start));
+    if (Dot == std::string::npos) break;
+    Start = Dot + 1;
+  }
+  if (!Valid) throw EFormFileError(FDocument.FileName(), 0, 0, "invalid handler name '" + Name + "'");
+  FHandlers[Component][LowerCase(Event)] = Name;
+  Watch(*Component);
+}
+
+int TLoadedForm::StoreComponents() {
+  // Edits made since the last parse (captions, removed blocks) join the tree first.
+  if (FDocument.Modified()) Reparse({});
+  TComponentWriter Writer = WriterFor(*this, *FForm);
+
+  // Where new components go, settled before anything is written.
+  std::vector<TComponent*> New;
+  for (TComponent* C : FForm->Components()) {
+    auto Found = FOrigins.find(C);
+    if (Found == FOrigins.end() || !Found->second.Node) New.push_back(C);
+  }
+  const std::unordered_set<const TComponent*> NewSet(New.begin(), New.end());
+  std::unordered_map<const TComponent*, std::vector<TComponent*>> NewChildren;
+  std::vector<std::pair<TObjectNode*, TComponent*>> Tops;
+  for (TComponent* C : New) {
+    TComponent* Parent = C->GetParentComponent();
+    if (Parent && Parent != FForm && NewSet.count(Parent)) {
+      NewChildren[Parent].push_back(C);
+      continue;
+    }
+    TObjectNode* Node = &FDocument.Root();
+    if (Parent && Parent != FForm) {
+      auto Found = FOrigins.find(Parent);
+      Node = Found != FOrigins.end() && OnForm(Parent) ? Found->second.Node : nullptr;
+      if (!Node)
+        throw EFormFileError(FDocument.FileName(), 0, 0,
+                             "cannot store " + C->GetName() + ": its parent " + Parent->GetName() +
+                                 " has no place in the file");
+    }
+    Tops.emplace_back(Node, C);
+  }
+
+  int Edits = 0;
+  for (TObjectNode* Node : FGoneNodes) {
+    if (Node->FRemoved) continue;
+    FDocument.RemoveObject(*Node);
+    ++Edits;
+  }
+  FGoneNodes.clear();
+
+  for (const TComponent* C : FOrder) {
+    auto Found = FOrigins.find(C);
+    if (Found == FOrigins.end()) continue;
+    TOrigin& Origin = Found->second;
+    if (!Origin.Node || Origin.Node->FRemoved) continue;
+    if (!OnForm(C)) {
+      FDocument.RemoveObject(*Origin.Node);
+      ++Edits;
+      continue;
+    }
+    std::vector<TPublishedValue> Values = Writer.Values(*C, true);
+    for (std::size_t I = 0; I < Values.size(); ++I) {
+      TPublishedValue& V = Values[I];
+      // Values the form was read without (a class that learnt a property since) are left alone.
+      if (I >= Origin.Snapshot.size() || Origin.SnapshotProps[I] != V.Prop || Origin.Snapshot[I] == V.Canon) continue;
+      TProperty* P = Origin.Node->FindProperty(V.Path);
+      if (!V.Stored) {
+        if (!P) continue;
+        FDocument.RemoveProperty(*P);
+      } else if (!P) {
+        FDocument.InsertProperty(*Origin.Node, V.Path, V.Value);
+      } else if (detail::SameData(P->FValue, V.Value)) {
+        continue;
+      } else if (IsStringList(P->FValue) && IsStringList(V.Value) &&
+                 P->FValue.List()->FItems.size() == V.Value.List()->FItems.size()) {
+        // Only the items that changed, each keeping the spelling of the rest.
+        auto& Items = P->FValue.List()->FItems;
+        for (std::size_t K = 0; K < Items.size(); ++K) {
+          const std::string& Now = *V.Value.List()->FItems[K].String();
+          if (*Items[K].String() != Now) FDocument.SetString(Items[K], Now);
+        }
+      } else {
+        FDocument.SetValue(*P, V.Value);
+      }
+      ++Edits;
+    }
+  }
+
+  std::map<const TObjectNode*, std::vector<TInserted>> Inserted;
+  // A block and the blocks of the new components placed on it, as the framework nests them.
+  std::function<TNewObject(TComponent*, TInserted&)> Build = [&](TComponent* C, TInserted& Record) {
+    TNewObject Object;
+    Object.FName = C->GetName();
+    Object.FClassName = C->ClassName();
+    for (TPublishedValue& V : Writer.Values(*C, true))
+      if (V.Stored) Object.FProperties.emplace_back(std::move(V.Path), std::move(V.Value));
+    Record.Component = C;
+    for (TComponent* Child : NewChildren[C]) {
+      Record.Children.emplace_back();
+      Object.FChildren.push_back(Build(Child, Record.Children.back()));
+    }
+    return Object;
+  };
+  for (auto& [Node, C] : Tops) {
+    TInserted Record;
+    FDocument.InsertObject(*Node, Build(C, Record));
+    Inserted[Node].push_back(std::move(Record));
+    ++Edits;
+  }
+
+  if (!FDocument.Modified() && Inserted.empty()) return Edits;
+  Reparse(Inserted);
+  for (const TComponent* C : FOrder) RecordState(*const_cast<TComponent*>(C), Writer);
+  return Edits;
+}
+
+void TLoadedForm::Reparse(const std::map<const TObjectNode*, std::vector<TInserted>>& Inserted) {
+  TDocument New = TDocument::Parse(FDocument.Render(), FDocument.FileName());
+  auto Fail = [&] {
+    throw EFormFileError(FDocument.FileName(), 0, 0, "internal error: the written form does not read back as written");
+  };
+  auto Matches = [](const TObjectNode& A, const TObjectNode& B) {
+    return SameText(A.FName, B.FName) && SameText(A.FClassName, B.FClassName) && A.FKind == B.FKind;
+  };
+  // Kept blocks come first among their parent's children, in their order;
+  // blocks added here come last (after any that others added).
+  std::unordered_map<const TObjectNode*, TObjectNode*> Map;
+  std::vector<std::pair<TComponent*, TObjectNode*>> Added;
+  std::vector<std::pair<const TObjectNode*, TObjectNode*>> Pending{{&FDocument.Root(), &New.Root()}};
+  std::vector<std::pair<const TInserted*, TObjectNode*>> PendingNew;
+  while (!Pending.empty()) {
+    auto [Old, Now] = Pending.back();
+    Pending.pop_back();
+    Map[Old] = Now;
+    std::vector<const TObjectNode*> Kept;
+    for (const TObjectNode* Child : Old->FChildren)
+      if (!Child->FRemoved) Kept.push_back(Child);
+    auto Found = Inserted.find(Old);
+    const std::size_t Extra = Found == Inserted.end() ? 0 : Found->second.size();
+    if (Now->FChildren.size() < Kept.size() + Extra) Fail();
+    for (std::size_t I = 0; I < Kept.size(); ++I) {
+      if (!Matches(*Kept[I], *Now->FChildren[I])) Fail();
+      Pending.emplace_back(Kept[I], Now->FChildren[I]);
+    }
+    const std::size_t Base = Now->FChildren.size() - Extra;
+    for (std::size_t I = 0; I < Extra; ++I) PendingNew.emplace_back(&Found->second[I], Now->FChildren[Base + I]);
+  }
+  while (!PendingNew.empty()) {
+    auto [Record, Now] = PendingNew.back();
+    PendingNew.pop_back();
+    if (!SameText(Now->FName, Record->Component->GetName()) || Now->FChildren.size() != Record->Children.size()) Fail();
+    Added.emplace_back(Record->Component, Now);
+    for (std::size_t I = 0; I < Record->Children.size(); ++I)
+      PendingNew.emplace_back(&Record->Children[I], Now->FChildren[I]);
+  }
+
+  FDocument = std::move(New);
+  for (auto& [C, Origin] : FOrigins) {
+    if (!Origin.Node) continue;
+    auto Found = Map.find(Origin.Node);
+    Origin.Node = Found == Map.end() ? nullptr : Found->second;
+  }
+  std::vector<TObjectNode*> Gone;
+  for (TObjectNode* Node : FGoneNodes)
+    if (auto Found = Map.find(Node); Found != Map.end()) Gone.push_back(Found->second);
+  FGoneNodes = std::move(Gone);
+  for (auto& [C, Node] : Added) {
+    FOrigins[C].Node = Node;
+    Watch(*C);
+  }
+  std::unordered_map<const TObjectNode*, const TComponent*> ComponentOf;
+  for (const auto& [C, Origin] : FOrigins)
+    if (Origin.Node) ComponentOf[Origin.Node] = C;
+  FOrder.clear();
+  for (TObjectNode* Node : FDocument.Objects())
+    if (auto Found = ComponentOf.find(Node); Found != ComponentOf.end()) FOrder.push_back(Found->second);
 }
 
 std::unique_ptr<TLoadedForm> LoadForm(TDocument Document, const TLoadOptions& Options) {

@@ -147,16 +147,42 @@ TEST_F(DesignerHostTest, InsertingAControlRebuildsTheOpenWindowsAndMarksTheForm)
   EXPECT_THROW(Host->InsertComponent(TButton::StaticClassInfo(), nullptr, "bOK"), EComponentError);
 }
 
-TEST_F(DesignerHostTest, AFormWithInsertedComponentsIsNotSavedAsIfItWereWhole) {
+TEST_F(DesignerHostTest, InsertedComponentsAreSavedInTheirParentsBlock) {
   const auto Path = Write("main.dfm", test::DesignedForm);
   Host->Open(Path);
-  Host->InsertComponent(TButton::StaticClassInfo());
-  EXPECT_THROW(Host->Save(), EDesignerError);
-  EXPECT_EQ(Read(Path), test::DesignedForm);
-  // Once it is deleted again, the form can be saved.
-  Host->DeleteComponent(C("Button1"));
+  auto* Button = static_cast<TButton*>(Host->InsertComponent(TButton::StaticClassInfo(), C("Panel2")));
+  Button->SetCaption("Added");
+  Host->InsertComponent(TMenuItem::StaticClassInfo(), C("miFile"), "miHelp");
   Host->Save();
-  EXPECT_EQ(Read(Path), test::DesignedForm);
+  const std::string Saved = Read(Path);
+  EXPECT_NE(Saved.find("      object bInner: TButton\n"
+                       "        Caption = 'Inner'\n"
+                       "      end\n"
+                       "      object Button1: TButton\n"),
+            std::string::npos)
+      << Saved;
+  EXPECT_NE(Saved.find("        Caption = 'Added'\n"), std::string::npos) << Saved;
+  EXPECT_NE(Saved.find("        Caption = 'Exit'\n"
+                       "      end\n"
+                       "      object miHelp: TMenuItem\n"
+                       "      end\n"
+                       "    end\n"),
+            std::string::npos)
+      << Saved;
+  // Read again, the components are where the designer put them.
+  auto Again = formfile::LoadFormFile(Path);
+  auto* Read = dynamic_cast<TButton*>(Again->Form().FindComponent("Button1"));
+  ASSERT_NE(Read, nullptr);
+  EXPECT_EQ(Read->GetParent(), Again->Form().FindComponent("Panel2"));
+  EXPECT_EQ(Read->GetCaption(), "Added");
+  auto* Help = dynamic_cast<TMenuItem*>(Again->Form().FindComponent("miHelp"));
+  ASSERT_NE(Help, nullptr);
+  EXPECT_EQ(Help->GetParent(), Again->Form().FindComponent("miFile"));
+  // Once they are deleted again, the file is as it was.
+  Host->DeleteComponent(C("Button1"));
+  Host->DeleteComponent(C("miHelp"));
+  Host->Save();
+  EXPECT_EQ(this->Read(Path), test::DesignedForm);
 }
 
 TEST_F(DesignerHostTest, DeletingAPanelTakesItsControlsFromTheTreeAndTheFile) {

@@ -252,6 +252,9 @@ TEST(LoaderCorpus, EveryTextFormLoads) {
       auto L = LoadForm(TDocument::Parse(std::move(Bytes), Entry.path().string()));
       Unknown += L->UnknownObjectCount();
       EXPECT_EQ(L->StoreCaptions(), 0) << Entry.path();
+      // Nothing changed since reading, so nothing is written.
+      EXPECT_EQ(L->StoreComponents(), 0) << Entry.path();
+      EXPECT_FALSE(L->Document().Modified()) << Entry.path();
       ++Loaded;
     } catch (const EFormFileError& E) {
       const bool Malformed = Entry.path().filename() == "UAgendaCompromisso.lfm";

@@ -541,5 +541,72 @@ TEST(WriterTest, RemovesAnObjectWhoseEndSharesItsLine) {
   EXPECT_EQ(RenderAndReparse(Doc), "object A: TA\n   object C: TC\n  end\nend\n");
 }
 
+TValue StringList(std::vector<std::string> Items) {
+  TList List;
+  for (std::string& Item : Items) List.FItems.emplace_back(std::move(Item));
+  return TValue{std::move(List)};
+}
+
+// A value of another shape goes where the old one stood, in the file's layout.
+TEST(WriterTest, SetValueReplacesWholeValuesInPlace) {
+  const std::string Delphi =
+      "object A: TA\r\n"
+      "  Items.Strings = (\r\n"
+      "    'a'\r\n"
+      "    'b')\r\n"
+      "  Left = 1\r\n"
+      "end\r\n";
+  TDocument Doc = Parse(Delphi, "a.dfm");
+  Doc.SetValue(*Doc.Root().FindProperty("Items.Strings"), StringList({"x", "y", "z"}));
+  Doc.SetValue(*Doc.Root().FindProperty("Left"), Ident("clRed"));
+  EXPECT_EQ(RenderAndReparse(Doc),
+            "object A: TA\r\n"
+            "  Items.Strings = (\r\n"
+            "    'x'\r\n"
+            "    'y'\r\n"
+            "    'z')\r\n"
+            "  Left = clRed\r\n"
+            "end\r\n");
+  // Set again before rendering: the last value wins, the names it holds are the document's.
+  {
+    std::string Name = "akLeft";
+    Doc.SetValue(*Doc.Root().FindProperty("Left"), TValue{TSet{{Name}}});
+    Name = "overwritten";
+  }
+  Doc.SetValue(*Doc.Root().FindProperty("Items.Strings"), StringList({}));
+  EXPECT_EQ(RenderAndReparse(Doc),
+            "object A: TA\r\n"
+            "  Items.Strings = ()\r\n"
+            "  Left = [akLeft]\r\n"
+            "end\r\n");
+  EXPECT_EQ(std::get<TSet>(Doc.Root().FindProperty("Left")->FValue.FData).FNames.at(0), "akLeft");
+
+  const std::string Lazarus =
+      "object A: TA\n"
+      "  object B: TB\n"
+      "    Items.Strings = (\n"
+      "      'a'\n"
+      "    )\n"
+      "  end\n"
+      "end\n";
+  TDocument Laz = Parse(Lazarus, "a.lfm");
+  TProperty& Items = *Laz.Root().FChildren[0]->FindProperty("Items.Strings");
+  Laz.SetValue(Items, StringList({}));
+  EXPECT_EQ(RenderAndReparse(Laz), "object A: TA\n  object B: TB\n    Items.Strings = (    )\n  end\nend\n");
+  Laz.SetValue(Items, StringList({"p", "q"}));
+  EXPECT_EQ(RenderAndReparse(Laz),
+            "object A: TA\n  object B: TB\n    Items.Strings = (\n      'p'\n      'q'\n    )\n  end\nend\n");
+}
+
+TEST(WriterTest, SetValueKeepsTheSpellingRulesOfStringsAndRefusesRemovedProperties) {
+  TDocument Doc = Parse("object A: TA\n  Caption = 'it'#39's'\n  Left = 1\nend\n", "a.dfm");
+  TProperty& Caption = *Doc.Root().FindProperty("Caption");
+  Doc.SetValue(Caption, TValue{std::string("it's new")});
+  EXPECT_EQ(RenderAndReparse(Doc), "object A: TA\n  Caption = 'it'#39's new'\n  Left = 1\nend\n");
+  TProperty& Left = *Doc.Root().FindProperty("Left");
+  Doc.RemoveProperty(Left);
+  EXPECT_THROW(Doc.SetValue(Left, TValue{std::int64_t{2}}), EFormFileError);
+}
+
 }  // namespace
 }  // namespace keyloom::formfile

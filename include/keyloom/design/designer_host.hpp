@@ -13,6 +13,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace keyloom {
@@ -61,9 +62,18 @@ class TDesignerHost {
   // them is in its component list any more, then they are freed.
   void DeleteComponent(TComponent* Component);
 
-  // Writes the changed captions and the removals into the file the form was
-  // read from, replacing it atomically. Components inserted since opening
-  // cannot be written by the caption writer: then EDesignerError, file untouched.
+  // Binds an event of a component to the handler of that name, as a designer
+  // binds an event to a method of the form: the name is what the file
+  // stores; the handler is what the open options' FindMethod gives for it
+  // (nothing bound when it gives nothing). An empty name unbinds. Raises
+  // EDesignerError for an unknown event or a name that is no identifier.
+  void SetEventHandler(TComponent* Component, std::string_view Event, const std::string& HandlerName);
+  std::string GetEventHandler(TComponent* Component, std::string_view Event) const;
+
+  // Writes the form into the file it was read from, replacing it atomically:
+  // the published properties changed since opening (or the last save), the
+  // components inserted (new blocks) and those deleted (blocks gone); the
+  // rest of the file stays byte for byte.
   void Save();
   void SaveAs(const std::filesystem::path& Path);
 
@@ -85,6 +95,7 @@ class TDesignerHost {
   std::unique_ptr<TObserver> FObserver;
   std::unique_ptr<formfile::TLoadedForm> FLoaded;
   std::filesystem::path FFileName;
+  formfile::TLoadOptions FOptions;  // as the form was opened
   std::map<TComponent*, std::unique_ptr<TComponentEditor>> FEditors;
   std::set<TComponent*> FInserted;
   bool FModified = false;

@@ -191,6 +191,11 @@ class TDocument {
   void SetIdent(TValue& Value, std::string_view Name);  // also True/False/nil
   void SetBoolean(TValue& Value, bool NewValue);
   void SetInteger(TValue& Value, std::int64_t NewValue);
+  // Replaces a property's value with one of any kind, written in the file's
+  // style where the old one stood (strings and scalars as above). Values
+  // inside the new value cannot be edited one by one until the document is
+  // parsed again.
+  void SetValue(TProperty& Property, const TValue& NewValue);
   // Adds `Name = Value` after the object's last property (before its children).
   void InsertProperty(TObjectNode& Object, std::string_view Name, const TValue& Value);
   void RemoveProperty(TProperty& Property);

@@ -9,14 +9,20 @@
 #include <any>
 #include <filesystem>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 namespace keyloom::formfile {
+
+namespace detail {
+class TComponentWriter;
+}
 
 struct TLoadOptions {
   // FROM -> TO: objects of class FROM are made as the known class TO and
@@ -56,17 +62,54 @@ class TLoadedForm {
   // properties and radio-group items) into the document, in the file's own
   // conventions. Returns the number of values written.
   int StoreCaptions();
+  // Brings the file in line with the form and the components it owns, as the
+  // framework stores published properties (defaults left out, string lists as
+  // `Name.Strings`, events by handler name, references by component name):
+  // - a property that changed since the form was read or last stored is
+  //   rewritten in place, added after the object's last property, or removed
+  //   when it is no longer stored (back at its default);
+  // - a component of the form that the file does not hold gets a new block
+  //   below its parent's (its parent control, menu or menu item; the form for
+  //   components without a parent), after the last child;
+  // - a component freed or taken off the form loses its block.
+  // Everything else stays byte for byte. The document is then parsed again,
+  // so that what was added can be edited by the next call. Returns the number
+  // of properties and blocks written or removed. Raises EFormFileError when a
+  // new component's parent has no block to go into.
+  int StoreComponents();
+
+  // The handler an event property is bound to, by the name the form's code
+  // gives it: read from the file, or set by a designer. Empty when none. A
+  // bound handler without a name is not stored.
+  std::string HandlerName(const TComponent* Component, std::string_view Event) const;
+  void SetHandlerName(TComponent* Component, std::string_view Event, const std::string& Name);
+
   // The file's bytes with every edit applied.
   std::string Render() const { return FDocument.Render(); }
 
  private:
   friend class TFormReader;
+  class TObserver;
   struct TOrigin {
     TObjectNode* Node = nullptr;
     std::string Caption;              // the caption as read ("" when none)
     bool HasCaption = false;          // the class publishes a long-string "Caption"
     std::vector<std::string> Items;   // radio-group items as read
+    // Published values as read or last stored, in the order the writer walks them.
+    std::vector<const TPropInfo*> SnapshotProps;
+    std::vector<std::string> Snapshot;
   };
+  struct TInserted {
+    TComponent* Component = nullptr;
+    std::vector<TInserted> Children;
+  };
+
+  void Record(TComponent& Component, TObjectNode* Node);
+  void RecordState(TComponent& Component, detail::TComponentWriter& Writer);
+  void Watch(TComponent& Component);
+  void Forget(const TComponent* Component);
+  bool OnForm(const TComponent* Component) const;
+  void Reparse(const std::map<const TObjectNode*, std::vector<TInserted>>& Inserted);
 
   TDocument FDocument;
   std::unique_ptr<TCustomForm> FOwnedForm;
@@ -75,6 +118,13 @@ class TLoadedForm {
   std::vector<const TComponent*> FOrder;  // components in file order
   std::vector<std::string> FUnknownClasses;
   int FUnknownObjects = 0;
+  // Lower-case event name -> handler name, per component.
+  std::unordered_map<const TComponent*, std::map<std::string, std::string>> FHandlers;
+  std::vector<TObjectNode*> FGoneNodes;  // blocks of components freed since the last store
+  std::unordered_set<const TComponent*> FWatched;
+  // Told when a component goes; each watches a bounded number, so that
+  // watching stays linear. Last, so that they go before the form.
+  std::vector<std::unique_ptr<TObserver>> FObservers;
 };
 
 // Throws EFormFileError (file, line, column) when the file cannot be parsed
