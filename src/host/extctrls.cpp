@@ -44,10 +44,21 @@ TCustomRadioGroup::TCustomRadioGroup(TComponent* AOwner) : TCustomGroupBox(AOwne
 }
 
 void TCustomRadioGroup::SetItemIndex(int V) {
+  if (HasState(csLoading)) {
+    FItemIndex = V;
+    return;
+  }
   if (V < -1 || V >= FItems.Count()) V = -1;
   if (V == FItemIndex) return;
   FItemIndex = V;
   Changed("ItemIndex");
+}
+
+void TCustomRadioGroup::Loaded() {
+  TCustomGroupBox::Loaded();
+  const int Stored = FItemIndex;
+  FItemIndex = -1;
+  SetItemIndex(Stored);
 }
 
 const TClassInfo& TRadioGroup::StaticClassInfo() {

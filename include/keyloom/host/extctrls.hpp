@@ -43,9 +43,12 @@ class TCustomRadioGroup : public TCustomGroupBox {
   TStrings* GetItems() const { return const_cast<TStringList*>(&FItems); }
   void SetItems(TStrings* Value) { if (Value) FItems.Assign(*Value); }
   int GetItemIndex() const { return FItemIndex; }
+  // Out of range means none (-1); while the form is read, the index is kept
+  // until Loaded, as a file may store it before the items.
   void SetItemIndex(int V);
   int GetColumns() const { return FColumns; }
   void SetColumns(int V) { FColumns = V < 1 ? 1 : V; Changed("Items"); }
+  void Loaded() override;
 
  private:
   TStringList FItems;
