@@ -49,17 +49,14 @@ struct TLists {
 
 class TPipeline {
  public:
-  explicit TPipeline(TBenchForm& Form) : FForm(Form), FTree(nullptr) {
-    FTree.OnCompare = [](TObject*, TTreeNode* Node1, TTreeNode* Node2, int, int& Compare) {
-      CompareNodes(TSortMethod::smUniqueLetters, *Node1, *Node2, Compare);
-    };
-  }
+  explicit TPipeline(TBenchForm& Form) : FForm(Form), FTree(nullptr) {}
   void Build() {
     ClearWorkingTree(FTree);
     EnumComponents(FForm.Form.get(), FTree, *FForm.Form, AddComponent, FLists.CaptionClasses,
                    FLists.NoCaptionClasses);
   }
-  void Sort() { FTree.AlphaSort(); }
+  // As the component sorts its tree.
+  void Sort() { SortTree(FTree, TSortMethod::smUniqueLetters); }
   void Find() {
     const TUsedLetters Used;
     keyloom::Find(FTree, Used, nullptr, nullptr, FLists.CaptionClasses, FLists.NoCaptionClasses,

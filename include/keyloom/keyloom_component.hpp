@@ -55,6 +55,7 @@ class TKeyloom : public TComponent {
  private:
   void ControlsCompare(TTreeNode* Node1, TTreeNode* Node2, int& Compare) const;
   void BuildTree(TComponent& Form);
+  void SortTree();
   void StripTree();
   void FindLetters();
 

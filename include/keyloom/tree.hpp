@@ -83,4 +83,9 @@ int CompareUniqueLetters(const std::string& Caption1, const std::string& Caption
 // nodes' texts; leaves it untouched for smNothing.
 void CompareNodes(TSortMethod Method, const TTreeNode& Node1, const TTreeNode& Node2, int& Compare);
 
+// The same order as AlphaSort with CompareNodes(Method) as the compare event
+// (ties keep their order), but each node's keys are worked out once instead
+// of at every comparison.
+void SortTree(TCustomTreeView& Tree, TSortMethod Method);
+
 }  // namespace keyloom

@@ -7,6 +7,20 @@ namespace keyloom {
 
 namespace P = published;
 
+namespace {
+
+// The working tree's compare event: a type of its own, so that a run can tell
+// whether the event is still this one.
+struct TControlsCompare {
+  const TKeyloom* Keyloom;
+  void (TKeyloom::*Compare)(TTreeNode*, TTreeNode*, int&) const;
+  void operator()(TObject*, TTreeNode* Node1, TTreeNode* Node2, int, int& Result) const {
+    (Keyloom->*Compare)(Node1, Node2, Result);
+  }
+};
+
+}  // namespace
+
 const TClassInfo& TKeyloom::StaticClassInfo() {
   static const TClassInfo Info(
       "TKeyloom", &TComponent::StaticClassInfo(),
@@ -28,9 +42,7 @@ const TClassInfo& TKeyloom::StaticClassInfo() {
 TKeyloom::TKeyloom(TComponent* AOwner) : TComponent(AOwner) {
   // Creating the tree tells us of an insertion; with no tree stored yet, that runs nothing.
   auto* Tree = new TTreeView(this);
-  Tree->OnCompare = [this](TObject*, TTreeNode* Node1, TTreeNode* Node2, int, int& Compare) {
-    ControlsCompare(Node1, Node2, Compare);
-  };
+  Tree->OnCompare = TControlsCompare{this, &TKeyloom::ControlsCompare};
   Tree->SetVisible(false);
   FTree = Tree;
   AddDefaults(FCaptionClasses, DefaultCaptionClasses);
@@ -119,7 +131,7 @@ void TKeyloom::InternalFindKeys() {
 
   TRunScope Scope(FRunning);
   BuildTree(*Form);
-  FTree->AlphaSort();
+  SortTree();
   if (!FOnlyUnassigned) StripTree();
   FindLetters();
   AssignKeys(*FTree, FCaptionClasses, FNoCaptionClasses, this, OnAssign);
@@ -129,6 +141,17 @@ void TKeyloom::BuildTree(TComponent& Form) {
   ClearWorkingTree(*FTree);
   EnumComponents(dynamic_cast<const TCustomForm*>(&Form), *FTree, Form, AddComponent, FCaptionClasses,
                  FNoCaptionClasses);
+}
+
+void TKeyloom::SortTree() {
+  // The same order as AlphaSort with our compare event, without working out
+  // each caption's keys at every comparison; an event set by someone else is
+  // left to AlphaSort.
+  const auto* Ours = FTree->OnCompare.target<TControlsCompare>();
+  if (Ours && Ours->Keyloom == this)
+    keyloom::SortTree(*FTree, FSortMethod);
+  else
+    FTree->AlphaSort();
 }
 
 void TKeyloom::StripTree() {

@@ -4,15 +4,11 @@
 #include <keyloom/introspection.hpp>
 #include <keyloom/tree.hpp>
 
+#include "engine/class_facts.hpp"
+
 namespace keyloom {
 
 namespace {
-
-// A node that shows a component's name, or stands for a no-caption class, has nothing to write.
-bool IsWritable(const TObject* Component, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses) {
-  if (IsClassInList(Component, NoCaptionClasses)) return false;
-  return GetCaptionInfo(Component, CaptionClasses, NoCaptionClasses).Source != TCaptionSource::csName;
-}
 
 void WriteRadioGroupItem(const TRadioGroupIndex& Proxy, const std::string& Caption) {
   TRadioGroup* RadioGroup = Proxy.GetRadioGroup();
@@ -23,12 +19,11 @@ void WriteRadioGroupItem(const TRadioGroupIndex& Proxy, const std::string& Capti
 }
 
 // Every write that applies gets the same caption.
-void WriteCaption(TObject* Component, const std::string& Caption, bool WritePublished) {
-  if (WritePublished && HasProperty(Component, "Caption", TTypeKind::tkLString))
-    SetPropertyLongString(Component, "Caption", Caption);
-  if (auto* GroupBox = dynamic_cast<TGroupBox*>(Component)) GroupBox->SetText(Caption);
-  if (auto* Item = dynamic_cast<TMenuItem*>(Component)) Item->SetCaption(Caption);
-  if (const auto* Proxy = dynamic_cast<const TRadioGroupIndex*>(Component)) WriteRadioGroupItem(*Proxy, Caption);
+void WriteCaption(TObject* Component, const TClassFacts& Facts, const std::string& Caption, bool WritePublished) {
+  if (WritePublished && Facts.PublishesCaption) SetPropertyLongString(Component, "Caption", Caption);
+  if (Facts.Kind.GroupBox) static_cast<TGroupBox*>(Component)->SetText(Caption);
+  if (Facts.Kind.MenuItem) static_cast<TMenuItem*>(Component)->SetCaption(Caption);
+  if (Facts.Kind.RadioGroupIndex) WriteRadioGroupItem(*static_cast<const TRadioGroupIndex*>(Component), Caption);
 }
 
 }  // namespace
@@ -36,14 +31,17 @@ void WriteCaption(TObject* Component, const std::string& Caption, bool WritePubl
 void AssignKeys(TCustomTreeView& Tree, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses,
                 TObject* Sender, const TAssignEvent& Handler) {
   const TTreeNodes& Items = Tree.GetItems();
+  TClassFactCache Facts(NoCaptionClasses);
   // The count is read each time: a handler may have changed the tree.
   for (int I = 0; I < Items.GetCount(); ++I) {
     const TTreeNode* Node = Items.GetNodeFromIndex(I);
     TObject* Component = Node->GetData();
-    if (!IsWritable(Component, CaptionClasses, NoCaptionClasses)) continue;
+    // A node that shows a component's name, or stands for a no-caption class, has nothing to write.
+    if (Facts.Of(Component).NoCaption) continue;
+    if (GetCaptionInfo(Component, CaptionClasses, NoCaptionClasses).Source == TCaptionSource::csName) continue;
     std::string Caption = Node->GetText();
     if (Handler) Handler(Sender, Component, Caption);
-    WriteCaption(Component, Caption, CaptionClasses.Count() > 0);
+    WriteCaption(Component, Facts.Of(Component), Caption, CaptionClasses.Count() > 0);
   }
 }
 

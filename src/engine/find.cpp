@@ -3,6 +3,8 @@
 #include <keyloom/introspection.hpp>
 #include <keyloom/markup.hpp>
 
+#include "engine/class_facts.hpp"
+
 #include <algorithm>
 #include <vector>
 
@@ -10,50 +12,60 @@ namespace keyloom {
 
 namespace {
 
-std::vector<TTreeNode*> GroupNodes(const TCustomTreeView& Tree, const TTreeNode* Parent) {
-  std::vector<TTreeNode*> Nodes;
+void GroupNodes(const TCustomTreeView& Tree, const TTreeNode* Parent, std::vector<TTreeNode*>& Nodes) {
+  Nodes.clear();
   if (Parent) {
-    Nodes.reserve(static_cast<std::size_t>(Parent->GetCount()));
     for (int I = 0; I < Parent->GetCount(); ++I) Nodes.push_back(Parent->GetItem(I));
-    return Nodes;
+    return;
   }
   const TTreeNodes& Items = Tree.GetItems();
-  Nodes.reserve(static_cast<std::size_t>(Items.GetRootCount()));
   for (int I = 0; I < Items.GetRootCount(); ++I) Nodes.push_back(Items.GetRoot(I));
-  return Nodes;
 }
 
-bool IsTrueProperty(const TObject* Component, const char* Name) {
-  return HasProperty(Component, Name, TTypeKind::tkEnumeration) && GetPropertyBoolean(Component, Name);
+bool IsTrueProperty(const TObject* Component, bool Published, const char* Name) {
+  return Published && GetPropertyBoolean(Component, Name);
 }
 
 // Whether the node may take a new letter. Info receives the component's own
 // caption, which the default captions are matched against.
-bool IsEligible(const TObject* Component, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses,
-                TCaptionInfo& Info) {
+bool IsEligible(const TObject* Component, const TClassFacts& Facts, const TStrings& CaptionClasses,
+                const TStrings& NoCaptionClasses, TCaptionInfo& Info) {
   // Default and Cancel buttons answer to Enter and Escape already.
-  if (IsClassType(Component, "TButtonControl") &&
-      (IsTrueProperty(Component, "Cancel") || IsTrueProperty(Component, "Default")))
+  if (Facts.ButtonControl && (IsTrueProperty(Component, Facts.PublishesCancel, "Cancel") ||
+                              IsTrueProperty(Component, Facts.PublishesDefault, "Default")))
     return false;
-  if (IsClassInList(Component, NoCaptionClasses)) return false;
+  if (Facts.NoCaption) return false;
   Info = GetCaptionInfo(Component, CaptionClasses, NoCaptionClasses);
   // A node that shows the component's name has no caption to mark.
   return Info.Source != TCaptionSource::csName;
 }
 
+// A default caption with what is compared and reserved, worked out once per run.
+struct TDefaultCaption {
+  const std::string* Entry;
+  std::string Plain;
+  std::string Letter;
+};
+
+std::vector<TDefaultCaption> PrepareDefaults(const TStrings& DefaultCaptions) {
+  std::vector<TDefaultCaption> Defaults;
+  Defaults.reserve(DefaultCaptions.Items().size());
+  for (const std::string& Entry : DefaultCaptions.Items())
+    Defaults.push_back({&Entry, DeleteAccelerator(Entry), GetAccelerator(Entry)});
+  return Defaults;
+}
+
 // A later matching entry whose letter is still free replaces an earlier one.
-bool ApplyDefaultCaptions(const std::string& ComponentCaption, const TStrings& DefaultCaptions, TUsedLetters& Used,
-                          std::string& Text) {
+bool ApplyDefaultCaptions(const std::string& ComponentCaption, const std::vector<TDefaultCaption>& Defaults,
+                          TUsedLetters& Used, std::string& Text) {
   // An empty entry would otherwise match every captionless item and wipe its text.
-  if (ComponentCaption.empty()) return false;
+  if (ComponentCaption.empty() || Defaults.empty()) return false;
   const std::string Plain = DeleteAccelerator(ComponentCaption);
   bool Applied = false;
-  for (const std::string& Entry : DefaultCaptions.Items()) {
-    if (DeleteAccelerator(Entry) != Plain) continue;
-    const std::string Letter = GetAccelerator(Entry);
-    if (Used.Contains(Letter)) continue;
-    Used.Add(Letter);
-    Text = Entry;
+  for (const TDefaultCaption& Default : Defaults) {
+    if (Default.Plain != Plain || Used.Contains(Default.Letter)) continue;
+    Used.Add(Default.Letter);
+    Text = *Default.Entry;
     Applied = true;
   }
   return Applied;
@@ -64,8 +76,8 @@ struct TWord {
   std::size_t Length;
 };
 
-std::vector<TWord> SplitWords(const std::string& Text) {
-  std::vector<TWord> Words;
+void SplitWords(const std::string& Text, std::vector<TWord>& Words) {
+  Words.clear();
   std::size_t Pos = 0;
   while (Pos < Text.size()) {
     while (Pos < Text.size() && IsWordSeparator(Text[Pos])) ++Pos;
@@ -74,13 +86,13 @@ std::vector<TWord> SplitWords(const std::string& Text) {
     while (Pos < Text.size() && !IsWordSeparator(Text[Pos])) ++Pos;
     Words.push_back({Start, Pos - Start});
   }
-  return Words;
 }
 
 // Tries the first letters of all words, then all second letters, and so on;
-// marks the first occurrence of the chosen letter in the whole text.
-bool SearchLetter(std::string& Text, TUsedLetters& Used) {
-  const std::vector<TWord> Words = SplitWords(Text);
+// marks the first occurrence of the chosen letter in the whole text. Words is
+// scratch space, kept by the caller so that no node allocates it anew.
+bool SearchLetter(std::string& Text, TUsedLetters& Used, std::vector<TWord>& Words) {
+  SplitWords(Text, Words);
   std::size_t Longest = 0;
   for (const TWord& Word : Words) Longest = std::max(Longest, Word.Length);
   for (std::size_t Position = 0; Position < Longest; ++Position) {
@@ -99,25 +111,36 @@ bool SearchLetter(std::string& Text, TUsedLetters& Used) {
   return false;
 }
 
+// What every group of one run shares.
+struct TRun {
+  const TStrings& CaptionClasses;
+  const TStrings& NoCaptionClasses;
+  std::vector<TDefaultCaption> Defaults;
+  TClassFactCache Facts;
+  std::vector<TWord> Words;
+  std::string Text;
+};
+
 // One sibling group; Used starts as the group's inherited list and ends as
 // the list its children inherit.
-void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, const TStrings& CaptionClasses,
-                 const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions) {
+void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, TRun& Run) {
   // Letters already marked are reserved before anyone chooses.
   for (const TTreeNode* Node : Nodes)
     if (HasAccelerator(Node->GetText())) Used.Add(GetAccelerator(Node->GetText()));
 
   for (TTreeNode* Node : Nodes) {
-    std::string Text = Node->GetText();
+    const std::string& Current = Node->GetText();
+    TObject* Component = Node->GetData();
     TCaptionInfo Info;
-    const bool Eligible = IsEligible(Node->GetData(), CaptionClasses, NoCaptionClasses, Info);
-    if (HasAccelerator(Text) || !Eligible) {
-      Used.Add(GetAccelerator(Text));
+    if (HasAccelerator(Current) ||
+        !IsEligible(Component, Run.Facts.Of(Component), Run.CaptionClasses, Run.NoCaptionClasses, Info)) {
+      Used.Add(GetAccelerator(Current));
       continue;
     }
+    Run.Text = Current;
     const bool Assigned =
-        ApplyDefaultCaptions(Info.Text, DefaultCaptions, Used, Text) || SearchLetter(Text, Used);
-    if (Assigned) Node->SetText(Text);
+        ApplyDefaultCaptions(Info.Text, Run.Defaults, Used, Run.Text) || SearchLetter(Run.Text, Used, Run.Words);
+    if (Assigned) Node->SetText(Run.Text);
   }
 }
 
@@ -131,19 +154,23 @@ struct TPendingGroup {
 
 void Find(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* Component, TTreeNode* Parent,
           const TStrings& CaptionClasses, const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions) {
+  TRun Run{CaptionClasses, NoCaptionClasses, PrepareDefaults(DefaultCaptions), TClassFactCache(NoCaptionClasses), {}, {}};
   // Groups in pre-order, one whole group before its children's groups; a
   // stack instead of recursion keeps deep trees off the call stack.
   std::vector<TPendingGroup> Pending{{Component, Parent, Used}};
+  std::vector<TTreeNode*> Nodes;
   while (!Pending.empty()) {
     TPendingGroup Group = std::move(Pending.back());
     Pending.pop_back();
-    const std::vector<TTreeNode*> Nodes = GroupNodes(Tree, Group.Parent);
+    GroupNodes(Tree, Group.Parent, Nodes);
     if (Nodes.empty()) continue;
     // Submenus and popup menus are separate from the rest of the form.
+    const TClassFacts& Facts = Run.Facts.Of(Group.Component);
     TUsedLetters Letters;
-    if (!IsClass<TMenuItem>(Group.Component) && !IsClass<TPopupMenu>(Group.Component)) Letters = Group.Inherited;
-    HandleGroup(Nodes, Letters, CaptionClasses, NoCaptionClasses, DefaultCaptions);
-    for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It) Pending.push_back({(*It)->GetData(), *It, Letters});
+    if (!Facts.Kind.MenuItem && !Facts.Kind.PopupMenu) Letters = Group.Inherited;
+    HandleGroup(Nodes, Letters, Run);
+    for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It)
+      if ((*It)->HasChildren()) Pending.push_back({(*It)->GetData(), *It, Letters});
   }
 }
 

@@ -115,6 +115,7 @@ void TStrings::SetText(std::string_view Text) {
 }
 
 void TStrings::Changed() {
+  ++FChangeCount;
   if (OnChange) OnChange(this);
 }
 

@@ -184,12 +184,6 @@ int TTreeNode::GetAbsoluteIndex() const {
   return FAbsoluteIndex;
 }
 
-int TTreeNode::GetLevel() const {
-  int Level = 0;
-  for (const TTreeNode* P = FParent; P; P = P->FParent) ++Level;
-  return Level;
-}
-
 bool TTreeNode::GetSelected() const { return FOwner->FOwner && FOwner->FOwner->GetSelection() == this; }
 
 void TTreeNode::SetSelected(bool Value) {
@@ -232,6 +226,17 @@ void TTreeNode::MoveTo(TTreeNode* Destination, TNodeAttachMode Mode) {
   }
   To.insert(To.begin() + static_cast<std::ptrdiff_t>(At), std::move(Self));
   Renumber(To, At, &TTreeNode::FIndex);
+  // The subtree's levels follow its new place.
+  const int Shift = (NewParent ? NewParent->FLevel + 1 : 0) - FLevel;
+  if (Shift != 0) {
+    std::vector<TTreeNode*> Pending{this};
+    while (!Pending.empty()) {
+      TTreeNode* Node = Pending.back();
+      Pending.pop_back();
+      Node->FLevel += Shift;
+      for (auto& Child : Node->FChildren) Pending.push_back(Child.get());
+    }
+  }
   FOwner->Invalidate();
   FOwner->Changed();
 }
@@ -293,6 +298,7 @@ TTreeNode* TTreeNodes::Append(TTreeNode* Parent, const std::string& S, TObject* 
   List.push_back(std::unique_ptr<TTreeNode>(new TTreeNode(this, Parent, S, Data)));
   TTreeNode* Node = List.back().get();
   Node->FIndex = static_cast<int>(List.size()) - 1;
+  Node->FLevel = Parent ? Parent->FLevel + 1 : 0;
   if (Data) FByData.emplace(Data, Node);
   Invalidate();
   Changed();
@@ -432,6 +438,49 @@ void TCustomTreeView::SortGroup(std::vector<std::unique_ptr<TTreeNode>>& Group) 
     for (auto It = List.rbegin(); It != List.rend(); ++It)
       if (!(*It)->FChildren.empty()) Pending.push_back(&(*It)->FChildren);
   }
+}
+
+void TCustomTreeView::ArrangeGroups(const std::function<void(std::vector<TTreeNode*>& Group)>& Arrange) {
+  std::vector<std::vector<std::unique_ptr<TTreeNode>>*> Pending{&FItems.FRoots};
+  std::vector<TTreeNode*> Group;
+  std::vector<bool> Seen;
+  auto Done = [this] {
+    FItems.Invalidate();
+    FItems.Changed();
+  };
+  while (!Pending.empty()) {
+    auto& List = *Pending.back();
+    Pending.pop_back();
+    Group.clear();
+    for (const auto& Node : List) Group.push_back(Node.get());
+    try {
+      Arrange(Group);
+    } catch (...) {
+      Done();
+      throw;
+    }
+    // Only a permutation of the same nodes is taken.
+    bool Valid = Group.size() == List.size();
+    Seen.assign(List.size(), false);
+    for (std::size_t I = 0; Valid && I < Group.size(); ++I) {
+      const TTreeNode* Node = Group[I];
+      const auto At = Node ? static_cast<std::size_t>(Node->FIndex) : List.size();
+      Valid = At < List.size() && List[At].get() == Node && !Seen[At];
+      if (Valid) Seen[At] = true;
+    }
+    if (!Valid) {
+      Done();
+      throw EKeyloomError("A sibling group can only be reordered");
+    }
+    for (auto& Node : List) (void)Node.release();
+    for (std::size_t I = 0; I < Group.size(); ++I) {
+      List[I].reset(Group[I]);
+      Group[I]->FIndex = static_cast<int>(I);
+    }
+    for (auto It = List.rbegin(); It != List.rend(); ++It)
+      if (!(*It)->FChildren.empty()) Pending.push_back(&(*It)->FChildren);
+  }
+  Done();
 }
 
 void TCustomTreeView::AlphaSort() {

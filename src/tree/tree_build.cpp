@@ -2,6 +2,8 @@
 #include <keyloom/introspection.hpp>
 #include <keyloom/tree.hpp>
 
+#include "engine/class_facts.hpp"
+
 #include <algorithm>
 #include <utility>
 #include <vector>
@@ -9,14 +11,16 @@
 namespace keyloom {
 
 int GetComponentLevel(const TCustomForm* Form, const TComponent* Component) {
-  if (IsClass<TMainMenu>(Component) || IsClass<TPopupMenu>(Component)) return 1;
-  if (const auto* Control = dynamic_cast<const TControl*>(Component)) {
+  const TKindFacts& Kind = KindOf(Component);
+  if (Kind.MainMenu || Kind.PopupMenu) return 1;
+  if (Kind.Control) {
+    const auto* Control = static_cast<const TControl*>(Component);
     if (Control->AcceptsControls()) return 1;
     int Level = 0;
     for (const TControl* C = Control; C && C != Form; C = C->GetParent()) ++Level;
     return Level;
   }
-  if (IsClass<TMenuItem>(Component)) {
+  if (Kind.MenuItem) {
     int Level = 0;
     for (const TComponent* C = Component; C; C = C->GetParentComponent()) ++Level;
     return Level;
@@ -79,17 +83,26 @@ bool ComesBefore(const TTreeNode* A, const TTreeNode* B) {
 TTreeNode* FindParentNode(const TCustomTreeView& Tree, const TObject* Component) {
   const TTreeNodes& Items = Tree.GetItems();
   TTreeNode* Found = nullptr;
+  // Found or one of its ancestors: the chain is walked upwards, and its
+  // members' nodes are mostly ancestors of the nodes of the members below.
+  const TTreeNode* Above = nullptr;
   std::vector<TTreeNode*> Nodes;
   auto Consider = [&](const TObject* Member) {
     Nodes.clear();
     Items.GetNodesWithData(Member, Nodes);
-    for (TTreeNode* Node : Nodes)
-      if (!Found || ComesBefore(Found, Node)) Found = Node;
+    for (TTreeNode* Node : Nodes) {
+      if (Found && Above->GetLevel() >= Node->GetLevel()) {
+        while (Above->GetLevel() > Node->GetLevel()) Above = Above->GetParent();
+        if (Above == Node) continue;  // an ancestor comes before
+      }
+      if (!Found || ComesBefore(Found, Node)) Above = Found = Node;
+    }
   };
-  if (const auto* Control = dynamic_cast<const TControl*>(Component)) {
-    for (const TControl* C = Control; C; C = C->GetParent()) Consider(C);
-  } else if (const auto* Item = dynamic_cast<const TMenuItem*>(Component)) {
-    for (const TComponent* C = Item; C; C = C->GetParentComponent()) Consider(C);
+  const TKindFacts& Kind = KindOf(Component);
+  if (Kind.Control) {
+    for (const TControl* C = static_cast<const TControl*>(Component); C; C = C->GetParent()) Consider(C);
+  } else if (Kind.MenuItem) {
+    for (const TComponent* C = static_cast<const TMenuItem*>(Component); C; C = C->GetParentComponent()) Consider(C);
   }
   return Found;
 }
@@ -102,7 +115,7 @@ TTreeNode* AddNode(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& 
 }
 
 void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& RadioGroup) {
-  const int Image = GetImageIndex(&RadioGroup);
+  const int Image = KindOf(&RadioGroup).Image;
   const TStrings& Items = *RadioGroup.GetItems();
   for (int I = 0; I < Items.Count(); ++I) {
     auto* Proxy = new TRadioGroupIndex(&Tree);
@@ -117,14 +130,14 @@ void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& R
 void AddComponent(TObject* Component, TCustomTreeView& Tree, int /*Level*/, const TStrings& CaptionClasses,
                   const TStrings& NoCaptionClasses) {
   const std::string Caption = GetCaption(Component, CaptionClasses, NoCaptionClasses);
-  const int Image = GetImageIndex(Component);
   if (Caption.empty()) return;
+  const TKindFacts& Kind = KindOf(Component);
   TTreeNode* Parent = FindParentNode(Tree, Component);
-  if (auto* RadioGroup = dynamic_cast<TRadioGroup*>(Component)) {
-    AddRadioGroupItems(Tree, Parent, *RadioGroup);
+  if (Kind.RadioGroup) {
+    AddRadioGroupItems(Tree, Parent, *static_cast<TRadioGroup*>(Component));
     return;
   }
-  AddNode(Tree, Parent, Caption, Component, Image);
+  AddNode(Tree, Parent, Caption, Component, Kind.Image);
 }
 
 void ClearWorkingTree(TCustomTreeView& Tree) {

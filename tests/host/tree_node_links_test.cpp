@@ -1,5 +1,5 @@
-// The tree view keeps each node's sibling position, its pre-order index and
-// the nodes of each data object at hand; after any sequence of edits they
+// The tree view keeps each node's sibling position, level, pre-order index
+// and the nodes of each data object at hand; after any sequence of edits they
 // must equal what a walk over the whole tree finds.
 
 #include <keyloom/host.hpp>
@@ -31,6 +31,9 @@ void ExpectConsistent(const TTreeNodes& Nodes, const std::vector<TObject*>& Data
     ASSERT_EQ(Nodes.GetNodeFromIndex(static_cast<int>(I)), Node);
     EXPECT_EQ(Node->GetAbsoluteIndex(), static_cast<int>(I));
     const TTreeNode* Parent = Node->GetParent();
+    int Level = 0;
+    for (const TTreeNode* P = Parent; P; P = P->GetParent()) ++Level;
+    EXPECT_EQ(Node->GetLevel(), Level) << Node->GetText();
     const int Count = Parent ? Parent->GetCount() : Nodes.GetRootCount();
     int Position = 0;
     while ((Parent ? Parent->GetItem(Position) : Nodes.GetRoot(Position)) != Node) ++Position;

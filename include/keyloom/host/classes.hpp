@@ -86,6 +86,9 @@ class TStrings : public TPersistent {
   // Lines joined with "\n"; setting splits on line ends.
   std::string GetText() const;
   void SetText(std::string_view Text);
+  // Grows with every change, so that what was derived from the strings can
+  // be known to be still current.
+  std::uint64_t ChangeCount() const { return FChangeCount; }
 
   TNotifyEvent OnChange;
 
@@ -93,6 +96,7 @@ class TStrings : public TPersistent {
   void Changed();
   void CheckIndex(int Index, bool AllowEnd) const;
   std::vector<std::string> FItems;
+  std::uint64_t FChangeCount = 0;
 };
 
 class TStringList : public TStrings {

@@ -180,7 +180,7 @@ class TTreeNode {
   int GetIndex() const { return FIndex; }
   // Position in depth-first pre-order over the whole tree.
   int GetAbsoluteIndex() const;
-  int GetLevel() const;
+  int GetLevel() const { return FLevel; }
   TTreeNodes* GetOwner() const { return FOwner; }
 
   bool GetSelected() const;
@@ -203,8 +203,9 @@ class TTreeNode {
   TObject* FData;
   int FImageIndex = -1;
   int FSelectedIndex = -1;
-  // Kept current by every change of the sibling list.
+  // Kept current by every change of the sibling list, and of the parent.
   int FIndex = 0;
+  int FLevel = 0;
   // Valid while the owner's pre-order is.
   mutable int FAbsoluteIndex = 0;
 };
@@ -276,6 +277,11 @@ class TCustomTreeView : public TWinControl {
   // Sorts the roots and every node's children, each group by itself, with
   // OnCompare (by text without it). Siblings it finds equal keep their order.
   void AlphaSort();
+  // Puts every sibling group (the roots, then each node's children, in
+  // pre-order) in the order Arrange leaves it in. Arrange gets a group's
+  // nodes in their order and may only reorder them; anything else raises
+  // EKeyloomError and leaves that group as it was.
+  void ArrangeGroups(const std::function<void(std::vector<TTreeNode*>& Group)>& Arrange);
 
   TCustomImageList* GetImages() const { return FImages; }
   void SetImages(TCustomImageList* Images);
