@@ -42,6 +42,7 @@ class TParser {
     FLexer.Fail(Tok(), "expected " + std::string(What) + ", found " + DescribeToken(Tok()));
   }
 
+  void CheckTrailing();
   TObjectNode& ReadHeader(TObjectKind Kind, TObjectNode* Parent);
   void ReadProperty(std::vector<TProperty>& Into, int Depth);
   void ReadValue(TValue& Value, int Depth);
@@ -82,6 +83,10 @@ bool TParser::GapHasLineBreak(std::size_t Begin, std::size_t End) const noexcept
 }
 
 void TParser::Run() {
+  const std::string_view Start = std::string_view(FImpl.FSource).substr(FImpl.FContentStart, 2);
+  if (Start == "\xFF\xFE" || Start == "\xFE\xFF" || (Start.size() == 2 && Start.find('\0') != std::string_view::npos)) {
+    FLexer.Fail(1, 1, "the file is in UTF-16; only UTF-8 and single-byte code pages can be read");
+  }
   Advance();
   TObjectKind Kind;
   if (!IsObjectKeyword(Kind)) Expected("'object', 'inherited' or 'inline'");
@@ -98,6 +103,7 @@ void TParser::Run() {
       Stack.pop_back();
       if (Stack.empty()) {
         FImpl.FTrailingStart = Node.FEndSpan.FEnd;
+        CheckTrailing();
         break;
       }
       Advance();
@@ -117,6 +123,19 @@ void TParser::Run() {
     }
     ReadProperty(Node.FProperties, 0);
   }
+}
+
+// After the root: blanks, or more root objects (readers take the first; the
+// rest is kept as it is). Anything else, such as one `end` too many, is what
+// a bad merge or hand edit leaves, and rewriting such a file would hide it.
+void TParser::CheckTrailing() {
+  const std::string_view Rest = std::string_view(FImpl.FSource).substr(FImpl.FTrailingStart);
+  if (Rest.find_first_not_of(" \t\r\n\v\f\x1A") == std::string_view::npos) return;  // ^Z: an old end-of-file mark
+  Advance();
+  TObjectKind Kind;
+  if (Tok().FKind == TTokenKind::Eof || IsObjectKeyword(Kind)) return;
+  if (IsKeyword("end")) FLexer.Fail(Tok(), "'end' without an object to close (one 'end' too many)");
+  FLexer.Fail(Tok(), "unexpected " + DescribeToken(Tok()) + " after the form's final 'end'");
 }
 
 TObjectNode& TParser::ReadHeader(TObjectKind Kind, TObjectNode* Parent) {
