@@ -121,6 +121,13 @@ void WriteFileAtomically(const fs::path& Path, std::string_view Bytes,
     }
     Mode = Info.st_mode & 07777;
   }
+  // The superuser could create the temporary file in a folder that is
+  // read-only for everyone; the folder's protection holds for it too.
+  const fs::path Folder = Target.has_parent_path() ? Target.parent_path() : fs::path(".");
+  struct stat FolderInfo {};
+  if (::stat(Folder.c_str(), &FolderInfo) == 0 && (FolderInfo.st_mode & 0222) == 0) {
+    throw EFileWriteError(Path, "its folder is read-only");
+  }
 
   Step(TWriteStep::Create);
   TTempFile Temp(Target);
@@ -137,6 +144,7 @@ void WriteFileAtomically(const fs::path& Path, std::string_view Bytes,
   Step(TWriteStep::Rename);
   if (::rename(Temp.Path().c_str(), Target.c_str()) != 0) Fail(Path, "cannot replace the file", errno);
   Temp.Release();
+  Step(TWriteStep::SyncFolder);
   SyncFolder(Target);
 }
 

@@ -25,14 +25,16 @@ class EFileWriteError : public EKeyloomError {
 };
 
 // The steps of an atomic write, in order; a hook sees each one before it runs.
-enum class TWriteStep { Create, Write, Sync, Rename };
+// Before SyncFolder the new content is already in place.
+enum class TWriteStep { Create, Write, Sync, Rename, SyncFolder };
 
 // A temporary file in the target's folder receives the bytes, is flushed to
 // disk and renamed over the target, which keeps its permission bits (and its
 // owner where the system allows). A symbolic link is followed: its final
 // target is replaced and the link stays. A target that does not exist yet is
-// created with the usual permissions (0666 less the umask). A file without
-// write permission, or a target that is not a regular file, is refused.
+// created with the usual permissions (0666 less the umask). A file or folder
+// without write permission (even for the superuser), or a target that is not
+// a regular file, is refused.
 // Throws EFileWriteError; the target is then unchanged and no temporary file
 // remains. BeforeStep (for tests) may throw to stop the write at a step.
 void WriteFileAtomically(const std::filesystem::path& Path, std::string_view Bytes,
