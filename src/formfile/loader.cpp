@@ -139,7 +139,11 @@ class TFormReader {
       Owner = LookupRoot;
     } else if (Taken && InlineHome.count(Taken)) {
       // The earlier one was read inside an inline block: it belongs there.
-      InlineHome[Taken]->InsertComponent(Taken);
+      try {
+        InlineHome[Taken]->InsertComponent(Taken);
+      } catch (const EComponentError& E) {
+        Fail(Node, E.what());
+      }
     }
     TComponent* C = Made->Factory()(Owner);
     if (Runtime) C->SetRuntimeClass(Runtime);

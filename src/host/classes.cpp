@@ -283,8 +283,9 @@ void TComponent::RemoveOwned(TComponent* Component) {
 
 void TComponent::InsertComponent(TComponent* Component) {
   if (!Component) return;
-  if (Component->FOwner) Component->FOwner->RemoveComponent(Component);
+  // Checked first: a clash must leave the component with its old owner, not with none.
   ValidateRename(Component, std::string(), Component->FName);
+  if (Component->FOwner) Component->FOwner->RemoveComponent(Component);
   InsertOwned(Component);
   if (HasState(csDesigning)) Component->SetDesigning(true);
   Notification(Component, TOperation::opInsert);
