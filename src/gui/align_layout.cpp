@@ -1,0 +1,127 @@
+#include "gui/align_layout.hpp"
+
+#include <algorithm>
+#include <vector>
+
+namespace keyloom::gui {
+
+namespace {
+
+// A control takes part in the layout when it shows; on a design surface
+// hidden controls show too, as a designer draws them.
+bool TakesPart(const TControl& Control) {
+  return Control.GetVisible() || Control.HasState(csDesigning);
+}
+
+int BevelWidth(TBevelCut Cut) { return Cut == TBevelCut::bvNone ? 0 : 1; }
+
+TRect Inset(TRect R, int Left, int Top, int Right, int Bottom) {
+  R.Left += Left;
+  R.Top += Top;
+  R.Width = std::max(0, R.Width - Left - Right);
+  R.Height = std::max(0, R.Height - Top - Bottom);
+  return R;
+}
+
+void Place(TControl& Control, const TRect& R) {
+  Control.SetBounds(R.Left, R.Top, std::max(0, R.Width), std::max(0, R.Height));
+}
+
+}  // namespace
+
+TMainMenu* MainMenuOf(const TCustomForm& Form) {
+  for (TComponent* C : Form.Components())
+    if (auto* Menu = dynamic_cast<TMainMenu*>(C)) return Menu;
+  return nullptr;
+}
+
+TRect FormClientRect(const TCustomForm& Form, const TLayoutConventions& Conventions) {
+  TRect R{0, 0, Form.GetWidth(), Form.GetHeight()};
+  if (Conventions.FormSizeIsClient) return R;
+  const int Menu = MainMenuOf(Form) ? Conventions.MenuBarHeight : 0;
+  return Inset(R, 0, 0, Conventions.FormFrameWidth, Conventions.FormFrameHeight + Menu);
+}
+
+TRect AlignArea(const TWinControl& Parent, const TLayoutConventions& Conventions) {
+  if (const auto* Form = dynamic_cast<const TCustomForm*>(&Parent)) return FormClientRect(*Form, Conventions);
+  const TRect Whole{0, 0, Parent.GetWidth(), Parent.GetHeight()};
+  if (const auto* Panel = dynamic_cast<const TCustomPanel*>(&Parent)) {
+    const int Edge =
+        Panel->GetBorderWidth() + BevelWidth(Panel->GetBevelOuter()) + BevelWidth(Panel->GetBevelInner());
+    return Inset(Whole, Edge, Edge, Edge, Edge);
+  }
+  // The caption line of a group box (radio groups included).
+  if (IsClass<TCustomGroupBox>(&Parent)) return Inset(Whole, 2, 15, 2, 2);
+  if (IsClass<TPageControl>(&Parent)) return Inset(Whole, 4, Conventions.TabHeight, 4, 4);
+  if (IsClass<TToolBar>(&Parent)) {
+    const std::uint32_t Edges = static_cast<const TToolBar&>(Parent).GetEdgeBorders();
+    return Inset(Whole, Edges & ebLeft ? 2 : 0, Edges & ebTop ? 2 : 0, Edges & ebRight ? 2 : 0,
+                 Edges & ebBottom ? 2 : 0);
+  }
+  return Whole;
+}
+
+void AlignControls(TWinControl& Parent, const TLayoutConventions& Conventions) {
+  TRect Area = AlignArea(Parent, Conventions);
+  // Pages and sheets fill the display area whatever their own bounds say.
+  const bool Paged = IsClass<TNotebook>(&Parent) || IsClass<TPageControl>(&Parent);
+  std::vector<TControl*> Children = Parent.Controls();
+  if (Paged)
+    for (TControl* Child : Children)
+      if (IsClass<TPage>(Child) || IsClass<TTabSheet>(Child)) Place(*Child, Area);
+
+  auto Aligned = [&](TAlign Align) {
+    std::vector<TControl*> List;
+    for (TControl* Child : Children)
+      if (Child->GetAlign() == Align && TakesPart(*Child) && !(Paged && (IsClass<TPage>(Child) || IsClass<TTabSheet>(Child))))
+        List.push_back(Child);
+    // Controls aligned alike stack in the order of their positions; equal
+    // positions keep the order of the children.
+    auto Key = [Align](const TControl* C) {
+      switch (Align) {
+        case TAlign::alTop: return C->GetTop();
+        case TAlign::alBottom: return -(C->GetTop() + C->GetHeight());
+        case TAlign::alLeft: return C->GetLeft();
+        case TAlign::alRight: return -(C->GetLeft() + C->GetWidth());
+        default: return 0;
+      }
+    };
+    std::stable_sort(List.begin(), List.end(), [&](const TControl* A, const TControl* B) { return Key(A) < Key(B); });
+    return List;
+  };
+
+  for (TControl* C : Aligned(TAlign::alTop)) {
+    const int H = std::min(C->GetHeight(), Area.Height);
+    Place(*C, {Area.Left, Area.Top, Area.Width, C->GetHeight()});
+    Area = Inset(Area, 0, H, 0, 0);
+  }
+  for (TControl* C : Aligned(TAlign::alBottom)) {
+    const int H = std::min(C->GetHeight(), Area.Height);
+    Place(*C, {Area.Left, Area.Top + Area.Height - C->GetHeight(), Area.Width, C->GetHeight()});
+    Area = Inset(Area, 0, 0, 0, H);
+  }
+  for (TControl* C : Aligned(TAlign::alLeft)) {
+    const int W = std::min(C->GetWidth(), Area.Width);
+    Place(*C, {Area.Left, Area.Top, C->GetWidth(), Area.Height});
+    Area = Inset(Area, W, 0, 0, 0);
+  }
+  for (TControl* C : Aligned(TAlign::alRight)) {
+    const int W = std::min(C->GetWidth(), Area.Width);
+    Place(*C, {Area.Left + Area.Width - C->GetWidth(), Area.Top, C->GetWidth(), Area.Height});
+    Area = Inset(Area, 0, 0, W, 0);
+  }
+  for (TControl* C : Aligned(TAlign::alClient)) Place(*C, Area);
+}
+
+void AlignTree(TWinControl& Root, const TLayoutConventions& Conventions) {
+  std::vector<TWinControl*> Pending{&Root};
+  while (!Pending.empty()) {
+    TWinControl* Parent = Pending.back();
+    Pending.pop_back();
+    AlignControls(*Parent, Conventions);
+    for (TControl* Child : Parent->Controls())
+      if (auto* Win = dynamic_cast<TWinControl*>(Child)) Pending.push_back(Win);
+  }
+}
+
+}  // namespace keyloom::gui
