@@ -3,13 +3,17 @@
 
 #include <keyloom/formfile/loader.hpp>
 #include <keyloom/host.hpp>
+#include <keyloom/keyloom_component.hpp>
 
 #include "formfile/component_store.hpp"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
+#include <sstream>
 
 namespace keyloom::formfile {
 namespace {
@@ -251,6 +255,53 @@ TEST(ComponentStore, HandlerNamesAreKeptFromTheFile) {
   // A freed component's names go with it.
   delete B;
   EXPECT_EQ(L->HandlerName(B, "OnClick"), "");
+}
+
+std::string ReadFile(const std::filesystem::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::ostringstream S;
+  S << In.rdbuf();
+  return S.str();
+}
+
+// Whatever a file's layout (line ends, a missing final line end, text after
+// the root, odd indents), a component dropped on its form and taken away
+// again leaves it as it was.
+TEST(ComponentStoreCorpus, ADroppedComponentComesAndGoesWithoutTrace) {
+  const std::filesystem::path Corpus = KEYLOOM_CORPUS_DIR;
+  if (!std::filesystem::exists(Corpus)) GTEST_SKIP() << "no corpus at " << Corpus;
+  TLoadOptions Options;
+  Options.Designing = true;  // so that the dropped component does not run
+  int Done = 0, Seen = 0;
+  for (const auto& Entry : std::filesystem::recursive_directory_iterator(Corpus)) {
+    const auto Ext = LowerCase(Entry.path().extension().string());
+    if (!Entry.is_regular_file() || (Ext != ".dfm" && Ext != ".lfm")) continue;
+    // Every third file keeps the run short; the layouts repeat across the corpus.
+    if (Seen++ % 3 != 0) continue;
+    const std::string Bytes = ReadFile(Entry.path());
+    if (IsBinaryFormFile(Bytes)) continue;
+    std::unique_ptr<TLoadedForm> L;
+    try {
+      L = LoadForm(TDocument::Parse(Bytes, Entry.path().string()), Options);
+    } catch (const EFormFileError&) {
+      continue;  // the malformed file the loader test names
+    }
+    auto* K = new TKeyloom(&L->Form());
+    std::string Name = "Keyloom1";
+    for (int N = 2; L->Form().FindComponent(Name); ++N) Name = "Keyloom" + std::to_string(N);
+    K->SetName(Name);
+    ASSERT_EQ(L->StoreComponents(), 1) << Entry.path();
+    // Parsed again by the store: the block is where it was put.
+    const TObjectNode* Node = L->NodeOf(K);
+    ASSERT_NE(Node, nullptr) << Entry.path();
+    EXPECT_EQ(Node->FParent, &L->Document().Root()) << Entry.path();
+    EXPECT_NE(Node->FindProperty("CaptionClasses.Strings"), nullptr) << Entry.path();
+    delete K;
+    ASSERT_EQ(L->StoreComponents(), 1) << Entry.path();
+    ASSERT_EQ(L->Render(), Bytes) << Entry.path();
+    ++Done;
+  }
+  EXPECT_GT(Done, 800);
 }
 
 }  // namespace
