@@ -381,6 +381,8 @@ TPosition TLoadedForm::PositionOf(const TComponent* Component, std::string_view 
 }
 
 int TLoadedForm::StoreCaptions() {
+  // A caption line added by an earlier call is not in the tree until it is parsed again.
+  if (FDocument.Modified()) Reparse({});
   int Written = 0;
   for (const TComponent* C : FOrder) {
     auto Found = FOrigins.find(C);

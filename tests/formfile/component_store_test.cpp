@@ -242,6 +242,15 @@ TEST(ComponentStore, FollowsStoreCaptionsWithoutDuplicates) {
   EXPECT_EQ(L->Render(), "object F: TForm\n  object C: TCheckBox\n    Left = 2\n    Caption = 'C&heck'\n    Checked = True\n  end\nend\n");
 }
 
+TEST(ComponentStore, StoreCaptionsTwiceAddsOneCaptionLine) {
+  auto L = Load("object F: TForm\n  object C: TCheckBox\n    Left = 2\n  end\nend\n");
+  Find<TCheckBox>(*L, "C")->SetCaption("&Check");
+  EXPECT_EQ(L->StoreCaptions(), 1);
+  Find<TCheckBox>(*L, "C")->SetCaption("C&heck");
+  EXPECT_EQ(L->StoreCaptions(), 1);
+  EXPECT_EQ(L->Render(), "object F: TForm\n  object C: TCheckBox\n    Left = 2\n    Caption = 'C&heck'\n  end\nend\n");
+}
+
 // Handler names come from the file whether or not they can be bound, and stay.
 TEST(ComponentStore, HandlerNamesAreKeptFromTheFile) {
   auto L = Load(Form);
