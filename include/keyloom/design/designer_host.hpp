@@ -73,7 +73,8 @@ class TDesignerHost {
   // Writes the form into the file it was read from, replacing it atomically:
   // the published properties changed since opening (or the last save), the
   // components inserted (new blocks) and those deleted (blocks gone); the
-  // rest of the file stays byte for byte.
+  // rest of the file stays byte for byte. A component whose parent has no
+  // block raises formfile::EFormFileError, and the file is left alone.
   void Save();
   void SaveAs(const std::filesystem::path& Path);
 
