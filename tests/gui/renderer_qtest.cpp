@@ -431,6 +431,8 @@ class RendererTest : public QObject {
 
     QTest::keyClicks(As<QLineEdit>("eName"), QStringLiteral("x"));
     QCOMPARE(Get<TEdit>(*Loaded, "eName").GetText(), std::string("Joex"));
+    QTest::keyClicks(As<QComboBox>("cbKind")->lineEdit(), QStringLiteral("Big"));
+    QCOMPARE(Get<TComboBox>(*Loaded, "cbKind").GetText(), std::string("Big"));
 
     As<gui::TTabbedWidget>("pcPages")->TabBar()->setCurrentIndex(1);
     QCOMPARE(Get<TPageControl>(*Loaded, "pcPages").GetActivePage(), &Get<TTabSheet>(*Loaded, "tsSecond"));
