@@ -2,7 +2,12 @@
 # Installs the Debian packages the build needs, only when some are missing.
 # Usage: scripts/deps.sh [extra-package...]
 set -euo pipefail
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev "$@")
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  # keyloom-designer: Qt 6 Widgets and Qt Test, the offscreen platform its tests
+  # and screenshots run on, a default font, and faces with the widths of the
+  # classic form fonts (so that captions fit the sizes stored in forms).
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2
+  "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
