@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
@@ -337,6 +338,47 @@ class DesignerSessionTest : public QObject {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(EditorWindow.isNull());
     QVERIFY(test::TConfigFolder::ReadText(FormPath).find("Caption = '&OK'") != std::string::npos);
+  }
+
+  void SaveAsWritesTheFormElsewhereAndWorksOnThere() {
+    OpenEditor();
+    Click(Editor()->bFind);
+    Click(Editor()->bAssign);
+    const std::string Original = test::TConfigFolder::ReadText(FormPath);
+    const QString Copy = Config->Path(QStringLiteral("copy.dfm"));
+    QVERIFY(Window->SaveAs(Copy.toStdString()));
+    QVERIFY(test::TConfigFolder::ReadText(Copy).find("Caption = '&OK'") != std::string::npos);
+    QCOMPARE(test::TConfigFolder::ReadText(FormPath), Original);
+    QVERIFY(!Window->SaveAction()->isEnabled());
+    QVERIFY(Window->windowTitle().startsWith(QStringLiteral("copy.dfm - ")));
+  }
+
+  void OpeningAFormClosesTheEditorWindowsOfTheOneBefore() {
+    OpenEditor();
+    QPointer<QWidget> EditorWindow = Window->Renderer().WindowOf(*Editor());
+    QPointer<QWidget> Surface = Window->Surface();
+    const QString Dialog = Config->Path(QStringLiteral("dialog.lfm"));
+    QVERIFY(QFile::copy(QStringLiteral(KEYLOOM_SOURCE_DIR "/examples/forms/dialog.lfm"), Dialog));
+    Window->OpenFile(Dialog.toStdString());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QVERIFY(EditorWindow.isNull());
+    QVERIFY(Surface.isNull());
+    QVERIFY(Window->Surface());
+    QCOMPARE(Window->Host().Form().GetName(), std::string("OptionsDialog"));
+    QVERIFY(Window->windowTitle().startsWith(QStringLiteral("dialog.lfm - ")));
+    // The new form's verb opens a window for it.
+    OpenEditor();
+    QCOMPARE(Window->Renderer().WindowOf(*Editor())->windowTitle(), QStringLiteral("Keyloom - OptionsDialog (Options)"));
+  }
+
+  void NonVisualComponentsLieWhereTheFileSays() {
+    // The main menu of the example form is stored at (224, 16).
+    QWidget* Client = W(&Window->Host().Form());
+    QWidget* Icon = nullptr;
+    for (QWidget* Child : Client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+      if (Child->toolTip() == QStringLiteral("MainMenu1: TMainMenu")) Icon = Child;
+    QVERIFY(Icon);
+    QCOMPARE(Icon->pos(), QPoint(224, 16));
   }
 
   void QuittingWithoutChangesAsksNothing() {

@@ -362,6 +362,21 @@ class RendererTest : public QObject {
     Renderer.reset();
   }
 
+  void TheOtherDialectCountsGroupChildrenBelowTheCaption() {
+    const char* Text =
+        "object Form1: TForm\n  Width = 200\n  Height = 100\n"
+        "  object gbLayout: TGroupBox\n    Left = 10\n    Top = 10\n    Width = 150\n    Height = 80\n"
+        "    object cbSave: TCheckBox\n      Left = 8\n      Top = 4\n      Width = 100\n      Height = 19\n    end\n"
+        "  end\nend\n";
+    for (const bool Other : {false, true}) {
+      TRenderOptions Options;
+      Options.GroupChildrenBelowCaption = Other;
+      Show(Text, Options);
+      QCOMPARE(W("cbSave")->geometry(), Other ? QRect(10, 22, 100, 19) : QRect(8, 4, 100, 19));
+      cleanup();
+    }
+  }
+
   void HostChangesReachTheWidgets() {
     Show(EveryControl);
     auto& OK = Get<TButton>(*Loaded, "bOK");
