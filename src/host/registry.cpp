@@ -169,7 +169,19 @@ TRegistryData TRegistryData::Parse(std::string_view Text) {
     } else {
       V.Kind = TValue::TKind::Raw;
       V.Raw = std::string(Rest);
-      while (!V.Raw.empty() && V.Raw.back() == '\\' && NextLine(Line)) V.Raw += "\n" + std::string(Line);
+      // Continuation lines are indented; a blank line ends the value whatever
+      // it ends with, as it does in what Format writes.
+      while (!V.Raw.empty() && V.Raw.back() == '\\') {
+        const std::size_t LineStart = Start;
+        const int LineNumber = LineNo;
+        if (!NextLine(Line)) break;
+        if (Line.empty()) {
+          Start = LineStart;
+          LineNo = LineNumber;
+          break;
+        }
+        V.Raw += "\n" + std::string(Line);
+      }
     }
     if (FindValue(*Current, V.Name)) Bad(LineNo, "value named twice");
     Current->Values.push_back(std::move(V));

@@ -217,5 +217,23 @@ TEST_F(StoreReliabilityTest, LineBreaksAreRefusedAndTheFileStaysReadable) {
   EXPECT_THROW(Data.Format(), ERegistryException);
 }
 
+// Found by fuzzing: a foreign value whose last line ends in a backslash took
+// the blank line after its key as a continuation when read back.
+TEST_F(StoreReliabilityTest, ForeignValuesReadBackAsTheyWereSaved) {
+  const std::string Text =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Other]\r\n"
+      "\"Blob\"=hex:01,02,\\\r\n  03,\\";
+  const TRegistryData Data = TRegistryData::Parse(Text);
+  ASSERT_EQ(Data.Keys.size(), 1u);
+  ASSERT_EQ(Data.Keys[0].Values.size(), 1u);
+  EXPECT_EQ(Data.Keys[0].Values[0].Raw, "hex:01,02,\\\n  03,\\");
+  const std::string Saved = Data.Format();
+  const TRegistryData Again = TRegistryData::Parse(Saved);
+  ASSERT_EQ(Again.Keys.size(), 1u);
+  EXPECT_EQ(Again.Keys[0].Values[0].Raw, Data.Keys[0].Values[0].Raw);
+  EXPECT_EQ(Again.Format(), Saved);
+}
+
 }  // namespace
 }  // namespace keyloom
