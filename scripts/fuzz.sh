@@ -39,7 +39,7 @@ run() {
   return $rc
 }
 
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1}
+export ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=1"
 failed=0
 for (( i = 0; i < ${#targets[@]}; i += 2 )); do
   pids=()
