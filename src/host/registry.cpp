@@ -64,13 +64,30 @@ void CheckKeyPath(std::string_view Path) {
   if (Path.empty() || Path.front() == '-') throw ERegistryException("invalid key path '" + std::string(Path) + "'");
 }
 
+std::filesystem::path ResolveLinks(std::filesystem::path Path) {
+  std::error_code Error;
+  for (int Hop = 0; Hop < 40 && std::filesystem::is_symlink(Path, Error); ++Hop) {
+    const std::filesystem::path Next = std::filesystem::read_symlink(Path, Error);
+    if (Error) break;
+    Path = Next.is_absolute() ? Next : Path.parent_path() / Next;
+  }
+  return Path;
+}
+
 bool IsBelow(std::string_view Path, std::string_view Key) {
   return Path.size() > Key.size() && Path[Key.size()] == '\\' && SameText(Path.substr(0, Key.size()), Key);
 }
 
-std::string ReadWholeFile(const std::filesystem::path& Path, bool& Exists) {
+// Exists is false only when there is no file; a file that is there but cannot
+// be opened (its permissions) throws when Strict, so that it is not replaced.
+std::string ReadWholeFile(const std::filesystem::path& Path, bool& Exists, bool Strict = false) {
   std::ifstream In(Path, std::ios::binary);
   Exists = static_cast<bool>(In);
+  if (!In && Strict) {
+    std::error_code Error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(Path, Error)))
+      throw ERegistryException("cannot read " + Path.string() + "; it is left as it is");
+  }
   if (!In) return {};
   std::ostringstream S;
   S << In.rdbuf();
@@ -380,12 +397,17 @@ void TRegistry::WriteString(std::string_view Name, std::string_view Value) {
 void TRegistry::Flush() {
   if (FJournal.empty()) return;
   std::error_code Ec;
-  std::filesystem::create_directories(FFile.parent_path(), Ec);
-  TFileLock Lock(FFile.string() + ".lock");
+  // A link (a settings file kept with the user's other dotfiles) is written
+  // through and stays a link; everything below works on the file it names.
+  const std::filesystem::path File = ResolveLinks(FFile);
+  std::filesystem::create_directories(File.parent_path(), Ec);
+  TFileLock Lock(File.string() + ".lock");
 
   // What others saved since we read it, with our changes on top.
   bool Exists = false;
-  const std::string Text = ReadWholeFile(FFile, Exists);
+  const std::string Text = ReadWholeFile(File, Exists, true);
+  struct stat Info {};
+  const mode_t Mode = Exists && ::stat(File.c_str(), &Info) == 0 ? (Info.st_mode & 07777) : 0600;
   TRegistryData Fresh;
   if (Exists) {
     try {
@@ -395,19 +417,20 @@ void TRegistry::Flush() {
       char Stamp[32];
       const std::time_t Now = std::time(nullptr);
       std::strftime(Stamp, sizeof Stamp, "%Y%m%d-%H%M%S", std::gmtime(&Now));
-      FKeptAside = FFile.string() + ".damaged-" + Stamp + "-" + std::to_string(::getpid());
-      std::filesystem::rename(FFile, FKeptAside, Ec);
-      if (Ec) throw ERegistryException("cannot keep the damaged " + FFile.string() + " aside: " + Ec.message());
+      FKeptAside = File.string() + ".damaged-" + Stamp + "-" + std::to_string(::getpid());
+      std::filesystem::rename(File, FKeptAside, Ec);
+      if (Ec) throw ERegistryException("cannot keep the damaged " + File.string() + " aside: " + Ec.message());
     }
   }
   for (const TEdit& Edit : FJournal) Edit(Fresh);
   const std::string Out = Fresh.Format();
 
-  const std::string Temp = FFile.string() + ".tmp-" + std::to_string(::getpid());
+  const std::string Temp = File.string() + ".tmp-" + std::to_string(::getpid());
   const int Fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
   if (Fd < 0) throw ERegistryException("cannot write " + Temp + ": " + std::strerror(errno));
   try {
     WriteAll(Fd, Out, Temp);
+    if (::fchmod(Fd, Mode) != 0) throw ERegistryException("cannot set the permissions of " + Temp + ": " + std::strerror(errno));
     if (::fsync(Fd) != 0) throw ERegistryException("cannot flush " + Temp + ": " + std::strerror(errno));
   } catch (...) {
     ::close(Fd);
@@ -416,12 +439,12 @@ void TRegistry::Flush() {
   }
   ::close(Fd);
   if (BeforeRenameHook) BeforeRenameHook();
-  if (std::rename(Temp.c_str(), FFile.c_str()) != 0) {
+  if (std::rename(Temp.c_str(), File.c_str()) != 0) {
     const int Err = errno;
     ::unlink(Temp.c_str());
-    throw ERegistryException("cannot replace " + FFile.string() + ": " + std::strerror(Err));
+    throw ERegistryException("cannot replace " + File.string() + ": " + std::strerror(Err));
   }
-  if (const int Dir = ::open(FFile.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); Dir >= 0) {
+  if (const int Dir = ::open(File.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); Dir >= 0) {
     ::fsync(Dir);
     ::close(Dir);
   }

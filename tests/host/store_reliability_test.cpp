@@ -217,6 +217,49 @@ TEST_F(StoreReliabilityTest, LineBreaksAreRefusedAndTheFileStaysReadable) {
   EXPECT_THROW(Data.Format(), ERegistryException);
 }
 
+TEST_F(StoreReliabilityTest, ALinkIsWrittenThroughStaysALinkAndKeepsThePermissions) {
+  const fs::path Real = FDir / "dotfiles" / "keyloom.reg";
+  fs::create_directories(Real.parent_path());
+  fs::create_directories(FFile.parent_path());
+  SaveState(Real, 0, 0);
+  ASSERT_EQ(::chmod(Real.c_str(), 0640), 0);
+  fs::create_symlink(Real, FFile);
+  SaveState(FFile, 1, 5);
+  EXPECT_TRUE(fs::is_symlink(FFile));
+  EXPECT_EQ(CheckState(Real, 2, 6), "");
+  TRegistry R(Real);
+  ASSERT_TRUE(R.OpenKey(StateKey, false));
+  EXPECT_EQ(R.ReadInteger("Round"), 5);
+  struct stat Info {};
+  ASSERT_EQ(::stat(Real.c_str(), &Info), 0);
+  EXPECT_EQ(Info.st_mode & 07777, 0640u);
+
+  // Damaged behind the link: the file it names is kept aside, the link stays.
+  std::ofstream(Real, std::ios::binary | std::ios::trunc) << "damaged";
+  SaveState(FFile, 1, 6);
+  EXPECT_TRUE(fs::is_symlink(FFile));
+  EXPECT_EQ(CheckState(Real, 2, 7), "");
+  std::size_t Aside = 0;
+  for (const auto& Entry : fs::directory_iterator(Real.parent_path()))
+    Aside += Entry.path().filename().string().starts_with("keyloom.reg.damaged-") && Slurp(Entry.path()) == "damaged";
+  EXPECT_EQ(Aside, 1u);
+}
+
+TEST_F(StoreReliabilityTest, AFileThatCannotBeReadIsLeftAlone) {
+  if (::geteuid() == 0) GTEST_SKIP() << "permissions do not stop the superuser";
+  SaveState(FFile, 0, 0);
+  const std::string Before = Slurp(FFile);
+  ASSERT_EQ(::chmod(FFile.c_str(), 0), 0);
+  {
+    TRegistry R(FFile);
+    R.OpenKey(StateKey, true);
+    R.WriteInteger("Round", 9);
+    EXPECT_THROW(R.Flush(), ERegistryException);
+  }
+  ASSERT_EQ(::chmod(FFile.c_str(), 0600), 0);
+  EXPECT_EQ(Slurp(FFile), Before);
+}
+
 // Found by fuzzing: a foreign value whose last line ends in a backslash took
 // the blank line after its key as a continuation when read back.
 TEST_F(StoreReliabilityTest, ForeignValuesReadBackAsTheyWereSaved) {
