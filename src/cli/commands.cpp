@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <iostream>
 #include <set>
@@ -50,6 +51,10 @@ std::string ReadWholeFile(const std::string& File) {
   struct stat Info {};
   if (::fstat(Fd, &Info) != 0) FailFile(File, std::string("cannot read: ") + std::strerror(errno));
   if (S_ISDIR(Info.st_mode)) FailFile(File, "cannot read: it is a directory");
+  // Far beyond any form; it bounds what a device such as /dev/zero could make us hold.
+  constexpr std::size_t MaxSize = std::size_t{1} << 30;
+  const std::string TooLarge = "cannot read: larger than 1 GiB, which no form file is";
+  if (S_ISREG(Info.st_mode) && static_cast<std::uint64_t>(Info.st_size) > MaxSize) FailFile(File, TooLarge);
   std::string Bytes;
   if (S_ISREG(Info.st_mode)) Bytes.reserve(static_cast<std::size_t>(Info.st_size));
   char Buffer[65536];
@@ -60,6 +65,7 @@ std::string ReadWholeFile(const std::string& File) {
       FailFile(File, std::string("cannot read: ") + std::strerror(errno));
     }
     if (Got == 0) break;
+    if (Bytes.size() + static_cast<std::size_t>(Got) > MaxSize) FailFile(File, TooLarge);
     Bytes.append(Buffer, static_cast<std::size_t>(Got));
   }
   return Bytes;

@@ -174,6 +174,12 @@ std::vector<THostileCase> Cases() {
       {"HundredMegabytes", Content([] { return LargeForm("'Open'"); }), TExpect::Rewritten, "",
        [] { return LargeForm("'&Open'"); }, true},
       // Not a readable file.
+      {"OverOneGibibyte",
+       [](const fs::path& Dir) {
+         WriteFile(Dir / "form.dfm", ButtonForm("", "'Open'"));
+         fs::resize_file(Dir / "form.dfm", (std::uintmax_t{1} << 30) + 1);  // sparse: no disk is used
+       },
+       TExpect::Error, ": error: cannot read: larger than 1 GiB, which no form file is", {}},
       {"Directory", [](const fs::path& Dir) { fs::create_directory(Dir / "form.dfm"); }, TExpect::Error,
        ": error: cannot read: it is a directory", {}},
       {"BrokenSymbolicLink", [](const fs::path& Dir) { fs::create_symlink("missing.dfm", Dir / "form.dfm"); },
