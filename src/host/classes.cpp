@@ -213,7 +213,15 @@ void TComponent::BeginDestroy() {
     Theirs.erase(std::remove(Theirs.begin(), Theirs.end(), this), Theirs.end());
     Other->Notification(this, TOperation::opRemove);
   }
-  if (FOwner) FOwner->RemoveComponent(this);
+  if (!FOwner) return;
+  // An owner that is going anyway lets its components leave silently, as its
+  // own destructor does: told to all the others, every departure would cost
+  // as much as the whole form (a control's parent releases it before the
+  // owner does). Links made with FreeNotification were told above.
+  if (FOwner->HasState(csDestroying))
+    FOwner->RemoveOwned(this);
+  else
+    FOwner->RemoveComponent(this);
 }
 
 void TComponent::SetName(const std::string& NewName) {
