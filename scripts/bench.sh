@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Builds the benchmarks in Release and runs them, then measures the command
+# line end to end: `keyloom check` over 1,000 generated forms against `cat`
+# reading the same files, and its peak memory on a generated form of 100,000
+# components.
+# Usage: scripts/bench.sh [build-dir] [Google Benchmark options...]
+#   KEYLOOM_BENCH_E2E=0   skips the end-to-end part
+#   KEYLOOM_BENCH_ONLY_E2E=1   skips the Google benchmarks
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+dir=${1:-$root/build-bench}; shift || true
+"$root/scripts/deps.sh"
+cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DKEYLOOM_BUILD_BENCH=ON -DKEYLOOM_BUILD_TESTS=OFF >/dev/null
+targets=(keyloom_bench keyloom-make-forms)
+[ -f "$root/src/cli/CMakeLists.txt" ] && targets+=(keyloom-cli)
+cmake --build "$dir" --target "${targets[@]}"
+
+if [ "${KEYLOOM_BENCH_ONLY_E2E:-0}" != 1 ]; then
+  "$dir/bench/keyloom_bench" "$@"
+fi
+[ "${KEYLOOM_BENCH_E2E:-1}" = 0 ] && exit 0
+
+keyloom="$dir/src/cli/keyloom"
+if [ ! -x "$keyloom" ]; then
+  echo "bench: no keyloom command in $dir; end-to-end measurements skipped" >&2
+  exit 0
+fi
+forms=$(mktemp -d)
+trap 'rm -rf "$forms"' EXIT
+"$dir/bench/keyloom-make-forms" typical 50 1000 "$forms/typical"
+"$dir/bench/keyloom-make-forms" panels 100000 1 "$forms/large"
+
+seconds() {  # wall-clock seconds of a command, its output discarded
+  local start end
+  start=$(date +%s%N)
+  "$@" >/dev/null 2>&1 || true
+  end=$(date +%s%N)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", (b - a) / 1e9 }'
+}
+smaller() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a < b) }'; }
+# Warm the page cache first, so that both read from memory.
+cat "$forms"/typical/*.dfm >/dev/null
+best_cat=999; best_check=999
+for _ in 1 2 3; do
+  t=$(seconds cat "$forms"/typical/*.dfm)
+  if smaller "$t" "$best_cat"; then best_cat=$t; fi
+  t=$(seconds "$keyloom" check "$forms"/typical/*.dfm)
+  if smaller "$t" "$best_check"; then best_check=$t; fi
+done
+bytes=$(cat "$forms"/typical/*.dfm | wc -c)
+awk -v b="$bytes" -v k="$best_check" -v c="$best_cat" \
+  'BEGIN { printf "keyloom check, 1,000 typical forms (%d bytes): %.3f s; cat: %.3f s; ratio %.1f\n", b, k, c, k / c }'
+
+large="$forms/large/Form1.dfm"
+size=$(wc -c < "$large")
+if [ -x /usr/bin/time ]; then
+  peak=$(/usr/bin/time -f '%M' "$keyloom" check "$large" 2>&1 >/dev/null | tail -1)
+  awk -v s="$size" -v p="$peak" \
+    'BEGIN { printf "keyloom check, 100,000 components (%d bytes): peak %d KB, %.1f times the file\n", s, p, p * 1024 / s }'
+else
+  echo "bench: /usr/bin/time is missing; peak memory not measured" >&2
+fi
