@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <utility>
 
 namespace keyloom {
@@ -22,7 +23,28 @@ using TTaken = std::map<std::string, TTreeNode*>;
 struct TChecker {
   std::vector<TCaptionProblem>& Problems;
 
-  void Group(const std::vector<TTreeNode*>& Nodes, const TTaken& Inherited) {
+  // A sibling group waiting to be checked, with the letters it inherits.
+  // Groups wait on a list rather than the call stack: trees nest as deep as
+  // their forms do.
+  struct TPending {
+    std::vector<TTreeNode*> Nodes;
+    std::shared_ptr<const TTaken> Inherited;
+  };
+
+  void Run(std::vector<TTreeNode*> Roots) {
+    const auto None = std::make_shared<const TTaken>();
+    std::vector<TPending> Pending;
+    Pending.push_back({std::move(Roots), None});
+    while (!Pending.empty()) {
+      TPending Next = std::move(Pending.back());
+      Pending.pop_back();
+      Group(Next, None, Pending);
+    }
+  }
+
+  void Group(const TPending& Current, const std::shared_ptr<const TTaken>& None, std::vector<TPending>& Pending) {
+    const std::vector<TTreeNode*>& Nodes = Current.Nodes;
+    const TTaken& Inherited = *Current.Inherited;
     TTaken Own;
     for (TTreeNode* Node : Nodes) {
       const std::string Marked = MarkedCharacter(Node->GetText());
@@ -49,16 +71,20 @@ struct TChecker {
       Own.emplace(Key, Node);
     }
     // Children see what this group saw, as key finding hands its list down;
-    // menu items and popup menus start afresh.
-    TTaken Down = Inherited;
-    for (const auto& [Key, Node] : Own) Down.emplace(Key, Node);
-    for (TTreeNode* Node : Nodes) {
+    // menu items and popup menus start afresh. The list is shared, not copied.
+    auto Down = std::make_shared<TTaken>(Inherited);
+    for (const auto& [Key, Node] : Own) Down->emplace(Key, Node);
+    // Last child group first on the list, so that the first is checked next.
+    for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It) {
+      TTreeNode* Node = *It;
       if (!Node->HasChildren()) continue;
-      std::vector<TTreeNode*> Children;
-      for (int I = 0; I < Node->GetCount(); ++I) Children.push_back(Node->GetItem(I));
+      TPending Child;
+      Child.Nodes.reserve(static_cast<std::size_t>(Node->GetCount()));
+      for (int I = 0; I < Node->GetCount(); ++I) Child.Nodes.push_back(Node->GetItem(I));
       const TObject* Component = Node->GetData();
       const bool Fresh = IsClass<TMenuItem>(Component) || IsClass<TPopupMenu>(Component);
-      Group(Children, Fresh ? TTaken{} : Down);
+      Child.Inherited = Fresh ? None : Down;
+      Pending.push_back(std::move(Child));
     }
   }
 };
@@ -87,7 +113,7 @@ std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings
   TTreeNodes& Items = Tree.GetItems();
   std::vector<TTreeNode*> Roots;
   for (int I = 0; I < Items.GetRootCount(); ++I) Roots.push_back(Items.GetRoot(I));
-  TChecker{Problems}.Group(Roots, {});
+  TChecker{Problems}.Run(std::move(Roots));
 
   // Simulate the run on the tree itself, then put every text back.
   const int Count = Items.GetCount();
