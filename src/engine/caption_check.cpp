@@ -148,11 +148,9 @@ std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings
     Problems.push_back(std::move(P));
   }
 
-  // Pre-order of the nodes, clashes and missing ones mixed.
-  std::map<const TTreeNode*, int> Order;
-  for (int I = 0; I < Count; ++I) Order[Before[static_cast<std::size_t>(I)].first] = I;
-  std::stable_sort(Problems.begin(), Problems.end(), [&](const TCaptionProblem& A, const TCaptionProblem& B) {
-    return Order[A.Node] < Order[B.Node];
+  // Pre-order of the nodes, clashes and missing ones mixed; the tree is as it was.
+  std::stable_sort(Problems.begin(), Problems.end(), [](const TCaptionProblem& A, const TCaptionProblem& B) {
+    return A.Node->GetAbsoluteIndex() < B.Node->GetAbsoluteIndex();
   });
   return Problems;
 }

@@ -162,7 +162,7 @@ void TTreeNode::SetData(TObject* Value) {
   if (Value == FData) return;
   FOwner->Unlink(this, FData);
   FData = Value;
-  if (Value) FOwner->FByData.emplace(Value, this);
+  FOwner->Link(this, Value);
 }
 
 std::vector<std::unique_ptr<TTreeNode>>& TTreeNode::Siblings() const {
@@ -288,6 +288,7 @@ void TTreeNodes::Clear() {
   if (FOwner) FOwner->FSelected = nullptr;
   ReleaseNodes(FRoots, &TTreeNode::FChildren);
   FByData.clear();
+  FSharedData = 0;
   FPreOrder.clear();
   FIndexValid = true;
   Changed();
@@ -299,7 +300,7 @@ TTreeNode* TTreeNodes::Append(TTreeNode* Parent, const std::string& S, TObject* 
   TTreeNode* Node = List.back().get();
   Node->FIndex = static_cast<int>(List.size()) - 1;
   Node->FLevel = Parent ? Parent->FLevel + 1 : 0;
-  if (Data) FByData.emplace(Data, Node);
+  Link(Node, Data);
   Invalidate();
   Changed();
   return Node;
@@ -313,12 +314,21 @@ TTreeNode* TTreeNodes::AddChildObject(TTreeNode* Parent, const std::string& S, T
   return Append(Parent, S, Data);
 }
 
+void TTreeNodes::Link(TTreeNode* Node, const TObject* Data) {
+  if (!Data) return;
+  FByData.emplace(Data, Node);
+  // Right after the insertion the look-up finds its bucket at hand.
+  if (FByData.count(Data) > 1) ++FSharedData;
+}
+
 void TTreeNodes::Unlink(const TTreeNode* Node, const TObject* Data) {
   if (!Data) return;
   auto [First, Last] = FByData.equal_range(Data);
   for (auto It = First; It != Last; ++It)
     if (It->second == Node) {
+      const bool Shared = std::next(First) != Last;
       FByData.erase(It);
+      if (Shared) --FSharedData;
       return;
     }
 }

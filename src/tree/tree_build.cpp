@@ -82,12 +82,19 @@ bool ComesBefore(const TTreeNode* A, const TTreeNode* B) {
 // instead of testing every node of the tree.
 TTreeNode* FindParentNode(const TCustomTreeView& Tree, const TObject* Component) {
   const TTreeNodes& Items = Tree.GetItems();
+  // With at most one node an object, a member whose node is the next
+  // ancestor of the one found needs no look-up: that node comes before.
+  const bool OneNodeEach = !Items.HasSharedData();
   TTreeNode* Found = nullptr;
   // Found or one of its ancestors: the chain is walked upwards, and its
   // members' nodes are mostly ancestors of the nodes of the members below.
   const TTreeNode* Above = nullptr;
   std::vector<TTreeNode*> Nodes;
   auto Consider = [&](const TObject* Member) {
+    if (OneNodeEach && Above && Above->GetParent() && Above->GetParent()->GetData() == Member) {
+      Above = Above->GetParent();
+      return;
+    }
     Nodes.clear();
     Items.GetNodesWithData(Member, Nodes);
     for (TTreeNode* Node : Nodes) {

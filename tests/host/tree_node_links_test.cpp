@@ -44,6 +44,11 @@ void ExpectConsistent(const TTreeNodes& Nodes, const std::vector<TObject*>& Data
     EXPECT_EQ(Node->getPrevSibling(), Prev);
     EXPECT_EQ(Node->getNextSibling(), Next);
   }
+  bool Shared = false;
+  for (std::size_t I = 0; I < Order.size(); ++I)
+    for (std::size_t J = I + 1; J < Order.size(); ++J)
+      Shared |= Order[I]->GetData() && Order[I]->GetData() == Order[J]->GetData();
+  EXPECT_EQ(Nodes.HasSharedData(), Shared);
   for (TObject* Data : Datas) {
     if (!Data) continue;  // nodes without data are not looked up
     std::vector<TTreeNode*> Found;
@@ -61,7 +66,7 @@ void ExpectConsistent(const TTreeNodes& Nodes, const std::vector<TObject*>& Data
 TEST(TreeNodeLinks, StayCurrentThroughRandomEdits) {
   std::vector<std::unique_ptr<TObject>> Owned;
   std::vector<TObject*> Datas{nullptr};
-  for (int I = 0; I < 4; ++I) {
+  for (int I = 0; I < 40; ++I) {
     Owned.push_back(std::make_unique<TObject>());
     Datas.push_back(Owned.back().get());
   }

@@ -235,6 +235,8 @@ class TTreeNodes {
   void Delete(TTreeNode* Node);
   // Appends every node whose data is Data (not nil), in no particular order.
   void GetNodesWithData(const TObject* Data, std::vector<TTreeNode*>& Nodes) const;
+  // Whether some object is the data of more than one node.
+  bool HasSharedData() const { return FSharedData > 0; }
 
   void BeginUpdate() { ++FUpdateCount; }
   void EndUpdate();
@@ -248,6 +250,7 @@ class TTreeNodes {
   void Reindex() const;
   void Changed();
   TTreeNode* Append(TTreeNode* Parent, const std::string& S, TObject* Data);
+  void Link(TTreeNode* Node, const TObject* Data);
   void Unlink(const TTreeNode* Node);
   void Unlink(const TTreeNode* Node, const TObject* Data);
 
@@ -258,6 +261,7 @@ class TTreeNodes {
   int FUpdateCount = 0;
   // The nodes that stand for each object, so that finding them needs no walk.
   std::unordered_multimap<const TObject*, TTreeNode*> FByData;
+  int FSharedData = 0;  // nodes whose data another node has too
 };
 
 using TTVChangedEvent = std::function<void(TObject* Sender, TTreeNode* Node)>;

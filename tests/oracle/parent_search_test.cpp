@@ -1,0 +1,57 @@
+// The parent search looks up the nodes of the component's chain; on any tree,
+// also one where several nodes stand for the same component (built twice
+// without clearing), it must pick what a scan of every node picks: the last
+// node in pre-order that stands for the component or one on its chain.
+
+#include <keyloom/tree.hpp>
+
+#include <gtest/gtest.h>
+
+#include "oracle/literal_pipeline.hpp"
+#include "oracle/random_forms.hpp"
+
+#include <set>
+#include <string>
+
+namespace keyloom::oracle {
+namespace {
+
+TEST(ParentSearch, PicksTheLastNodeOnTheChainAlsoWhenComponentsHaveSeveralNodes) {
+  int Checked = 0;
+  int Shared = 0;
+  for (std::uint32_t Seed = 1; Seed <= 150; ++Seed) {
+    const TPlan Plan = TPlanner(Seed).Make();
+    TMadeForm Made = MakeForm(Plan);
+    TStringList CaptionClasses;
+    TStringList NoCaptionClasses;
+    CaptionClasses.Assign(Plan.CaptionClasses);
+    NoCaptionClasses.Assign(Plan.NoCaptionClasses);
+    TTreeView Tree(nullptr);
+    auto Checking = [&](TObject* Component, TCustomTreeView& View, int Level, const TStrings& List1,
+                        const TStrings& List2) {
+      const TTreeNodes& Items = View.GetItems();
+      const TTreeNode* Expected = nullptr;
+      for (int I = 0; I < Items.GetCount(); ++I)
+        if (oracle::IsSelfOrAncestor(Component, Items.GetNodeFromIndex(I)->GetData())) Expected = Items.GetNodeFromIndex(I);
+      std::set<const TTreeNode*> Before;
+      for (int I = 0; I < Items.GetCount(); ++I) Before.insert(Items.GetNodeFromIndex(I));
+      Shared += Items.HasSharedData();
+      keyloom::AddComponent(Component, View, Level, List1, List2);
+      // Every node added now hangs under the expected parent.
+      for (int I = 0; I < Items.GetCount(); ++I) {
+        const TTreeNode* Node = Items.GetNodeFromIndex(I);
+        if (Before.count(Node)) continue;
+        ASSERT_EQ(Node->GetParent(), Expected) << "seed " << Seed << ", " << IdentityOf(Made, Component);
+        ++Checked;
+      }
+    };
+    // Twice without clearing: the second build finds two nodes for many components.
+    for (int Build = 0; Build < 2; ++Build)
+      EnumComponents(Made.Form.get(), Tree, *Made.Form, Checking, CaptionClasses, NoCaptionClasses);
+  }
+  EXPECT_GT(Checked, 1000);
+  EXPECT_GT(Shared, 100);
+}
+
+}  // namespace
+}  // namespace keyloom::oracle
