@@ -233,6 +233,8 @@ std::string TRegistryData::Format() const {
           break;
       }
       Out += "\r\n";
+      // Otherwise the next value would read as a continuation of this one.
+      if (V.Kind == TValue::TKind::Raw && !V.Raw.empty() && V.Raw.back() == '\\') Out += "\r\n";
     }
     Out += "\r\n";
   }

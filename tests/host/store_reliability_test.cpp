@@ -278,5 +278,26 @@ TEST_F(StoreReliabilityTest, ForeignValuesReadBackAsTheyWereSaved) {
   EXPECT_EQ(Again.Format(), Saved);
 }
 
+// Found by fuzzing: a blank line ends such a value when read, so the value
+// that followed it in the file came back as part of it once saved.
+TEST_F(StoreReliabilityTest, AValueAfterOneEndingInABackslashStaysItsOwn) {
+  const std::string Text =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Other]\r\n"
+      "\"Blob\"=hex:01,\\\r\n"
+      "\r\n"
+      "\"Next\"=dword:00000002\r\n";
+  const TRegistryData Data = TRegistryData::Parse(Text);
+  ASSERT_EQ(Data.Keys.size(), 1u);
+  ASSERT_EQ(Data.Keys[0].Values.size(), 2u);
+  const TRegistryData Again = TRegistryData::Parse(Data.Format());
+  ASSERT_EQ(Again.Keys.size(), 1u);
+  ASSERT_EQ(Again.Keys[0].Values.size(), 2u);
+  EXPECT_EQ(Again.Keys[0].Values[0].Raw, "hex:01,\\");
+  EXPECT_EQ(Again.Keys[0].Values[1].Name, "Next");
+  EXPECT_EQ(Again.Keys[0].Values[1].Dword, 2u);
+  EXPECT_EQ(Again.Format(), Data.Format());
+}
+
 }  // namespace
 }  // namespace keyloom
