@@ -5,6 +5,8 @@
 # that caused it is left in BUILD/artifacts/. The working corpora in
 # BUILD/corpus/ grow from run to run.
 # Usage: scripts/fuzz.sh [seconds-per-target] [build-dir] [target...]
+#   KEYLOOM_FUZZ_SEED=N   a fixed random seed, so that a run from the same
+#                         corpus takes the same path (CI uses one)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
@@ -27,9 +29,10 @@ done
 [[ " ${targets[*]} " == *" form_file "* ]] && cp -n "$root"/examples/forms/* "$dir/corpus/form_file/"
 
 run() {
-  local t=$1 dict=() rc=0
-  [ -f "$root/fuzz/$t.dict" ] && dict=(-dict="$root/fuzz/$t.dict")
-  nice -n 19 "$dir/fuzz/fuzz_$t" "$dir/corpus/$t" "${dict[@]}" -max_total_time="$seconds" -timeout=25 \
+  local t=$1 opts=() rc=0
+  [ -f "$root/fuzz/$t.dict" ] && opts=(-dict="$root/fuzz/$t.dict")
+  [ -n "${KEYLOOM_FUZZ_SEED:-}" ] && opts+=(-seed="$KEYLOOM_FUZZ_SEED")
+  nice -n 19 "$dir/fuzz/fuzz_$t" "$dir/corpus/$t" "${opts[@]}" -max_total_time="$seconds" -timeout=25 \
     -rss_limit_mb=2560 -max_len=16384 -print_final_stats=1 -artifact_prefix="$dir/artifacts/$t-" \
     >"$dir/fuzz_$t.log" 2>&1 || rc=$?
   local runs
