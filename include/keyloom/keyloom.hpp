@@ -20,6 +20,7 @@
 #include <keyloom/host.hpp>
 #include <keyloom/host/registry.hpp>
 #include <keyloom/introspection.hpp>
+#include <keyloom/key_options.hpp>
 #include <keyloom/keyloom_component.hpp>
 #include <keyloom/markup.hpp>
 #include <keyloom/tree.hpp>
