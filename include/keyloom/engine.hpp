@@ -5,6 +5,7 @@
 
 #include <keyloom/host/classes.hpp>
 #include <keyloom/host/comctrls.hpp>
+#include <keyloom/key_options.hpp>
 #include <keyloom/markup.hpp>
 
 #include <functional>
@@ -45,6 +46,21 @@ class TUsedLetters {
 // group with the caller's.
 void Find(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* Component, TTreeNode* Parent,
           const TStrings& CaptionClasses, const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions);
+
+// The same with the settings of TKeyOptions. With Options.IsDefault() this is
+// the call above. Under ksSiblings, Used seeds the top group as above; under
+// ksWindow the nodes below Parent (all nodes when nil) are the window, which
+// starts with no letter taken, and Used and Component are not read.
+// See keyloom/scopes.hpp for what must differ under each scope.
+void Find(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* Component, TTreeNode* Parent,
+          const TStrings& CaptionClasses, const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions,
+          const TKeyOptions& Options);
+
+// Whether the node may take a new letter, whatever its text: not a default or
+// cancel button, not of a no-caption class, not a node that shows a
+// component's name. The same in every mode; statistics count eligible
+// captions with it.
+bool IsEligibleCaptionNode(const TTreeNode& Node, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses);
 
 // Called for each caption before it is written; the handler may change it.
 using TAssignEvent = std::function<void(TObject* Sender, TObject* Component, std::string& Caption)>;

@@ -1,0 +1,149 @@
+#pragma once
+
+// Scopes: the sets of captions whose accelerators must differ, and the letters
+// a caption may take. The engine works on these, and so can anything that
+// reports on a form (how many captions could get a letter, how many did), so
+// that both count the same way.
+
+#include <keyloom/host/classes.hpp>
+#include <keyloom/host/comctrls.hpp>
+#include <keyloom/key_options.hpp>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace keyloom {
+
+// ---------------------------------------------------------------- letters
+
+// A letter as the engine compares letters. A single-byte letter (0x41 to 0x80,
+// the plain search's letters) is its case-folded byte, below 0x100. A letter
+// of a caption's own alphabet (Greek or Cyrillic, only under nlNative) is
+// 0x100 plus its case-folded code point, so the two kinds never meet.
+using TLetterKey = std::uint32_t;
+
+constexpr TLetterKey NativeKeyBase = 0x100;
+
+// Any byte's key (a marker may stand on a digit; it is reserved all the same).
+TLetterKey ByteLetterKey(char C);
+// Greek and Cyrillic letters: U+0370 to U+04FF without the numeral signs,
+// punctuation, accents and combining marks of those blocks.
+bool IsNativeLetter(char32_t CodePoint);
+// Simple case folding within those blocks; other code points are returned as they are.
+char32_t FoldNativeLetter(char32_t CodePoint);
+TLetterKey NativeLetterKey(char32_t CodePoint);
+inline bool IsNativeKey(TLetterKey Key) { return Key >= NativeKeyBase; }
+
+// One letter a caption may take, and where its marker goes.
+struct TLetterChoice {
+  TLetterKey Key = 0;
+  std::size_t Position = 0;  // byte offset at which "&" is inserted
+  bool WordStart = false;    // the letter was found as the first character of a word
+  int Rank = 0;              // its place in the plain search's order, from 0
+};
+
+// The letters an unmarked caption may take, each key once, in the plain
+// search's order: the first characters of all words in word order, then all
+// second characters, and so on. The marker goes before the first occurrence of
+// the same character (same case) in the whole caption, as the plain search
+// puts it. Latin letters always; under nlNative also Greek and Cyrillic ones,
+// and positions then count characters instead of bytes. Only the letters of
+// the caption itself: the letter nlAppend adds is not among them.
+std::vector<TLetterChoice> CaptionLetters(const std::string& Caption, TNonLatinMode Mode);
+
+// The key of the character a caption's marker stands on; false when the
+// caption marks nothing (no marker, or only a trailing "&"). Under nlNative a
+// marker before a Greek or Cyrillic letter yields that letter's key (the marker
+// stands before its whole UTF-8 sequence); otherwise the marked byte's key.
+bool MarkedLetter(const std::string& Caption, TNonLatinMode Mode, TLetterKey& Key);
+
+// The keys of a ReservedLetters string (UTF-8). Greek and Cyrillic letters
+// yield native keys, any other character its byte's key; duplicates removed.
+std::vector<TLetterKey> ReservedLetterKeys(const std::string& Letters);
+
+// ---------------------------------------------------------------- scopes
+
+// One set of caption nodes whose accelerators must differ.
+//
+// ksSiblings: one scope per sibling group of the working tree (the roots, the
+// children of each node), exactly today's groups. Such a scope also starts
+// with every letter its parent group ends with (Inherits), unless its parent
+// stands for a menu item or a popup menu: a submenu and a popup menu start
+// with no letter taken.
+//
+// ksWindow: one scope for the window: every caption node of the form's
+// controls, at any depth, and the top-row items of its main menu; plus one
+// scope per submenu and per popup menu (the items of one level), as before.
+// Within the window scope the pages of a page control (tab sheets) and of a
+// notebook are regions: only one page shows at a time, so nodes on different
+// pages of the same page control need not differ, while both must differ from
+// everything outside that page control. The tabs themselves show with the page
+// control. Each main menu's top row is a region of its own, in case a form has
+// several (only one shows). No window scope inherits letters.
+struct TKeyScopeGroup {
+  // The scope's nodes, all of them (marked, ineligible and name nodes too:
+  // their markers are reserved), in the order the engine handles them: the
+  // plain search's order, one sibling group after another, a group before the
+  // groups of its children, each group in sibling order. Earlier nodes are the
+  // sort order's favourites.
+  std::vector<TTreeNode*> Nodes;
+  // Per node, its region; 0 is the region outside every page.
+  std::vector<int> Region;
+  // The index of the scope (in CollectScopes' result, always an earlier one)
+  // whose letters, as they stand when it is done, this scope starts with; -1
+  // for none. Only ksSiblings scopes inherit.
+  int Inherits = -1;
+  // What the parent node of the group stands for (ksSiblings; nil for the
+  // roots and for the window scope), and that node (nil for the roots and
+  // the window scope).
+  TObject* Component = nullptr;
+  TTreeNode* Parent = nullptr;
+
+  int RegionCount() const { return FRegionCount; }
+  // Whether captions of the two regions can show at the same time.
+  bool RegionsTogether(int A, int B) const {
+    return FTogether[static_cast<std::size_t>(A) * static_cast<std::size_t>(FRegionCount) + static_cast<std::size_t>(B)] != 0;
+  }
+  // Whether nodes A and B (indexes into Nodes) show together and so must differ.
+  bool VisibleTogether(std::size_t A, std::size_t B) const { return RegionsTogether(Region[A], Region[B]); }
+  // Whether some two nodes of the scope need not differ (the scope is not a
+  // plain set of captions that must all differ).
+  bool HasPages() const;
+
+  // Regions and which of them show together; used by CollectScopes.
+  void SetRegions(int Count, std::vector<std::uint8_t> Together) {
+    FRegionCount = Count;
+    FTogether = std::move(Together);
+  }
+
+ private:
+  int FRegionCount = 1;
+  std::vector<std::uint8_t> FTogether{1};
+};
+
+// The scopes of the working tree under that setting, in the order the engine
+// handles them (an inherited scope comes before the scopes that inherit from
+// it). Every node belongs to exactly one scope, except the nodes of a main or
+// popup menu itself under ksWindow, which name the menu and never take a letter.
+std::vector<TKeyScopeGroup> CollectScopes(const TCustomTreeView& Tree, TKeyScope Scope);
+
+// Per node of Scopes[Index], the keys the engine could give it now: none for
+// a node that is marked, not eligible (IsEligibleCaptionNode) or has a blank
+// caption; otherwise CaptionLetters, less the reserved letters, less the letters
+// of the inherited scopes (the letters marked there now), less the letters
+// marked on the nodes of this scope that show together with it. Meant for
+// counting after the engine ran, or before, with the same rules.
+std::vector<std::vector<TLetterKey>> CandidateLetters(const std::vector<TKeyScopeGroup>& Scopes, std::size_t Index,
+                                                      const TKeyOptions& Options, const TStrings& CaptionClasses,
+                                                      const TStrings& NoCaptionClasses);
+
+// The largest number of the scope's nodes that can get a letter each from
+// Letters (indexed like Scope.Nodes; an empty list: the node takes none) so
+// that nodes that show together get different letters. Exact (a maximum
+// bipartite matching) when the scope has no pages; otherwise an upper bound:
+// the sum of the exact numbers of the regions taken alone.
+std::size_t MaximumCoverage(const TKeyScopeGroup& Scope, const std::vector<std::vector<TLetterKey>>& Letters);
+
+}  // namespace keyloom
