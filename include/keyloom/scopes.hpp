@@ -39,7 +39,8 @@ inline bool IsNativeKey(TLetterKey Key) { return Key >= NativeKeyBase; }
 // One letter a caption may take, and where its marker goes.
 struct TLetterChoice {
   TLetterKey Key = 0;
-  std::size_t Position = 0;  // byte offset at which "&" is inserted
+  std::size_t Position = 0;  // where the plain search puts "&": the first occurrence (byte offset)
+  std::size_t Found = 0;     // where the letter was found (byte offset): a word's start when WordStart
   bool WordStart = false;    // the letter was found as the first character of a word
   int Rank = 0;              // its place in the plain search's order, from 0
 };
@@ -48,7 +49,7 @@ struct TLetterChoice {
 // search's order: the first characters of all words in word order, then all
 // second characters, and so on. The marker goes before the first occurrence of
 // the same character (same case) in the whole caption, as the plain search
-// puts it. Latin letters always; under nlNative also Greek and Cyrillic ones,
+// puts it (Position), or before the very character chosen (Found). Latin letters always; under nlNative also Greek and Cyrillic ones,
 // and positions then count characters instead of bytes. Only the letters of
 // the caption itself: the letter nlAppend adds is not among them.
 std::vector<TLetterChoice> CaptionLetters(const std::string& Caption, TNonLatinMode Mode);

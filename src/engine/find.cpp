@@ -4,6 +4,7 @@
 #include <keyloom/markup.hpp>
 
 #include "engine/class_facts.hpp"
+#include "engine/keyed_find.hpp"
 
 #include <algorithm>
 #include <vector>
@@ -26,10 +27,10 @@ bool IsTrueProperty(const TObject* Component, bool Published, const char* Name) 
   return Published && GetPropertyBoolean(Component, Name);
 }
 
-// Whether the node may take a new letter. Info receives the component's own
-// caption, which the default captions are matched against.
-bool IsEligible(const TObject* Component, const TClassFacts& Facts, const TStrings& CaptionClasses,
-                const TStrings& NoCaptionClasses, TCaptionInfo& Info) {
+}  // namespace
+
+bool IsEligibleComponent(const TObject* Component, const TClassFacts& Facts, const TStrings& CaptionClasses,
+                         const TStrings& NoCaptionClasses, TCaptionInfo& Info) {
   // Default and Cancel buttons answer to Enter and Escape already.
   if (Facts.ButtonControl && (IsTrueProperty(Component, Facts.PublishesCancel, "Cancel") ||
                               IsTrueProperty(Component, Facts.PublishesDefault, "Default")))
@@ -39,6 +40,8 @@ bool IsEligible(const TObject* Component, const TClassFacts& Facts, const TStrin
   // A node that shows the component's name has no caption to mark.
   return Info.Source != TCaptionSource::csName;
 }
+
+namespace {
 
 // A default caption with what is compared and reserved, worked out once per run.
 struct TDefaultCaption {
@@ -133,7 +136,7 @@ void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, TRun&
     TObject* Component = Node->GetData();
     TCaptionInfo Info;
     if (HasAccelerator(Current) ||
-        !IsEligible(Component, Run.Facts.Of(Component), Run.CaptionClasses, Run.NoCaptionClasses, Info)) {
+        !IsEligibleComponent(Component, Run.Facts.Of(Component), Run.CaptionClasses, Run.NoCaptionClasses, Info)) {
       Used.Add(GetAccelerator(Current));
       continue;
     }
@@ -172,6 +175,22 @@ void Find(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* Component, T
     for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It)
       if ((*It)->HasChildren()) Pending.push_back({(*It)->GetData(), *It, Letters});
   }
+}
+
+void Find(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* Component, TTreeNode* Parent,
+          const TStrings& CaptionClasses, const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions,
+          const TKeyOptions& Options) {
+  if (Options.IsDefault()) {
+    Find(Tree, Used, Component, Parent, CaptionClasses, NoCaptionClasses, DefaultCaptions);
+    return;
+  }
+  FindWithOptions(Tree, Used, Component, Parent, CaptionClasses, NoCaptionClasses, DefaultCaptions, Options);
+}
+
+bool IsEligibleCaptionNode(const TTreeNode& Node, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses) {
+  TClassFactCache Facts(NoCaptionClasses);
+  TCaptionInfo Info;
+  return IsEligibleComponent(Node.GetData(), Facts.Of(Node.GetData()), CaptionClasses, NoCaptionClasses, Info);
 }
 
 }  // namespace keyloom

@@ -1,0 +1,376 @@
+#include "engine/keyed_find.hpp"
+
+#include <keyloom/markup.hpp>
+
+#include "engine/letter_units.hpp"
+#include "engine/matching.hpp"
+
+#include <algorithm>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace keyloom {
+
+namespace {
+
+struct TDefault {
+  const std::string* Entry;
+  std::string Plain;
+  bool HasLetter;
+  TLetterKey Key;
+};
+
+// A letter a node could get, as the text it would then show.
+struct TOption {
+  TLetterKey Key;
+  TMatchCost Cost;
+  const std::string* DefaultEntry;  // nil: a marker at Position
+  std::size_t Position;
+};
+
+// What one scope of one run needs.
+struct TScopeRun {
+  const TKeyScopeGroup& Scope;
+  TKeySet Base;                 // reserved and inherited: never given in this scope
+  std::vector<TKeySet> Given;   // per region: the letters its nodes hold
+  std::vector<TCaptionInfo> Info;
+  std::vector<bool> Open;       // eligible and unmarked: may take a letter
+
+  explicit TScopeRun(const TKeyScopeGroup& S) : Scope(S), Given(static_cast<std::size_t>(S.RegionCount())) {}
+
+  std::size_t RegionOf(std::size_t Node) const { return static_cast<std::size_t>(Scope.Region[Node]); }
+
+  // Every letter a node of that region may not take.
+  TKeySet Taken(std::size_t Region, const std::vector<TKeySet>& Sets) const {
+    TKeySet Result = Base;
+    for (std::size_t R = 0; R < Sets.size(); ++R)
+      if (Scope.RegionsTogether(static_cast<int>(Region), static_cast<int>(R))) Result.Merge(Sets[R]);
+    return Result;
+  }
+};
+
+bool IsBlank(std::string_view Text) {
+  return std::all_of(Text.begin(), Text.end(), [](char C) { return IsWordSeparator(C); });
+}
+
+// " (&X)" goes before a trailing ellipsis, colon or ">>", which must stay last.
+std::string AppendLetter(const std::string& Text, char Letter) {
+  static const std::string_view Tails[] = {"...", "\xE2\x80\xA6", ">>", ":"};
+  std::string_view Body = Text;
+  std::string_view Tail;
+  for (std::string_view Candidate : Tails)
+    if (Body.size() >= Candidate.size() && Body.substr(Body.size() - Candidate.size()) == Candidate) {
+      Tail = Body.substr(Body.size() - Candidate.size());
+      Body.remove_suffix(Candidate.size());
+      break;
+    }
+  std::size_t End = Body.size();
+  while (End > 0 && (Body[End - 1] == ' ' || Body[End - 1] == '\t')) --End;
+  if (IsBlank(Body.substr(0, End))) return {};
+  std::string Result(Body.substr(0, End));
+  Result += " (&";
+  Result += Letter;
+  Result += ')';
+  Result += Body.substr(End);
+  Result += Tail;
+  return Result;
+}
+
+class TKeyedRun {
+ public:
+  TKeyedRun(const TStrings& CaptionClasses, const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions,
+            const TKeyOptions& Options)
+      : FCaptionClasses(CaptionClasses), FNoCaptionClasses(NoCaptionClasses), FOptions(Options),
+        FFacts(NoCaptionClasses) {
+    for (const std::string& Entry : DefaultCaptions.Items()) {
+      TDefault Default{&Entry, DeleteAccelerator(Entry), false, 0};
+      Default.HasLetter = MarkedLetter(Entry, Options.NonLatin, Default.Key);
+      FDefaults.push_back(std::move(Default));
+    }
+    for (TLetterKey Key : ReservedLetterKeys(Options.ReservedLetters)) FReserved.Add(Key);
+  }
+
+  // Works the scope and returns the letters its nodes hold, with the base it
+  // started from (what a ksSiblings child group inherits).
+  TKeySet Handle(const TKeyScopeGroup& Scope, const TKeySet& Start) {
+    TScopeRun Run(Scope);
+    Run.Base = Start;
+    Run.Base.Merge(FReserved);
+    Prepare(Run);
+    if (FOptions.Strategy == TAssignStrategy::asBestCoverage)
+      BestCoverage(Run);
+    else
+      LetterSearch(Run);
+    TKeySet End = Run.Base;
+    for (const TKeySet& Set : Run.Given) End.Merge(Set);
+    return End;
+  }
+
+ private:
+  // Marked letters are reserved before anyone chooses; a node without a
+  // marker that takes no letter records the empty accelerator, as in the plain search.
+  void Prepare(TScopeRun& Run) {
+    const std::size_t Count = Run.Scope.Nodes.size();
+    Run.Info.assign(Count, {});
+    Run.Open.assign(Count, false);
+    for (std::size_t I = 0; I < Count; ++I) {
+      const std::string& Text = Run.Scope.Nodes[I]->GetText();
+      TLetterKey Key = 0;
+      if (MarkedLetter(Text, FOptions.NonLatin, Key))
+        Run.Given[Run.RegionOf(I)].Add(Key);
+      else if (HasAccelerator(Text))
+        Run.Given[Run.RegionOf(I)].HasEmpty = true;
+    }
+    for (std::size_t I = 0; I < Count; ++I) {
+      const TTreeNode* Node = Run.Scope.Nodes[I];
+      if (HasAccelerator(Node->GetText())) continue;
+      TObject* Component = Node->GetData();
+      Run.Open[I] =
+          IsEligibleComponent(Component, FFacts.Of(Component), FCaptionClasses, FNoCaptionClasses, Run.Info[I]);
+    }
+  }
+
+  // The plain search on the scope: each node in turn takes a matching default
+  // caption, else the first free letter of its words.
+  void LetterSearch(TScopeRun& Run) {
+    std::vector<std::size_t> Unlettered;
+    for (std::size_t I = 0; I < Run.Scope.Nodes.size(); ++I) {
+      TKeySet& Own = Run.Given[Run.RegionOf(I)];
+      if (!Run.Open[I]) {
+        if (!HasAccelerator(Run.Scope.Nodes[I]->GetText())) Own.HasEmpty = true;
+        continue;
+      }
+      TKeySet Taken = Run.Taken(Run.RegionOf(I), Run.Given);
+      std::string Text = Run.Scope.Nodes[I]->GetText();
+      bool Assigned = ApplyDefaults(Run.Info[I].Text, Taken, Own, Text);
+      if (!Assigned)
+        for (const TLetterChoice& Choice : CaptionLetters(Text, FOptions.NonLatin)) {
+          if (Taken.Contains(Choice.Key)) continue;
+          Text.insert(Choice.Position, 1, '&');
+          Own.Add(Choice.Key);
+          Assigned = true;
+          break;
+        }
+      if (Assigned)
+        Run.Scope.Nodes[I]->SetText(Text);
+      else
+        Unlettered.push_back(I);
+    }
+    Append(Run, Unlettered, Run.Given);
+  }
+
+  bool ApplyDefaults(const std::string& OwnCaption, TKeySet& Taken, TKeySet& Own, std::string& Text) const {
+    if (OwnCaption.empty() || FDefaults.empty()) return false;
+    const std::string Plain = DeleteAccelerator(OwnCaption);
+    bool Applied = false;
+    for (const TDefault& Default : FDefaults) {
+      if (Default.Plain != Plain) continue;
+      if (Default.HasLetter ? Taken.Contains(Default.Key) : Taken.HasEmpty) continue;
+      if (Default.HasLetter) {
+        Taken.Add(Default.Key);
+        Own.Add(Default.Key);
+      } else {
+        Taken.HasEmpty = Own.HasEmpty = true;
+      }
+      Text = *Default.Entry;
+      Applied = true;
+    }
+    return Applied;
+  }
+
+  // Captions still without a letter get a free Latin one appended.
+  void Append(TScopeRun& Run, const std::vector<std::size_t>& Nodes, std::vector<TKeySet>& Given) const {
+    if (FOptions.NonLatin != TNonLatinMode::nlAppend) return;
+    for (std::size_t I : Nodes) {
+      const TKeySet Taken = Run.Taken(Run.RegionOf(I), Given);
+      for (char Letter = 'A'; Letter <= 'Z'; ++Letter) {
+        const TLetterKey Key = ByteLetterKey(Letter);
+        if (Taken.Contains(Key)) continue;
+        const std::string Text = AppendLetter(Run.Scope.Nodes[I]->GetText(), Letter);
+        if (Text.empty()) break;
+        Run.Scope.Nodes[I]->SetText(Text);
+        Given[Run.RegionOf(I)].Add(Key);
+        break;
+      }
+    }
+  }
+
+  // Per open node, its best way to each letter: default captions first (a
+  // later matching entry before an earlier one, as the plain search ends up
+  // with it), then first letters of words, then earlier letters; for equal
+  // letters, earlier nodes, the sort order's favourites, get the better ones,
+  // and of equally good choices the one that covers earlier nodes wins.
+  std::vector<std::vector<TOption>> Options(const TScopeRun& Run) const {
+    const std::size_t Count = Run.Scope.Nodes.size();
+    std::vector<std::vector<TOption>> Result(Count);
+    for (std::size_t I = 0; I < Count; ++I) {
+      if (!Run.Open[I]) continue;
+      std::map<TLetterKey, TOption> Best;
+      const auto Offer = [&](const TOption& Option) {
+        auto [It, Added] = Best.try_emplace(Option.Key, Option);
+        if (!Added && Option.Cost < It->second.Cost) It->second = Option;
+      };
+      const std::string& Own = Run.Info[I].Text;
+      if (!Own.empty()) {
+        const std::string Plain = DeleteAccelerator(Own);
+        for (std::size_t D = 0; D < FDefaults.size(); ++D) {
+          // An entry without a marker gives no letter to match.
+          if (FDefaults[D].Plain != Plain || !FDefaults[D].HasLetter) continue;
+          TMatchCost Cost;
+          Cost.Level[3] = static_cast<std::int64_t>(FDefaults.size() - 1 - D);
+          Cost.Level[5] = static_cast<std::int64_t>(I);
+          Offer({FDefaults[D].Key, Cost, FDefaults[D].Entry, 0});
+        }
+      }
+      const auto Weight = static_cast<std::int64_t>(Count - I);
+      for (const TLetterChoice& Choice : CaptionLetters(Run.Scope.Nodes[I]->GetText(), FOptions.NonLatin)) {
+        TMatchCost Cost;
+        Cost.Level[1] = 1;
+        Cost.Level[2] = Choice.WordStart ? 0 : 1;
+        Cost.Level[3] = Choice.Rank;
+        Cost.Level[4] = Choice.Rank * Weight;
+        Cost.Level[5] = static_cast<std::int64_t>(I);
+        // The marker goes where the letter was chosen, a word's start say.
+        Offer({Choice.Key, Cost, nullptr, Choice.Found});
+      }
+      for (const auto& [Key, Option] : Best) Result[I].push_back(Option);
+    }
+    return Result;
+  }
+
+  // The largest number of captions get a letter; among those choices the
+  // most natural. Scopes with pages: the regions one after another, outer
+  // ones first, each matched with what is left.
+  void BestCoverage(TScopeRun& Run) {
+    const std::vector<std::vector<TOption>> Choices = Options(Run);
+    const std::size_t Count = Run.Scope.Nodes.size();
+    std::vector<std::size_t> Order(static_cast<std::size_t>(Run.Scope.RegionCount()));
+    for (std::size_t R = 0; R < Order.size(); ++R) Order[R] = R;
+    const auto TogetherCount = [&](std::size_t R) {
+      int N = 0;
+      for (int S = 0; S < Run.Scope.RegionCount(); ++S) N += Run.Scope.RegionsTogether(static_cast<int>(R), S) ? 1 : 0;
+      return N;
+    };
+    std::stable_sort(Order.begin(), Order.end(),
+                     [&](std::size_t A, std::size_t B) { return TogetherCount(A) > TogetherCount(B); });
+    const bool Pages = Run.Scope.HasPages();
+
+    std::vector<const TOption*> Chosen;
+    std::vector<TKeySet> Given;
+    std::size_t Covered = MatchRegions(Run, Choices, Order, Pages, false, Chosen, Given);
+    if (Pages) {
+      // Sparing the letters that later pages want may cover more captions.
+      std::vector<const TOption*> SparingChosen;
+      std::vector<TKeySet> SparingGiven;
+      if (MatchRegions(Run, Choices, Order, true, true, SparingChosen, SparingGiven) > Covered) {
+        Chosen.swap(SparingChosen);
+        Given.swap(SparingGiven);
+      }
+    }
+    std::vector<std::size_t> Unlettered;
+    for (std::size_t I = 0; I < Count; ++I) {
+      if (!Run.Open[I]) continue;
+      const TOption* Option = Chosen[I];
+      if (!Option) {
+        Unlettered.push_back(I);
+        continue;
+      }
+      std::string Text = Run.Scope.Nodes[I]->GetText();
+      if (Option->DefaultEntry)
+        Text = *Option->DefaultEntry;
+      else
+        Text.insert(Option->Position, 1, '&');
+      Run.Scope.Nodes[I]->SetText(Text);
+    }
+    Append(Run, Unlettered, Given);
+    Run.Given = std::move(Given);
+  }
+
+  std::size_t MatchRegions(const TScopeRun& Run, const std::vector<std::vector<TOption>>& Choices,
+                           const std::vector<std::size_t>& Order, bool Pages, bool Spare,
+                           std::vector<const TOption*>& Chosen, std::vector<TKeySet>& Given) const {
+    const std::size_t Count = Run.Scope.Nodes.size();
+    Chosen.assign(Count, nullptr);
+    Given = Run.Given;
+    std::size_t Covered = 0;
+    std::vector<bool> Done(Order.size(), false);
+    const std::size_t Rounds = Pages ? Order.size() : 1;
+    for (std::size_t Round = 0; Round < Rounds; ++Round) {
+      const std::size_t Region = Order[Round];
+      std::vector<std::size_t> Members;
+      for (std::size_t I = 0; I < Count; ++I)
+        if (!Choices[I].empty() && (!Pages || Run.RegionOf(I) == Region)) Members.push_back(I);
+      // Without pages every node shows with every other: one set of taken letters.
+      const TKeySet Taken = Pages ? Run.Taken(Region, Given) : Run.Taken(0, Given);
+      TKeySet Wanted;
+      if (Spare)
+        for (std::size_t I = 0; I < Count; ++I) {
+          const std::size_t Other = Run.RegionOf(I);
+          if (Done[Other] || Other == Region || !Run.Scope.RegionsTogether(static_cast<int>(Region), static_cast<int>(Other)))
+            continue;
+          for (const TOption& Option : Choices[I]) Wanted.Add(Option.Key);
+        }
+      Done[Region] = true;
+
+      std::map<TLetterKey, int> Letters;
+      std::vector<TMatchEdge> Edges;
+      std::vector<const TOption*> EdgeOption;
+      for (std::size_t M = 0; M < Members.size(); ++M)
+        for (const TOption& Option : Choices[Members[M]]) {
+          if (Taken.Contains(Option.Key)) continue;
+          const int Letter = Letters.try_emplace(Option.Key, static_cast<int>(Letters.size())).first->second;
+          TMatchCost Cost = Option.Cost;
+          Cost.Level[0] = Spare && Wanted.Contains(Option.Key) ? 1 : 0;
+          Edges.push_back({static_cast<int>(M), Letter, Cost});
+          EdgeOption.push_back(&Option);
+        }
+      const std::vector<int> Match =
+          MinCostMaximumMatching(static_cast<int>(Members.size()), static_cast<int>(Letters.size()), Edges);
+      for (std::size_t M = 0; M < Members.size(); ++M) {
+        if (Match[M] < 0) continue;
+        const TOption* Option = EdgeOption[static_cast<std::size_t>(Match[M])];
+        Chosen[Members[M]] = Option;
+        Given[Run.RegionOf(Members[M])].Add(Option->Key);
+        ++Covered;
+      }
+    }
+    return Covered;
+  }
+
+  const TStrings& FCaptionClasses;
+  const TStrings& FNoCaptionClasses;
+  const TKeyOptions& FOptions;
+  TClassFactCache FFacts;
+  std::vector<TDefault> FDefaults;
+  TKeySet FReserved;
+};
+
+}  // namespace
+
+void FindWithOptions(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* Component, TTreeNode* Parent,
+                     const TStrings& CaptionClasses, const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions,
+                     const TKeyOptions& Options) {
+  const std::vector<TKeyScopeGroup> Scopes = CollectScopesBelow(Tree, Parent, Options.Scope);
+  TKeyedRun Run(CaptionClasses, NoCaptionClasses, DefaultCaptions, Options);
+  std::vector<TKeySet> Ends(Scopes.size());
+  for (std::size_t S = 0; S < Scopes.size(); ++S) {
+    const TKeyScopeGroup& Scope = Scopes[S];
+    TKeySet Start;
+    if (Scope.Inherits >= 0) {
+      Start = Ends[static_cast<std::size_t>(Scope.Inherits)];
+    } else if (S == 0 && Options.Scope == TKeyScope::ksSiblings && Scope.Parent == Parent) {
+      // The caller's letters, unless the top group is a submenu or a popup menu.
+      const TKindFacts& Kind = KindOf(Component);
+      if (!Kind.MenuItem && !Kind.PopupMenu) {
+        for (int C = 0; C < 256; ++C)
+          if (Used.Contains(static_cast<char>(C))) Start.Add(ByteLetterKey(static_cast<char>(C)));
+        Start.HasEmpty = Used.HasEmpty();
+      }
+    }
+    Ends[S] = Run.Handle(Scope, Start);
+  }
+}
+
+}  // namespace keyloom

@@ -1,0 +1,192 @@
+#include <keyloom/markup.hpp>
+#include <keyloom/scopes.hpp>
+
+#include "engine/letter_units.hpp"
+
+#include <algorithm>
+
+namespace keyloom {
+
+namespace {
+
+bool InRange(char32_t C, char32_t Low, char32_t High) { return C >= Low && C <= High; }
+
+}  // namespace
+
+std::size_t DecodeUtf8(const std::string& S, std::size_t Pos, char32_t& CodePoint) {
+  const auto Byte = [&](std::size_t I) { return static_cast<unsigned char>(S[I]); };
+  const unsigned char Lead = Byte(Pos);
+  std::size_t Length = 0;
+  unsigned char SecondMin = 0x80;
+  unsigned char SecondMax = 0xBF;
+  if (Lead >= 0xC2 && Lead <= 0xDF) {
+    Length = 2;
+    CodePoint = Lead & 0x1F;
+  } else if (Lead >= 0xE0 && Lead <= 0xEF) {
+    Length = 3;
+    CodePoint = Lead & 0x0F;
+    if (Lead == 0xE0) SecondMin = 0xA0;
+    if (Lead == 0xED) SecondMax = 0x9F;
+  } else if (Lead >= 0xF0 && Lead <= 0xF4) {
+    Length = 4;
+    CodePoint = Lead & 0x07;
+    if (Lead == 0xF0) SecondMin = 0x90;
+    if (Lead == 0xF4) SecondMax = 0x8F;
+  } else {
+    return 0;
+  }
+  if (Pos + Length > S.size()) return 0;
+  if (Byte(Pos + 1) < SecondMin || Byte(Pos + 1) > SecondMax) return 0;
+  for (std::size_t I = Pos + 1; I < Pos + Length; ++I) {
+    if ((Byte(I) & 0xC0) != 0x80) return 0;
+    CodePoint = (CodePoint << 6) | (Byte(I) & 0x3F);
+  }
+  return Length;
+}
+
+void SplitUnits(const std::string& Text, bool Native, std::vector<TTextUnit>& Units) {
+  Units.clear();
+  std::size_t Pos = 0;
+  while (Pos < Text.size()) {
+    char32_t CodePoint = 0;
+    const std::size_t Length = Native ? DecodeUtf8(Text, Pos, CodePoint) : 0;
+    if (Length > 1) {
+      Units.push_back({Pos, Length, IsNativeLetter(CodePoint), NativeLetterKey(CodePoint)});
+      Pos += Length;
+      continue;
+    }
+    Units.push_back({Pos, 1, IsLetterAt(Text, Pos), ByteLetterKey(Text[Pos])});
+    ++Pos;
+  }
+}
+
+TLetterKey ByteLetterKey(char C) { return static_cast<unsigned char>(LetterKey(C)); }
+
+bool IsNativeLetter(char32_t C) {
+  if (InRange(C, 0x0370, 0x03FF)) {
+    // Signs, punctuation, accents and unassigned code points of the Greek block.
+    switch (C) {
+      case 0x0374: case 0x0375: case 0x0378: case 0x0379: case 0x037A: case 0x037E:
+      case 0x0380: case 0x0381: case 0x0382: case 0x0383: case 0x0384: case 0x0385:
+      case 0x0387: case 0x038B: case 0x038D: case 0x03A2: case 0x03F6:
+        return false;
+      default:
+        return true;
+    }
+  }
+  if (InRange(C, 0x0400, 0x04FF)) return C != 0x0482 && !InRange(C, 0x0483, 0x0489);
+  return false;
+}
+
+char32_t FoldNativeLetter(char32_t C) {
+  const bool Even = (C % 2) == 0;
+  // Greek.
+  if (C == 0x0370 || C == 0x0372 || C == 0x0376) return C + 1;
+  if (C == 0x037F) return 0x03F3;
+  if (C == 0x0386) return 0x03AC;
+  if (InRange(C, 0x0388, 0x038A)) return C + 0x25;
+  if (C == 0x038C) return 0x03CC;
+  if (C == 0x038E || C == 0x038F) return C + 0x3F;
+  if (InRange(C, 0x0391, 0x03AB) && C != 0x03A2) return C + 0x20;
+  if (C == 0x03C2) return 0x03C3;
+  if (C == 0x03CF) return 0x03D7;
+  if (C == 0x03D0) return 0x03B2;
+  if (C == 0x03D1 || C == 0x03F4) return 0x03B8;
+  if (C == 0x03D5) return 0x03C6;
+  if (C == 0x03D6) return 0x03C0;
+  if (InRange(C, 0x03D8, 0x03EF) && Even) return C + 1;
+  if (C == 0x03F0) return 0x03BA;
+  if (C == 0x03F1) return 0x03C1;
+  if (C == 0x03F5) return 0x03B5;
+  if (C == 0x03F7 || C == 0x03FA) return C + 1;
+  if (C == 0x03F9) return 0x03F2;
+  if (InRange(C, 0x03FD, 0x03FF)) return C - 0x82;
+  // Cyrillic.
+  if (InRange(C, 0x0400, 0x040F)) return C + 0x50;
+  if (InRange(C, 0x0410, 0x042F)) return C + 0x20;
+  if (InRange(C, 0x0460, 0x0481) && Even) return C + 1;
+  if (InRange(C, 0x048A, 0x04BF) && Even) return C + 1;
+  if (C == 0x04C0) return 0x04CF;
+  if (InRange(C, 0x04C1, 0x04CE) && !Even) return C + 1;
+  if (InRange(C, 0x04D0, 0x04FF) && Even) return C + 1;
+  return C;
+}
+
+TLetterKey NativeLetterKey(char32_t CodePoint) {
+  return NativeKeyBase + static_cast<TLetterKey>(FoldNativeLetter(CodePoint));
+}
+
+std::vector<TLetterChoice> CaptionLetters(const std::string& Caption, TNonLatinMode Mode) {
+  std::vector<TLetterChoice> Choices;
+  std::vector<TTextUnit> Units;
+  SplitUnits(Caption, Mode == TNonLatinMode::nlNative, Units);
+  // Words as ranges of units.
+  struct TWordRange {
+    std::size_t First;
+    std::size_t Count;
+  };
+  std::vector<TWordRange> Words;
+  std::size_t Longest = 0;
+  for (std::size_t I = 0; I < Units.size();) {
+    const auto IsSeparator = [&](std::size_t U) {
+      return Units[U].Length == 1 && IsWordSeparator(Caption[Units[U].Position]);
+    };
+    if (IsSeparator(I)) {
+      ++I;
+      continue;
+    }
+    const std::size_t First = I;
+    while (I < Units.size() && !IsSeparator(I)) ++I;
+    Words.push_back({First, I - First});
+    Longest = std::max(Longest, I - First);
+  }
+  const auto SameUnit = [&](const TTextUnit& A, const TTextUnit& B) {
+    return A.Length == B.Length && Caption.compare(A.Position, A.Length, Caption, B.Position, B.Length) == 0;
+  };
+  for (std::size_t Position = 0; Position < Longest; ++Position) {
+    for (const TWordRange& Word : Words) {
+      if (Word.Count <= Position) continue;
+      const TTextUnit& Unit = Units[Word.First + Position];
+      if (!Unit.Letter) continue;
+      if (std::any_of(Choices.begin(), Choices.end(), [&](const TLetterChoice& C) { return C.Key == Unit.Key; }))
+        continue;
+      // The marker goes before the first occurrence of the very same character.
+      std::size_t At = Unit.Position;
+      for (const TTextUnit& Other : Units)
+        if (Other.Letter && SameUnit(Other, Unit)) {
+          At = Other.Position;
+          break;
+        }
+      Choices.push_back({Unit.Key, At, Unit.Position, Position == 0, static_cast<int>(Choices.size())});
+    }
+  }
+  return Choices;
+}
+
+bool MarkedLetter(const std::string& Caption, TNonLatinMode Mode, TLetterKey& Key) {
+  const std::size_t Marked = AcceleratorPosition(Caption);
+  if (Marked == std::string::npos) return false;
+  char32_t CodePoint = 0;
+  if (Mode == TNonLatinMode::nlNative && DecodeUtf8(Caption, Marked, CodePoint) > 1 && IsNativeLetter(CodePoint)) {
+    Key = NativeLetterKey(CodePoint);
+    return true;
+  }
+  Key = ByteLetterKey(Caption[Marked]);
+  return true;
+}
+
+std::vector<TLetterKey> ReservedLetterKeys(const std::string& Letters) {
+  std::vector<TLetterKey> Keys;
+  std::vector<TTextUnit> Units;
+  SplitUnits(Letters, true, Units);
+  for (const TTextUnit& Unit : Units) {
+    char32_t CodePoint = 0;
+    const TLetterKey Key = Unit.Length > 1 && DecodeUtf8(Letters, Unit.Position, CodePoint) > 1 && IsNativeLetter(CodePoint)
+                               ? NativeLetterKey(CodePoint)
+                               : ByteLetterKey(Letters[Unit.Position]);
+    if (std::find(Keys.begin(), Keys.end(), Key) == Keys.end()) Keys.push_back(Key);
+  }
+  return Keys;
+}
+
+}  // namespace keyloom

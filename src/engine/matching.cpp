@@ -1,0 +1,136 @@
+#include "engine/matching.hpp"
+
+#include <functional>
+#include <queue>
+#include <utility>
+
+namespace keyloom {
+
+namespace {
+
+// A flow network: source, left vertices, right vertices, sink; unit capacities.
+class TFlowNetwork {
+ public:
+  struct TArc {
+    int To;
+    int Capacity;
+    TMatchCost Cost;
+    int Reverse;  // index of the opposite arc in To's list
+  };
+
+  explicit TFlowNetwork(int Vertices) : FArcs(static_cast<std::size_t>(Vertices)) {}
+
+  // Returns the position of the new arc in From's list.
+  int AddArc(int From, int To, const TMatchCost& Cost) {
+    auto& Out = FArcs[static_cast<std::size_t>(From)];
+    auto& In = FArcs[static_cast<std::size_t>(To)];
+    Out.push_back({To, 1, Cost, static_cast<int>(In.size())});
+    In.push_back({From, 0, TMatchCost{} - Cost, static_cast<int>(Out.size()) - 1});
+    return static_cast<int>(Out.size()) - 1;
+  }
+
+  const TArc& Arc(int From, int Index) const {
+    return FArcs[static_cast<std::size_t>(From)][static_cast<std::size_t>(Index)];
+  }
+
+  // Successive shortest paths (Dijkstra on reduced costs); each augmentation
+  // adds one matched pair at the least extra cost.
+  void Run(int Source, int Sink) {
+    const std::size_t Count = FArcs.size();
+    std::vector<TMatchCost> Potential(Count);
+    std::vector<TMatchCost> Distance(Count);
+    std::vector<bool> Reached(Count);
+    std::vector<bool> Done(Count);
+    std::vector<std::pair<int, int>> Via(Count);  // vertex and arc index that reached it
+    using TEntry = std::pair<TMatchCost, int>;
+    const auto Later = [](const TEntry& A, const TEntry& B) {
+      if (A.first == B.first) return A.second > B.second;
+      return B.first < A.first;
+    };
+    for (;;) {
+      std::fill(Reached.begin(), Reached.end(), false);
+      std::fill(Done.begin(), Done.end(), false);
+      std::priority_queue<TEntry, std::vector<TEntry>, decltype(Later)> Queue(Later);
+      Distance[static_cast<std::size_t>(Source)] = {};
+      Reached[static_cast<std::size_t>(Source)] = true;
+      Queue.push({{}, Source});
+      while (!Queue.empty()) {
+        const auto [Dist, Vertex] = Queue.top();
+        Queue.pop();
+        const auto V = static_cast<std::size_t>(Vertex);
+        if (Done[V]) continue;
+        Done[V] = true;
+        for (std::size_t I = 0; I < FArcs[V].size(); ++I) {
+          const TArc& A = FArcs[V][I];
+          const auto To = static_cast<std::size_t>(A.To);
+          if (A.Capacity == 0 || Done[To]) continue;
+          const TMatchCost Next = Dist + A.Cost + Potential[V] - Potential[To];
+          if (Reached[To] && !(Next < Distance[To])) continue;
+          Reached[To] = true;
+          Distance[To] = Next;
+          Via[To] = {Vertex, static_cast<int>(I)};
+          Queue.push({Next, A.To});
+        }
+      }
+      if (!Reached[static_cast<std::size_t>(Sink)]) return;
+      for (std::size_t V = 0; V < Count; ++V)
+        if (Reached[V]) Potential[V] = Potential[V] + Distance[V];
+      for (int V = Sink; V != Source;) {
+        const auto [From, Index] = Via[static_cast<std::size_t>(V)];
+        TArc& A = FArcs[static_cast<std::size_t>(From)][static_cast<std::size_t>(Index)];
+        A.Capacity -= 1;
+        FArcs[static_cast<std::size_t>(A.To)][static_cast<std::size_t>(A.Reverse)].Capacity += 1;
+        V = From;
+      }
+    }
+  }
+
+ private:
+  std::vector<std::vector<TArc>> FArcs;
+};
+
+bool Augment(int Left, const std::vector<std::vector<int>>& Adjacent, std::vector<int>& MatchOfRight,
+             std::vector<int>& Visited, int Round) {
+  for (int Right : Adjacent[static_cast<std::size_t>(Left)]) {
+    int& Seen = Visited[static_cast<std::size_t>(Right)];
+    if (Seen == Round) continue;
+    Seen = Round;
+    int& Match = MatchOfRight[static_cast<std::size_t>(Right)];
+    if (Match < 0 || Augment(Match, Adjacent, MatchOfRight, Visited, Round)) {
+      Match = Left;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::vector<int> MinCostMaximumMatching(int LeftCount, int RightCount, const std::vector<TMatchEdge>& Edges) {
+  const int Source = 0;
+  const int Sink = 1 + LeftCount + RightCount;
+  TFlowNetwork Network(Sink + 1);
+  for (int L = 0; L < LeftCount; ++L) Network.AddArc(Source, 1 + L, {});
+  std::vector<int> ArcOfEdge(Edges.size());
+  for (std::size_t E = 0; E < Edges.size(); ++E)
+    ArcOfEdge[E] = Network.AddArc(1 + Edges[E].Left, 1 + LeftCount + Edges[E].Right, Edges[E].Cost);
+  for (int R = 0; R < RightCount; ++R) Network.AddArc(1 + LeftCount + R, Sink, {});
+  Network.Run(Source, Sink);
+  std::vector<int> Result(static_cast<std::size_t>(LeftCount), -1);
+  for (std::size_t E = 0; E < Edges.size(); ++E)
+    if (Network.Arc(1 + Edges[E].Left, ArcOfEdge[E]).Capacity == 0)
+      Result[static_cast<std::size_t>(Edges[E].Left)] = static_cast<int>(E);
+  return Result;
+}
+
+std::size_t MaximumMatchingSize(int RightCount, const std::vector<std::vector<int>>& Adjacent) {
+  std::vector<int> MatchOfRight(static_cast<std::size_t>(RightCount), -1);
+  std::vector<int> Visited(static_cast<std::size_t>(RightCount), -1);
+  std::size_t Size = 0;
+  // The letters number a few dozen, so augmenting paths stay short.
+  for (std::size_t L = 0; L < Adjacent.size(); ++L)
+    if (Augment(static_cast<int>(L), Adjacent, MatchOfRight, Visited, static_cast<int>(L))) ++Size;
+  return Size;
+}
+
+}  // namespace keyloom
