@@ -1,0 +1,106 @@
+// Best coverage on the window scope of every text form of the shared corpus:
+// scopes without pages get the maximum, and over all scopes at least 95% of
+// what the regions allow.
+
+#include <keyloom/engine.hpp>
+#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/scopes.hpp>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+namespace keyloom {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& Path) {
+  std::ifstream In(Path, std::ios::binary);
+  std::ostringstream S;
+  S << In.rdbuf();
+  return std::move(S).str();
+}
+
+TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
+  const fs::path Root = KEYLOOM_CORPUS_DIR;
+  if (!fs::is_directory(Root)) GTEST_SKIP() << "no corpus at " << Root;
+  TKeyOptions Options;
+  Options.Scope = TKeyScope::ksWindow;
+  Options.Strategy = TAssignStrategy::asBestCoverage;
+  const formfile::TKeySettings Settings;
+  TStringList CaptionClasses, NoCaptionClasses, DefaultCaptions;
+  CaptionClasses.Assign(Settings.CaptionClasses);
+  NoCaptionClasses.Assign(Settings.NoCaptionClasses);
+  DefaultCaptions.Assign(Settings.DefaultCaptions);
+  std::size_t Forms = 0, PagedScopes = 0, Reachable = 0, Covered = 0, SearchCovered = 0;
+  for (const auto& Entry : fs::recursive_directory_iterator(Root)) {
+    std::string Extension = Entry.path().extension().string();
+    std::transform(Extension.begin(), Extension.end(), Extension.begin(), [](unsigned char C) { return std::tolower(C); });
+    if (!Entry.is_regular_file() || (Extension != ".dfm" && Extension != ".lfm")) continue;
+    std::string Bytes = ReadFile(Entry.path());
+    if (formfile::IsBinaryFormFile(Bytes)) continue;
+    const std::string Name = fs::relative(Entry.path(), Root).generic_string();
+    SCOPED_TRACE(Name);
+    std::unique_ptr<formfile::TLoadedForm> Form;
+    try {
+      Form = formfile::LoadFormForKeys(formfile::TDocument::Parse(std::move(Bytes), Name));
+    } catch (const formfile::EFormFileError&) {
+      continue;  // the corpus holds one malformed file
+    }
+    ++Forms;
+    // Per strategy, the number of captions given a letter in each scope.
+    std::vector<std::size_t> Maximum;
+    std::vector<bool> Paged;
+    const auto Run = [&](TAssignStrategy Strategy) {
+      TTreeView Tree(nullptr);
+      formfile::BuildWorkingTree(Tree, Form->Form(), Settings);
+      const std::vector<TKeyScopeGroup> Scopes = CollectScopes(Tree, TKeyScope::ksWindow);
+      std::vector<std::vector<std::string>> Before(Scopes.size());
+      if (Maximum.empty())
+        for (std::size_t S = 0; S < Scopes.size(); ++S) {
+          Maximum.push_back(
+              MaximumCoverage(Scopes[S], CandidateLetters(Scopes, S, Options, CaptionClasses, NoCaptionClasses)));
+          Paged.push_back(Scopes[S].HasPages());
+        }
+      for (std::size_t S = 0; S < Scopes.size(); ++S)
+        for (const TTreeNode* Node : Scopes[S].Nodes) Before[S].push_back(Node->GetText());
+      TKeyOptions With = Options;
+      With.Strategy = Strategy;
+      Find(Tree, {}, nullptr, nullptr, CaptionClasses, NoCaptionClasses, DefaultCaptions, With);
+      std::vector<std::size_t> Given(Scopes.size());
+      for (std::size_t S = 0; S < Scopes.size(); ++S)
+        for (std::size_t I = 0; I < Scopes[S].Nodes.size(); ++I)
+          if (Scopes[S].Nodes[I]->GetText() != Before[S][I]) ++Given[S];
+      return Given;
+    };
+    const std::vector<std::size_t> Best = Run(TAssignStrategy::asBestCoverage);
+    const std::vector<std::size_t> Search = Run(TAssignStrategy::asLetterSearch);
+    for (std::size_t S = 0; S < Best.size(); ++S) {
+      if (!Paged[S]) {
+        EXPECT_EQ(Best[S], Maximum[S]) << "scope " << S;
+        EXPECT_LE(Search[S], Best[S]) << "scope " << S;
+      }
+      EXPECT_LE(Best[S], Maximum[S]) << "scope " << S;
+      PagedScopes += Paged[S] ? 1 : 0;
+      Reachable += Maximum[S];
+      Covered += Best[S];
+      SearchCovered += Search[S];
+    }
+    if (HasFailure()) return;
+  }
+  EXPECT_GT(Forms, 2500u);
+  EXPECT_GT(PagedScopes, 100u);
+  ASSERT_GT(Reachable, 0u);
+  EXPECT_GE(static_cast<double>(Covered), 0.95 * static_cast<double>(Reachable));
+  std::cout << "[ corpus   ] " << Forms << " forms, " << PagedScopes << " window scopes with pages; best coverage "
+            << Covered << " of at most " << Reachable << " captions, the search " << SearchCovered << "\n";
+}
+
+}  // namespace
+}  // namespace keyloom
