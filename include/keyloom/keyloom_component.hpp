@@ -8,6 +8,7 @@
 #include <keyloom/engine.hpp>
 #include <keyloom/host/classes.hpp>
 #include <keyloom/host/comctrls.hpp>
+#include <keyloom/key_options.hpp>
 #include <keyloom/tree.hpp>
 
 namespace keyloom {
@@ -33,6 +34,16 @@ class TKeyloom : public TComponent {
   void SetOnlyUnassigned(bool Value);
   TSortMethod GetSortMethod() const { return FSortMethod; }
   void SetSortMethod(TSortMethod Value);
+  TKeyScope GetScope() const { return FOptions.Scope; }
+  void SetScope(TKeyScope Value);
+  TAssignStrategy GetStrategy() const { return FOptions.Strategy; }
+  void SetStrategy(TAssignStrategy Value);
+  const std::string& GetReservedLetters() const { return FOptions.ReservedLetters; }
+  void SetReservedLetters(const std::string& Value);
+  TNonLatinMode GetNonLatin() const { return FOptions.NonLatin; }
+  void SetNonLatin(TNonLatinMode Value);
+  // Scope, Strategy, ReservedLetters and NonLatin as the engine takes them.
+  const TKeyOptions& GetKeyOptions() const { return FOptions; }
 
   // The lists stay the component's own: setting one copies the strings and
   // runs nothing; they take effect at the next run.
@@ -63,6 +74,7 @@ class TKeyloom : public TComponent {
   bool FActiveInDesign = false;
   bool FOnlyUnassigned = true;
   TSortMethod FSortMethod = TSortMethod::smUniqueLetters;
+  TKeyOptions FOptions;
   TStringList FCaptionClasses;
   TStringList FNoCaptionClasses;
   TStringList FDefaultCaptions;

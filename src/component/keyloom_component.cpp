@@ -3,6 +3,8 @@
 #include <keyloom/keyloom_component.hpp>
 #include <keyloom/markup.hpp>
 
+#include "component/find_letters.hpp"
+
 namespace keyloom {
 
 namespace P = published;
@@ -29,17 +31,29 @@ const TClassInfo& TKeyloom::StaticClassInfo() {
        P::Owned<TKeyloom, TStrings>("CaptionClasses", "TStrings", &TKeyloom::GetCaptionClasses),
        P::Owned<TKeyloom, TStrings>("DefaultCaptions", "TStrings", &TKeyloom::GetDefaultCaptions),
        P::Owned<TKeyloom, TStrings>("NoCaptionClasses", "TStrings", &TKeyloom::GetNoCaptionClasses),
+       P::Enumeration<TKeyloom, TNonLatinMode>("NonLatin", "TNonLatinMode", {"nlSkip", "nlAppend", "nlNative"},
+                                               &TKeyloom::GetNonLatin, &TKeyloom::SetNonLatin,
+                                               TNonLatinMode::nlSkip),
        P::Boolean<TKeyloom>("OnlyUnassigned", &TKeyloom::GetOnlyUnassigned, &TKeyloom::SetOnlyUnassigned, true),
+       P::String<TKeyloom>("ReservedLetters", &TKeyloom::GetReservedLetters, &TKeyloom::SetReservedLetters,
+                           "string"),
+       P::Enumeration<TKeyloom, TKeyScope>("Scope", "TKeyScope", {"ksSiblings", "ksWindow"}, &TKeyloom::GetScope,
+                                           &TKeyloom::SetScope, TKeyScope::ksSiblings),
        P::Enumeration<TKeyloom, TSortMethod>("SortMethod", "TSortMethod",
                                              {"smNothing", "smCaption", "smCaptionLength", "smUniqueLetters"},
                                              &TKeyloom::GetSortMethod, &TKeyloom::SetSortMethod,
                                              TSortMethod::smUniqueLetters),
+       P::Enumeration<TKeyloom, TAssignStrategy>("Strategy", "TAssignStrategy", {"asLetterSearch", "asBestCoverage"},
+                                                 &TKeyloom::GetStrategy, &TKeyloom::SetStrategy,
+                                                 TAssignStrategy::asLetterSearch),
        P::Event<TKeyloom>("OnAssign", "TAssignEvent", &TKeyloom::OnAssign)},
       P::Factory<TKeyloom>());
   return Info;
 }
 
 TKeyloom::TKeyloom(TComponent* AOwner) : TComponent(AOwner) {
+  // A component dropped on the form later triggers a run.
+  HearInsertions();
   // Creating the tree tells us of an insertion; with no tree stored yet, that runs nothing.
   auto* Tree = new TTreeView(this);
   Tree->OnCompare = TControlsCompare{this, &TKeyloom::ControlsCompare};
@@ -97,6 +111,31 @@ void TKeyloom::SetOnlyUnassigned(bool Value) {
 void TKeyloom::SetSortMethod(TSortMethod Value) {
   if (Value == FSortMethod) return;
   FSortMethod = Value;
+  InternalFindKeys();
+}
+
+void TKeyloom::SetScope(TKeyScope Value) {
+  if (Value == FOptions.Scope) return;
+  FOptions.Scope = Value;
+  InternalFindKeys();
+}
+
+void TKeyloom::SetStrategy(TAssignStrategy Value) {
+  if (Value == FOptions.Strategy) return;
+  FOptions.Strategy = Value;
+  InternalFindKeys();
+}
+
+// Changes what a run gives as much as the enumerations do, so it runs as they do.
+void TKeyloom::SetReservedLetters(const std::string& Value) {
+  if (Value == FOptions.ReservedLetters) return;
+  FOptions.ReservedLetters = Value;
+  InternalFindKeys();
+}
+
+void TKeyloom::SetNonLatin(TNonLatinMode Value) {
+  if (Value == FOptions.NonLatin) return;
+  FOptions.NonLatin = Value;
   InternalFindKeys();
 }
 
@@ -164,8 +203,7 @@ void TKeyloom::StripTree() {
 }
 
 void TKeyloom::FindLetters() {
-  const TUsedLetters Used;
-  Find(*FTree, Used, nullptr, nullptr, FCaptionClasses, FNoCaptionClasses, FDefaultCaptions);
+  detail::FindLetters(*FTree, FCaptionClasses, FNoCaptionClasses, FDefaultCaptions, FOptions);
 }
 
 void RegisterKeyloomClasses() {

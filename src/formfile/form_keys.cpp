@@ -5,6 +5,8 @@
 #include <keyloom/host/published.hpp>
 #include <keyloom/markup.hpp>
 
+#include "component/find_letters.hpp"
+
 #include <functional>
 
 namespace keyloom::formfile {
@@ -81,6 +83,7 @@ TKeySettings TKeySettings::Of(const TKeyloom& Component) {
   S.CaptionClasses = Component.GetCaptionClasses()->Items();
   S.NoCaptionClasses = Component.GetNoCaptionClasses()->Items();
   S.DefaultCaptions = Component.GetDefaultCaptions()->Items();
+  S.Options = Component.GetKeyOptions();
   return S;
 }
 
@@ -128,6 +131,10 @@ int RunKeys(TLoadedForm& Form, const TKeySettings& Fallback) {
   K->SetActive(false);
   K->SetOnlyUnassigned(Fallback.OnlyUnassigned);
   K->SetSortMethod(Fallback.SortMethod);
+  K->SetScope(Fallback.Options.Scope);
+  K->SetStrategy(Fallback.Options.Strategy);
+  K->SetReservedLetters(Fallback.Options.ReservedLetters);
+  K->SetNonLatin(Fallback.Options.NonLatin);
   FillList(*K->GetCaptionClasses(), Fallback.CaptionClasses);
   FillList(*K->GetNoCaptionClasses(), Fallback.NoCaptionClasses);
   FillList(*K->GetDefaultCaptions(), Fallback.DefaultCaptions);
@@ -161,8 +168,7 @@ void FindInWorkingTree(TCustomTreeView& Tree, const TKeySettings& Settings) {
   FillList(CaptionClasses, Settings.CaptionClasses);
   FillList(NoCaptionClasses, Settings.NoCaptionClasses);
   FillList(DefaultCaptions, Settings.DefaultCaptions);
-  const TUsedLetters Used;
-  Find(Tree, Used, nullptr, nullptr, CaptionClasses, NoCaptionClasses, DefaultCaptions);
+  keyloom::detail::FindLetters(Tree, CaptionClasses, NoCaptionClasses, DefaultCaptions, Settings.Options);
 }
 
 TPosition CaptionPosition(const TLoadedForm& Form, const TObject* Object) {

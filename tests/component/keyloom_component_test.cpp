@@ -370,7 +370,8 @@ TEST(KeyloomClassTest, PublishedPropertiesAndRegistration) {
   std::vector<std::string> Names;
   for (const TPropInfo& Prop : Info->OwnProps()) Names.push_back(Prop.Name);
   EXPECT_EQ(Names, (std::vector<std::string>{"Active", "ActiveInDesign", "CaptionClasses", "DefaultCaptions",
-                                             "NoCaptionClasses", "OnlyUnassigned", "SortMethod", "OnAssign"}));
+                                             "NoCaptionClasses", "NonLatin", "OnlyUnassigned", "ReservedLetters",
+                                             "Scope", "SortMethod", "Strategy", "OnAssign"}));
 
   TForm Form(nullptr);
   Make<TButton>(&Form, &Form, "Button1", "OK");

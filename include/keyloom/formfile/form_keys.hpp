@@ -22,6 +22,8 @@ struct TKeySettings {
   std::vector<std::string> CaptionClasses;
   std::vector<std::string> NoCaptionClasses;
   std::vector<std::string> DefaultCaptions;
+  // Scope, strategy, reserved letters and non-Latin captions.
+  TKeyOptions Options;
 
   TKeySettings();
   static TKeySettings Of(const TKeyloom& Component);
