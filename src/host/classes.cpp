@@ -169,6 +169,7 @@ TComponent::~TComponent() {
     FComponents.pop_back();
     UnindexName(Last);
     if (Last->FNotifiedByOwner) --FNotifiedCount;
+    if (!FInsertListeners.empty() && FInsertListeners.back() == Last) FInsertListeners.pop_back();
     Last->FOwner = nullptr;
     delete Last;
   }
@@ -257,6 +258,11 @@ void TComponent::SetComponentIndex(int Index) {
   List.erase(It);
   Index = std::clamp(Index, 0, static_cast<int>(List.size()));
   List.insert(List.begin() + Index, this);
+  if (!ListensForInserts()) return;
+  auto& Listeners = FOwner->FInsertListeners;
+  Listeners.clear();
+  for (TComponent* C : List)
+    if (C->ListensForInserts()) Listeners.push_back(C);
 }
 
 TComponent* TComponent::FindComponent(std::string_view Name) const {
@@ -276,6 +282,33 @@ void TComponent::InsertOwned(TComponent* Component) {
   Component->FOwner = this;
   IndexName(Component);
   if (Component->FNotifiedByOwner) ++FNotifiedCount;
+  if (!Component->ListensForInserts()) return;
+  const bool Before = ListensForInserts();
+  FInsertListeners.push_back(Component);
+  if (FOwner && Before != ListensForInserts()) FOwner->ListenerChanged(this);
+}
+
+void TComponent::ListenerChanged(TComponent* Component) {
+  const bool Before = ListensForInserts();
+  auto It = std::find(FInsertListeners.begin(), FInsertListeners.end(), Component);
+  const bool Listed = It != FInsertListeners.end();
+  if (Listed == Component->ListensForInserts()) return;
+  if (Listed) {
+    FInsertListeners.erase(It);
+  } else {
+    // Rare: a component starts listening after it was inserted.
+    FInsertListeners.clear();
+    for (TComponent* C : FComponents)
+      if (C->ListensForInserts()) FInsertListeners.push_back(C);
+  }
+  if (FOwner && Before != ListensForInserts()) FOwner->ListenerChanged(this);
+}
+
+void TComponent::HearInsertions() {
+  if (FHearsInserts) return;
+  const bool Before = ListensForInserts();
+  FHearsInserts = true;
+  if (FOwner && Before != ListensForInserts()) FOwner->ListenerChanged(this);
 }
 
 void TComponent::RemoveOwned(TComponent* Component) {
@@ -285,6 +318,12 @@ void TComponent::RemoveOwned(TComponent* Component) {
     FComponents.erase(std::next(It).base());
     UnindexName(Component);
     if (Component->FNotifiedByOwner) --FNotifiedCount;
+    auto Listener = std::find(FInsertListeners.begin(), FInsertListeners.end(), Component);
+    if (Listener != FInsertListeners.end()) {
+      const bool Before = ListensForInserts();
+      FInsertListeners.erase(Listener);
+      if (FOwner && Before != ListensForInserts()) FOwner->ListenerChanged(this);
+    }
   }
   Component->FOwner = nullptr;
 }
@@ -325,6 +364,15 @@ void TComponent::Loaded() { FState &= ~static_cast<TComponentState>(csLoading | 
 
 void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == TOperation::opRemove && AComponent) RemoveFreeNotification(AComponent);
+  if (Operation == TOperation::opInsert) {
+    if (FInsertListeners.empty()) return;
+    // A handler may add or free components: only those still listening hear it.
+    const std::vector<TComponent*> Listeners(FInsertListeners);
+    for (auto It = Listeners.rbegin(); It != Listeners.rend(); ++It)
+      if (std::find(FInsertListeners.begin(), FInsertListeners.end(), *It) != FInsertListeners.end())
+        (*It)->Notification(AComponent, Operation);
+    return;
+  }
   // A handler may add or remove components; walk by index and re-clamp.
   for (int I = GetComponentCount() - 1; I >= 0 && FNotifiedCount > 0; --I) {
     if (I >= GetComponentCount()) {

@@ -87,7 +87,7 @@ TEST(Loader, BuildsTheFormAsTheFrameworkStreamsIt) {
 // Counts the runs a component would make: insertions while loading, then Loaded.
 class TLoadProbe : public TComponent {
  public:
-  using TComponent::TComponent;
+  explicit TLoadProbe(TComponent* AOwner) : TComponent(AOwner) { HearInsertions(); }
   static const TClassInfo& Info() {
     static const TClassInfo I("TLoadProbe", &TComponent::StaticClassInfo(), {},
                               [](TComponent* Owner) -> TComponent* { return new TLoadProbe(Owner); });

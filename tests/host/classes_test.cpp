@@ -46,7 +46,7 @@ TEST(StringList, EditsAndBounds) {
 // Records the notifications a component receives.
 class TProbe : public TComponent {
  public:
-  using TComponent::TComponent;
+  explicit TProbe(TComponent* AOwner) : TComponent(AOwner) { HearInsertions(); }
   struct Seen {
     TComponent* Component;
     TOperation Operation;
@@ -58,7 +58,7 @@ class TProbe : public TComponent {
   }
 };
 
-TEST(Component, OwnerTellsEveryOwnedComponentAboutInsertionsAndRemovals) {
+TEST(Component, OwnerTellsEveryListeningComponentAboutInsertionsAndRemovals) {
   TComponent Owner(nullptr);
   std::vector<TProbe::Seen> Log;
   auto* Probe = new TProbe(nullptr);
@@ -75,6 +75,54 @@ TEST(Component, OwnerTellsEveryOwnedComponentAboutInsertionsAndRemovals) {
   ASSERT_EQ(Log.size(), 3u);
   EXPECT_EQ(Log[2].Operation, TOperation::opRemove);
   EXPECT_EQ(Owner.GetComponentCount(), 1);
+}
+
+// Only listening components hear of insertions, also through an owned
+// component that owns a listener, in reverse order of ownership; the
+// bookkeeping follows moves, reordering and removal.
+TEST(Component, InsertionsReachListenersThroughNestedOwnersAndFollowMoves) {
+  struct THeard : TProbe {
+    THeard(TComponent* AOwner, std::string AName, std::vector<std::string>& AOrder)
+        : TProbe(AOwner), Label(std::move(AName)), Order(AOrder) {}
+    void Notification(TComponent* AComponent, TOperation Operation) override {
+      TProbe::Notification(AComponent, Operation);
+      if (Operation == TOperation::opInsert && AComponent != this) Order.push_back(Label);
+      if (Operation == TOperation::opInsert && Victim && AComponent != this) {
+        delete Victim;  // frees another listener in the middle of the broadcast
+        Victim = nullptr;
+      }
+    }
+    std::string Label;
+    std::vector<std::string>& Order;
+    TComponent* Victim = nullptr;
+  };
+  TComponent Form(nullptr);
+  std::vector<std::string> Order;
+  auto* Frame = new TComponent(&Form);
+  auto* Deep = new THeard(Frame, "deep", Order);
+  auto* Near = new THeard(&Form, "near", Order);
+  new TComponent(&Form);  // deaf
+  Order.clear();
+  new TComponent(&Form);
+  EXPECT_EQ(Order, (std::vector<std::string>{"near", "deep"}));
+  Order.clear();
+  Near->SetComponentIndex(0);
+  new TComponent(&Form);
+  EXPECT_EQ(Order, (std::vector<std::string>{"deep", "near"}));
+  // Deep moves to the form: the frame has nobody left to tell.
+  Form.InsertComponent(Deep);
+  Order.clear();
+  new TComponent(Frame);
+  EXPECT_TRUE(Order.empty());
+  new TComponent(&Form);
+  EXPECT_EQ(Order, (std::vector<std::string>{"deep", "near"}));
+  // Last in the form, told first, it frees Near before Near's turn.
+  Order.clear();
+  auto* Freeing = new THeard(&Form, "freeing", Order);
+  Freeing->Victim = Near;
+  Order.clear();
+  new TComponent(&Form);
+  EXPECT_EQ(Order, (std::vector<std::string>{"freeing", "deep"}));
 }
 
 TEST(Component, OwnerReleasesWhatItOwnsInOrder) {

@@ -74,7 +74,7 @@ TEST(ComponentLookup, FindComponentAgreesWithAWalkThroughRandomChanges) {
 // Counts what it is told.
 class TListener : public TComponent {
  public:
-  using TComponent::TComponent;
+  explicit TListener(TComponent* AOwner) : TComponent(AOwner) { HearInsertions(); }
   void Notification(TComponent* AComponent, TOperation Operation) override {
     TComponent::Notification(AComponent, Operation);
     ++Told;

@@ -135,7 +135,8 @@ enum TComponentStateFlag : std::uint32_t {
 using TComponentState = std::uint32_t;
 
 // A component: owned by another component that releases it, named, with
-// state flags, told about insertions into and removals from its owner.
+// state flags, told about removals from its owner and, when it asks with
+// HearInsertions, about insertions into it.
 // Release a component with Free (or delete it; both tell everyone concerned).
 class TComponent : public TPersistent {
   KEYLOOM_CLASS(TComponent)
@@ -187,6 +188,11 @@ class TComponent : public TPersistent {
   // owner does not pass on what it is told about its other components.
   TComponent(TComponent* AOwner, bool NotifiedByOwner);
 
+  // From now on the owner tells this component of every component inserted
+  // into it. Only those that ask hear it, so that filling an owner with n
+  // components costs n, not n squared.
+  void HearInsertions();
+
   // Sets the destroying state and detaches the component from its owner and
   // from everyone it asked to be told about. Every destructor of a class with
   // observable teardown starts with it, so that nothing sees a half-destroyed
@@ -200,6 +206,8 @@ class TComponent : public TPersistent {
   void RemoveOwned(TComponent* Component);
   void IndexName(TComponent* Component);
   void UnindexName(const TComponent* Component);
+  bool ListensForInserts() const { return FNotifiedByOwner && (FHearsInserts || !FInsertListeners.empty()); }
+  void ListenerChanged(TComponent* Component);
 
   // Names compare without regard to ASCII case.
   struct TNameHash {
@@ -224,6 +232,10 @@ class TComponent : public TPersistent {
   // How many owned components are told of this one's notifications.
   int FNotifiedCount = 0;
   bool FNotifiedByOwner = true;
+  // Owned components that hear of insertions, themselves or through what
+  // they own, in the order of FComponents.
+  std::vector<TComponent*> FInsertListeners;
+  bool FHearsInserts = false;
   TComponentState FState = 0;
   bool FDetached = false;
 };
