@@ -1,15 +1,18 @@
 #include "commands.hpp"
 
 #include "report.hpp"
+#include "stats/form_stats.hpp"
 
 #include <keyloom/caption_check.hpp>
 #include <keyloom/formfile/atomic_write.hpp>
 #include <keyloom/formfile/unified_diff.hpp>
 #include <keyloom/host.hpp>
+#include <keyloom/markup.hpp>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <set>
@@ -196,6 +199,44 @@ struct TUnknownTally {
   }
 };
 
+// CheckCaptions simulates the plain search; with other options the captions
+// that a run would mark are those a run with these options marks.
+void FindMissingWithOptions(std::vector<TCaptionProblem>& Problems, TCustomTreeView& Tree,
+                            const TKeySettings& Settings) {
+  std::erase_if(Problems, [](const TCaptionProblem& P) { return P.Kind == TCaptionProblemKind::cpMissing; });
+  TTreeNodes& Items = Tree.GetItems();
+  const int Count = Items.GetCount();
+  std::vector<std::pair<TTreeNode*, std::string>> Before;
+  Before.reserve(static_cast<std::size_t>(Count));
+  for (int I = 0; I < Count; ++I) {
+    TTreeNode* Node = Items.GetNodeFromIndex(I);
+    Before.emplace_back(Node, Node->GetText());
+  }
+  std::vector<std::string> After;
+  After.reserve(Before.size());
+  try {
+    formfile::FindInWorkingTree(Tree, Settings);
+    for (auto& [Node, Text] : Before) After.push_back(Node->GetText());
+  } catch (...) {
+    for (auto& [Node, Text] : Before) Node->SetText(Text);
+    throw;
+  }
+  for (auto& [Node, Text] : Before) Node->SetText(Text);
+  for (std::size_t I = 0; I < Before.size(); ++I) {
+    const std::string& Text = Before[I].second;
+    if (HasAccelerator(Text) || !HasAccelerator(After[I])) continue;
+    TCaptionProblem P;
+    P.Kind = TCaptionProblemKind::cpMissing;
+    P.Node = Before[I].first;
+    P.Caption = Text;
+    P.Suggestion = After[I];
+    Problems.push_back(std::move(P));
+  }
+  std::stable_sort(Problems.begin(), Problems.end(), [](const TCaptionProblem& A, const TCaptionProblem& B) {
+    return A.Node->GetAbsoluteIndex() < B.Node->GetAbsoluteIndex();
+  });
+}
+
 std::string Plural(std::size_t Count, const std::string& One, const std::string& Many) {
   return std::to_string(Count) + " " + (Count == 1 ? One : Many);
 }
@@ -256,6 +297,7 @@ int RunCheck(const TCommonOptions& Options) {
     FillList(DefaultCaptions, Settings.DefaultCaptions);
     std::vector<TCaptionProblem> Problems =
         CheckCaptions(Tree, CaptionClasses, NoCaptionClasses, DefaultCaptions, Settings.OnlyUnassigned);
+    if (!Settings.Options.IsDefault()) FindMissingWithOptions(Problems, Tree, Settings);
     // A form whose TKeyloom is switched off never gets letters: nothing is missing there.
     if (!Settings.Active)
       std::erase_if(Problems, [](const TCaptionProblem& P) { return P.Kind == TCaptionProblemKind::cpMissing; });
@@ -377,6 +419,77 @@ int RunTree(const TTreeOptions& Options) {
     std::cout << Out.str() << std::flush;
   });
   return Failed ? ExitFailure : ExitSuccess;
+}
+
+namespace {
+
+// A share with one decimal, "-" when there is nothing to share.
+std::string Percent(std::size_t Part, std::size_t Whole) {
+  if (Whole == 0) return "-";
+  char Buffer[32];
+  std::snprintf(Buffer, sizeof Buffer, "%.1f%%", 100.0 * static_cast<double>(Part) / static_cast<double>(Whole));
+  return Buffer;
+}
+
+std::string JsonRatio(std::size_t Part, std::size_t Whole) {
+  if (Whole == 0) return "null";
+  char Buffer[32];
+  std::snprintf(Buffer, sizeof Buffer, "%.4f", static_cast<double>(Part) / static_cast<double>(Whole));
+  return Buffer;
+}
+
+std::string JsonFigures(const stats::TCaptionStats& S) {
+  return "\"eligible\":" + std::to_string(S.Eligible) + ",\"covered\":" + std::to_string(S.Covered) +
+         ",\"coverage\":" + JsonRatio(S.Covered, S.Eligible) + ",\"clashes\":" + std::to_string(S.Clashes) +
+         ",\"marked\":" + std::to_string(S.Marked) + ",\"first_letters\":" + std::to_string(S.FirstLetters) +
+         ",\"first_letter_share\":" + JsonRatio(S.FirstLetters, S.Marked) +
+         ",\"maximum\":" + std::to_string(S.Maximum) + ",\"maximum_coverage\":" + JsonRatio(S.Maximum, S.Eligible);
+}
+
+constexpr const char* StatsHeader =
+    " eligible  covered coverage  clashes   marked first-letter  maximum max-coverage  file";
+
+std::string TextFigures(const stats::TCaptionStats& S, const std::string& Label) {
+  char Buffer[160];
+  std::snprintf(Buffer, sizeof Buffer, "%9zu %8zu %8s %8zu %8zu %12s %8zu %12s  ", S.Eligible, S.Covered,
+                Percent(S.Covered, S.Eligible).c_str(), S.Clashes, S.Marked,
+                Percent(S.FirstLetters, S.Marked).c_str(), S.Maximum, Percent(S.Maximum, S.Eligible).c_str());
+  return Buffer + DisplayText(Label);
+}
+
+}  // namespace
+
+int RunStats(const TStatsOptions& Options) {
+  TReporter Reporter(Options.Files.size(), Options.Quiet);
+  const bool Json = Options.Format == TOutputFormat::Json;
+  stats::TCaptionStats Total;
+  std::size_t Measured = 0;
+  if (!Json) std::cout << StatsHeader << '\n' << std::flush;
+  const int Failed = ForEachFile(Options, Reporter, [&](const std::string& File) {
+    auto Form = OpenForm(File, Options);
+    bool Stored = false;
+    SettingsFor(*Form, File, Options, Reporter, &Stored);
+    const stats::TCaptionStats S = stats::MeasureForm(*Form, Options.Settings, !Options.AsIs);
+    Total += S;
+    ++Measured;
+    Reporter.ClearProgress();
+    if (Json)
+      std::cout << "{\"kind\":\"file\",\"file\":" << JsonString(File)
+                << ",\"settings\":" << (Stored ? "\"stored\"" : "\"options\"") << ',' << JsonFigures(S) << "}\n";
+    else
+      std::cout << TextFigures(S, File) << '\n';
+    std::cout << std::flush;
+  });
+  const std::string Files = Plural(Measured, "file", "files");
+  if (Json)
+    std::cout << "{\"kind\":\"total\",\"files\":" << Measured << ",\"errors\":" << Failed << ','
+              << JsonFigures(Total) << "}\n";
+  else
+    std::cout << TextFigures(Total, "total (" + Files + ", " +
+                                        Plural(static_cast<std::size_t>(Failed), "error", "errors") + ")")
+              << '\n';
+  std::cout << std::flush;
+  return Measured == 0 && Failed > 0 ? ExitFailure : ExitSuccess;
 }
 
 }  // namespace keyloom::cli

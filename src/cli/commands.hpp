@@ -38,8 +38,15 @@ struct TTreeOptions : TCommonOptions {
   bool Find = false;
 };
 
+struct TStatsOptions : TCommonOptions {
+  // Measure the files as they stand instead of after the run assign would make.
+  bool AsIs = false;
+};
+
 int RunAssign(const TAssignOptions& Options);
 int RunCheck(const TCommonOptions& Options);
 int RunTree(const TTreeOptions& Options);
+// Exit status 2 only when no file could be measured.
+int RunStats(const TStatsOptions& Options);
 
 }  // namespace keyloom::cli

@@ -25,10 +25,21 @@ constexpr const char* SettingsHelp = R"(
 SETTINGS
   A form that holds a TKeyloom object runs with that object's stored settings,
   as it would when the application loads it: Active = False means nothing
-  changes, and --sort, --reassign and the list options do not apply to it (a
-  note says so). A form without one is handled as if a TKeyloom with the
-  settings of the command line were dropped on it and FindKeys called; the
-  component never reaches the file.
+  changes, and --sort, --reassign, --scope, --strategy, --reserve, --non-latin
+  and the list options do not apply to it (a note says so); its stored Scope,
+  Strategy, ReservedLetters and NonLatin do. A form without one is handled as
+  if a TKeyloom with the settings of the command line were dropped on it and
+  FindKeys called; the component never reaches the file.
+
+  Without --scope, --strategy, --reserve and --non-latin every setting is the
+  plain search of earlier versions: each sibling group on its own (inheriting
+  the letters of the groups above it), the first free letter of each caption
+  in turn, no letter kept back, captions without a Latin letter left alone.
+  --scope window makes every caption visible together in the window differ,
+  not only siblings. --strategy best gives letters to as many captions as
+  possible, as naturally as possible. --reserve QZ keeps those letters free
+  for the application. --non-latin append gives a caption without a usable
+  Latin letter an appended ' (&X)'; native marks a letter of its own alphabet.
 
   Lists are comma-separated; the options replace the whole list, and an empty
   value (--caption-classes '') gives an empty list. Built-in lists:
@@ -86,7 +97,9 @@ DESCRIPTION
   they mark the same character, compared without regard to case.
 
   The tree is built and sorted as a run builds it; 'missing' names a caption
-  that assign would give a letter. For a form whose TKeyloom is not active
+  that assign would give a letter with the same settings. Clashes are judged
+  in sibling groups whatever --scope says; keyloom stats counts the clashes of
+  captions shown together in the window. For a form whose TKeyloom is not active
   only clashes are reported.
 
 OUTPUT
@@ -121,6 +134,55 @@ EXAMPLES
   keyloom tree --find examples/forms/typical.dfm
 )";
 
+constexpr const char* StatsFooter = R"(
+DESCRIPTION
+  Measures how well the accelerators of each form serve its user, after the
+  run assign would make with the same options (nothing is written), or with
+  --as-is as the file stands. Every figure is judged on what shows together in
+  the window, whatever --scope the letters were found with: the controls of
+  the form at any depth with the top row of its main menu (pages of a page
+  control or notebook show one at a time), and each submenu and popup menu.
+
+  eligible      captions that may take a letter (not a default or cancel
+                button, not of a no-caption class, not a name) and hold a
+                letter of any script, so that captions in other alphabets count
+  covered       eligible captions whose accelerator no caption shown with them
+                shares; coverage is their share of the eligible ones
+  clashes       pairs of captions shown together that mark the same letter
+                (compared without regard to case; Greek and Cyrillic letters
+                are read as such)
+  marked        eligible captions with an accelerator; first-letter is the
+                share of them marked on the first letter of a word
+  maximum       the most eligible captions that could hold a letter nothing
+                shown with them holds, with the letters of their own captions
+                (under --non-latin append any Latin letter for one without),
+                less --reserve; max-coverage is its share of the eligible ones.
+                For a window with pages it is an upper bound.
+
+OUTPUT
+  text  a table: one row a file, then the total.
+  json  JSON lines: one object a file, {"kind": "file", "file", "settings":
+        "stored" or "options", "eligible", "covered", "coverage", "clashes",
+        "marked", "first_letters", "first_letter_share", "maximum",
+        "maximum_coverage"}, then {"kind": "total", "files", "errors", and the
+        same figures summed}. Shares are numbers from 0 to 1, null when there
+        is nothing to share.
+
+EXAMPLES
+  keyloom stats forms/*.dfm
+  keyloom stats --as-is forms/*.dfm        (before)
+  keyloom stats --scope window --strategy best --json forms/*.dfm
+)";
+
+// A measurement over many files is still one when a few cannot be read.
+constexpr const char* StatsExitHelp = R"(
+EXIT STATUS
+  0  at least one file was measured; files that could not be read or parsed
+     are reported on standard error as FILE:LINE:COLUMN: error: MESSAGE,
+     skipped and counted in the total's errors
+  2  bad usage, or no file could be measured
+)";
+
 struct TRawOptions {
   std::vector<std::string> Files;
   std::string Sort = "letters";
@@ -130,10 +192,16 @@ struct TRawOptions {
   std::string DefaultCaptions;
   bool UserOptions = false;
   std::vector<std::string> ClassMap;
+  std::string Scope = "siblings";
+  std::string Strategy = "search";
+  std::string Reserve;
+  std::string NonLatin = "skip";
   std::string Format = "text";
   bool ToStdout = false;
   bool DryRun = false;
   bool Find = false;
+  bool AsIs = false;
+  bool Json = false;
   bool Quiet = false;
 };
 
@@ -141,6 +209,23 @@ class EUsage : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// Only Latin letters can be accelerators that a reservation keeps free.
+CLI::Validator ReservedLettersValidator() {
+  return CLI::Validator(
+      [](std::string& Value) -> std::string {
+        for (const char C : Value) {
+          const bool Latin = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
+          if (Latin) continue;
+          const auto Code = static_cast<unsigned char>(C);
+          const std::string Shown =
+              Code >= 0x21 && Code < 0x7F ? std::string("'") + C + "'" : "byte " + std::to_string(Code);
+          return "only the letters A-Z (either case) can be reserved, not " + Shown;
+        }
+        return {};
+      },
+      "LETTERS", "Latin letters");
+}
 
 void AddSettings(CLI::App& Sub, TRawOptions& Raw) {
   Sub.add_option("--sort", Raw.Sort,
@@ -161,6 +246,24 @@ void AddSettings(CLI::App& Sub, TRawOptions& Raw) {
       ->type_name("FROM=TO")
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  Sub.add_option("--scope", Raw.Scope,
+                 "What must differ: siblings (each sibling group, with the letters of the\n"
+                 "groups above it), window (every caption visible together)")
+      ->check(CLI::IsMember({"siblings", "window"}))
+      ->default_str("siblings");
+  Sub.add_option("--strategy", Raw.Strategy,
+                 "How letters are chosen: search (the first free letter of each caption in\n"
+                 "turn), best (as many captions covered as possible, as natural as possible)")
+      ->check(CLI::IsMember({"search", "best"}))
+      ->default_str("search");
+  Sub.add_option("--reserve", Raw.Reserve, "Letters never given (A-Z, either case), e.g. --reserve QZ")
+      ->type_name("LETTERS")
+      ->check(ReservedLettersValidator());
+  Sub.add_option("--non-latin", Raw.NonLatin,
+                 "Captions without a usable Latin letter: skip (left alone), append\n"
+                 "(' (&X)' appended), native (a letter of their own alphabet)")
+      ->check(CLI::IsMember({"skip", "append", "native"}))
+      ->default_str("skip");
   Sub.add_flag("-q,--quiet", Raw.Quiet, "No summary and no notes on standard error");
 }
 
@@ -190,6 +293,20 @@ TSortMethod SortMethodOf(const std::string& Name) {
   if (Name == "caption") return TSortMethod::smCaption;
   if (Name == "length") return TSortMethod::smCaptionLength;
   return TSortMethod::smUniqueLetters;
+}
+
+TKeyOptions KeyOptionsOf(const TRawOptions& Raw) {
+  TKeyOptions O;
+  O.Scope = Raw.Scope == "window" ? TKeyScope::ksWindow : TKeyScope::ksSiblings;
+  O.Strategy = Raw.Strategy == "best" ? TAssignStrategy::asBestCoverage : TAssignStrategy::asLetterSearch;
+  O.ReservedLetters = Raw.Reserve;
+  if (Raw.NonLatin == "append")
+    O.NonLatin = TNonLatinMode::nlAppend;
+  else if (Raw.NonLatin == "native")
+    O.NonLatin = TNonLatinMode::nlNative;
+  else
+    O.NonLatin = TNonLatinMode::nlSkip;
+  return O;
 }
 
 std::pair<std::string, std::string> ParseClassMap(const std::string& Entry) {
@@ -226,12 +343,15 @@ void FillCommon(TCommonOptions& Options, const TRawOptions& Raw, const CLI::App&
   formfile::TKeySettings& S = Options.Settings;
   S.SortMethod = SortMethodOf(Raw.Sort);
   S.OnlyUnassigned = !Raw.Reassign;
+  S.Options = KeyOptionsOf(Raw);
   if (Raw.UserOptions) LoadUserOptions(S, Raw.Quiet);
   if (Sub.count("--caption-classes")) S.CaptionClasses = SplitList(Raw.CaptionClasses);
   if (Sub.count("--no-caption-classes")) S.NoCaptionClasses = SplitList(Raw.NoCaptionClasses);
   if (Sub.count("--default-captions")) S.DefaultCaptions = SplitList(Raw.DefaultCaptions);
   Options.SettingsGiven = Sub.count("--sort") || Raw.Reassign || Raw.UserOptions || Sub.count("--caption-classes") ||
-                          Sub.count("--no-caption-classes") || Sub.count("--default-captions");
+                          Sub.count("--no-caption-classes") || Sub.count("--default-captions") ||
+                          Sub.count("--scope") || Sub.count("--strategy") || Sub.count("--reserve") ||
+                          Sub.count("--non-latin");
   RegisterKeyloomClasses();
   for (const std::string& Entry : Raw.ClassMap) Options.ClassMap.push_back(ParseClassMap(Entry));
 }
@@ -266,6 +386,13 @@ int Run(int argc, char** argv) {
   AddSettings(*Tree, Raw);
   Tree->footer(std::string(TreeFooter) + SettingsHelp + ExitHelp);
 
+  CLI::App* Stats = App.add_subcommand("stats", "Measure coverage, clashes and letters of forms; write nothing");
+  Stats->add_option("FILE", Raw.Files, "Form files")->required();
+  Stats->add_flag("--as-is", Raw.AsIs, "Measure the files as they stand, without the run");
+  Stats->add_flag("--json", Raw.Json, "JSON lines instead of a table");
+  AddSettings(*Stats, Raw);
+  Stats->footer(std::string(StatsFooter) + SettingsHelp + StatsExitHelp);
+
   try {
     App.parse(argc, argv);
   } catch (const CLI::ParseError& E) {
@@ -286,6 +413,13 @@ int Run(int argc, char** argv) {
       TCommonOptions Options;
       FillCommon(Options, Raw, *Check);
       return RunCheck(Options);
+    }
+    if (Stats->parsed()) {
+      TStatsOptions Options;
+      FillCommon(Options, Raw, *Stats);
+      Options.AsIs = Raw.AsIs;
+      if (Raw.Json) Options.Format = TOutputFormat::Json;
+      return RunStats(Options);
     }
     TTreeOptions Options;
     FillCommon(Options, Raw, *Tree);

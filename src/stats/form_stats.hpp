@@ -1,0 +1,59 @@
+#pragma once
+
+// How well the accelerators of a form serve its user, judged on what shows
+// together in the window whatever scope the letters were found in: how many
+// captions could take a letter, how many hold one that nothing visible with
+// them shares, how many pairs clash, how natural the letters are, and how many
+// captions could at most hold a unique letter.
+
+#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/host/classes.hpp>
+#include <keyloom/host/comctrls.hpp>
+#include <keyloom/key_options.hpp>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace keyloom::stats {
+
+struct TCaptionStats {
+  // Caption nodes the engine may give a letter whose caption has a letter of any script.
+  std::size_t Eligible = 0;
+  // Eligible captions with an accelerator that no caption shown with them shares.
+  std::size_t Covered = 0;
+  // Pairs of captions shown together that mark the same letter (any caption,
+  // eligible or not: a marker shows either way).
+  std::size_t Clashes = 0;
+  // Eligible captions with an accelerator.
+  std::size_t Marked = 0;
+  // Of those, the ones marked on the first letter of a word.
+  std::size_t FirstLetters = 0;
+  // The most eligible captions that could hold a letter no caption shown
+  // with them holds (an upper bound where a window has pages).
+  std::size_t Maximum = 0;
+
+  TCaptionStats& operator+=(const TCaptionStats& Other);
+};
+
+// Whether the text holds a letter of any script: A-Z in either case, or a
+// character beyond ASCII that is not punctuation, a symbol or a space. Bytes
+// that are not UTF-8 count when they are the letters of the Western code page.
+bool HasLetterOfAnyScript(std::string_view Text);
+
+// Whether the caption's marker stands on the first character of a word.
+bool MarksWordStart(const std::string& Caption);
+
+// Measures a built working tree as its texts stand. The lists decide which
+// nodes are eligible; Options give the reserved letters and the letters a
+// caption may take (NonLatin) for the maximum. Markers are read on Greek and
+// Cyrillic letters as such in every mode.
+TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionClasses,
+                          const TStrings& NoCaptionClasses, const TKeyOptions& Options);
+
+// Measures a form read for keys: after the run assign would make (captions
+// change in memory only) when Run is true, else as the file holds it. The
+// settings are those assign would use: the form's own TKeyloom's, else Fallback.
+TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const formfile::TKeySettings& Fallback, bool Run);
+
+}  // namespace keyloom::stats
