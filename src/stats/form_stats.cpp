@@ -80,12 +80,25 @@ struct TNodeFacts {
   TLetterKey Key = 0;
 };
 
+// The caption without an appended " (&X)": a letter given that way says
+// nothing about whether the caption itself has one.
+std::string_view WithoutAppendedLetter(std::string_view Text) {
+  // It goes before trailing blanks.
+  while (!Text.empty() && IsWordSeparator(Text.back())) Text.remove_suffix(1);
+  if (Text.size() < 4 || !Text.ends_with(')')) return Text;
+  const std::size_t Open = Text.size() - 4;
+  if (Text[Open] != '(' || Text[Open + 1] != '&' || !IsLetter(Text[Open + 2])) return Text;
+  Text.remove_suffix(4);
+  if (Text.ends_with(' ')) Text.remove_suffix(1);
+  return Text;
+}
+
 TNodeFacts FactsOf(const TTreeNode& Node, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses) {
   TNodeFacts F;
   const std::string& Text = Node.GetText();
   F.Marked = MarkedLetter(Text, TNonLatinMode::nlNative, F.Key);
   F.Eligible = IsEligibleCaptionNode(Node, CaptionClasses, NoCaptionClasses) &&
-               HasLetterOfAnyScript(DeleteAccelerator(Text));
+               HasLetterOfAnyScript(DeleteAccelerator(std::string(WithoutAppendedLetter(Text))));
   return F;
 }
 

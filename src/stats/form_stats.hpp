@@ -18,7 +18,8 @@
 namespace keyloom::stats {
 
 struct TCaptionStats {
-  // Caption nodes the engine may give a letter whose caption has a letter of any script.
+  // Caption nodes the engine may give a letter whose caption has a letter of
+  // any script (an appended " (&X)" aside).
   std::size_t Eligible = 0;
   // Eligible captions with an accelerator that no caption shown with them shares.
   std::size_t Covered = 0;

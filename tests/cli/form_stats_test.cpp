@@ -84,6 +84,27 @@ TEST(FormStatsTest, IneligibleCaptionsClashButAreNotCounted) {
   ExpectFigures(Measure(Text, false), {1, 0, 1, 1, 1, 1}, "as is");
 }
 
+TEST(FormStatsTest, AnAppendedLetterDoesNotMakeACaptionEligible) {
+  const char* const Text =
+      "object Form1: TForm\n"
+      "  object Button1: TButton\n"
+      "    Caption = '- (&O)'\n"
+      "  end\n"
+      "  object Button2: TButton\n"
+      "    Caption = '&Open'\n"
+      "  end\n"
+      "  object Button3: TButton\n"
+      "    Caption = '\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB(&F)'\n"  // Файл(&F)
+      "  end\n"
+      "  object Button4: TButton\n"
+      "    Caption = '90 (&D) '\n"
+      "  end\n"
+      "end\n";
+  // '- (&O)' and '90 (&D) ' have no letter of their own, but the marker of
+  // the first shows: it clashes with Open.
+  ExpectFigures(Measure(Text, false), {2, 1, 1, 2, 1, 2}, "as is");
+}
+
 TEST(FormStatsTest, SubmenusArePrivateTheMenuBarShowsWithTheControls) {
   const char* const Text =
       "object Form1: TForm\n"
