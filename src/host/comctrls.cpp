@@ -316,9 +316,12 @@ TTreeNode* TTreeNodes::AddChildObject(TTreeNode* Parent, const std::string& S, T
 
 void TTreeNodes::Link(TTreeNode* Node, const TObject* Data) {
   if (!Data) return;
-  FByData.emplace(Data, Node);
-  // Right after the insertion the look-up finds its bucket at hand.
-  if (FByData.count(Data) > 1) ++FSharedData;
+  const auto Added = FByData.emplace(Data, Node);
+  // Equal keys stand together: a neighbour with the same data is enough to
+  // know, where counting them would cost as many steps as there are.
+  auto Next = std::next(Added);
+  const bool Shared = (Next != FByData.end() && Next->first == Data) || FByData.find(Data) != Added;
+  if (Shared) ++FSharedData;
 }
 
 void TTreeNodes::Unlink(const TTreeNode* Node, const TObject* Data) {
