@@ -80,6 +80,8 @@ std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOpti
     FailFile(File, "binary form files are not supported; convert the file to text first");
   formfile::TLoadOptions Load;
   Load.ClassMap = Options.ClassMap;
+  // The command writes captions only, never whole components.
+  Load.KeepState = false;
   try {
     return formfile::LoadFormForKeys(formfile::TDocument::Parse(std::move(Bytes), File), Load);
   } catch (const formfile::EFormFileError& E) {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <stdexcept>
 #include <unordered_set>
 
 namespace keyloom::formfile {
@@ -61,8 +62,9 @@ class TFormReader {
     ApplyProperties(Form, Root);
     for (TObjectNode* Child : Root.FChildren) ReadObject(*Child, &Form, &Form);
     ResolveFixups();
+    F.FKeepState = O.KeepState;
     detail::TComponentWriter Writer = WriterFor(F, *F.FForm);
-    for (TComponent* C : Created) F.RecordState(*C, Writer);
+    for (TComponent* C : Created) F.RecordState(*C, O.KeepState ? &Writer : nullptr);
     for (TComponent* C : Created) C->Loaded();
   }
 
@@ -468,7 +470,7 @@ void TLoadedForm::Record(TComponent& Component, TObjectNode* Node) {
   Watch(Component);
 }
 
-void TLoadedForm::RecordState(TComponent& Component, detail::TComponentWriter& Writer) {
+void TLoadedForm::RecordState(TComponent& Component, detail::TComponentWriter* Writer) {
   TOrigin& Origin = FOrigins[&Component];
   Origin.HasCaption = false;
   if (const TPropInfo* Caption = GetPropInfo(&Component, "Caption");
@@ -477,7 +479,8 @@ void TLoadedForm::RecordState(TComponent& Component, detail::TComponentWriter& W
     Origin.Caption = GetStrProp(Component, *Caption);
   }
   if (auto* Group = dynamic_cast<TCustomRadioGroup*>(&Component)) Origin.Items = Group->GetItems()->Items();
-  detail::TSnapshot Taken = Writer.Snapshot(Component);
+  if (!Writer) return;
+  detail::TSnapshot Taken = Writer->Snapshot(Component);
   Origin.SnapshotProps = std::move(Taken.Props);
   Origin.Snapshot = std::move(Taken.Canons);
 }
@@ -516,6 +519,7 @@ void TLoadedForm::SetHandlerName(TComponent* Component, std::string_view Event, 
 }
 
 int TLoadedForm::StoreComponents() {
+  if (!FKeepState) throw std::logic_error("StoreComponents on a form loaded without its state");
   // Edits made since the last parse (captions, removed blocks) join the tree first.
   if (FDocument.Modified()) Reparse({});
   TComponentWriter Writer = WriterFor(*this, *FForm);
@@ -617,7 +621,7 @@ int TLoadedForm::StoreComponents() {
 
   if (!FDocument.Modified() && Inserted.empty()) return Edits;
   Reparse(Inserted);
-  for (const TComponent* C : FOrder) RecordState(*const_cast<TComponent*>(C), Writer);
+  for (const TComponent* C : FOrder) RecordState(*const_cast<TComponent*>(C), &Writer);
   return Edits;
 }
 

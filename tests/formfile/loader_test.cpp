@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <stdexcept>
 
 namespace keyloom::formfile {
 namespace {
@@ -196,7 +197,10 @@ TEST(Loader, DuplicateNamesAreReportedWithTheirPosition) {
   }
 }
 
-TEST(Loader, StoreCaptionsWritesOnlyWhatChanged) {
+// Also from a form loaded without its state, which cannot store components.
+class LoaderStateTest : public testing::TestWithParam<bool> {};
+
+TEST_P(LoaderStateTest, StoreCaptionsWritesOnlyWhatChanged) {
   const std::string Text =
       "object F: TForm\r\n"
       "  object B: TButton\r\n"
@@ -212,7 +216,9 @@ TEST(Loader, StoreCaptionsWritesOnlyWhatChanged) {
       "      'Two')\r\n"
       "  end\r\n"
       "end\r\n";
-  auto L = Load(Text);
+  TLoadOptions Options;
+  Options.KeepState = GetParam();
+  auto L = Load(Text, Options);
   EXPECT_EQ(L->StoreCaptions(), 0);
   EXPECT_EQ(L->Render(), Text);
   Find<TButton>(*L, "B")->SetCaption("&OK");
@@ -228,7 +234,14 @@ TEST(Loader, StoreCaptionsWritesOnlyWhatChanged) {
   EXPECT_EQ(Find<TCheckBox>(*Again, "C")->GetCaption(), "&Check");
   EXPECT_EQ(Find<TRadioGroup>(*Again, "R")->GetItems()->Get(1), "&Two");
   EXPECT_EQ(L->PositionOf(Find<TButton>(*L, "B"), "Caption").FLine, 3);
+  if (GetParam())
+    EXPECT_EQ(L->StoreComponents(), 0);
+  else
+    EXPECT_THROW(L->StoreComponents(), std::logic_error);
+  EXPECT_EQ(L->Render(), Out);
 }
+
+INSTANTIATE_TEST_SUITE_P(KeptOrNot, LoaderStateTest, testing::Bool());
 
 std::string ReadFile(const std::filesystem::path& Path) {
   std::ifstream In(Path, std::ios::binary);

@@ -35,6 +35,10 @@ struct TLoadOptions {
   bool Designing = false;
   // Loads into this existing form instead of making one (not owned).
   TCustomForm* Root = nullptr;
+  // Keeps what each component's stored properties were after loading, so
+  // that StoreComponents writes only what changed. A form that is only read
+  // does without and takes a third less memory; StoreComponents then refuses.
+  bool KeepState = true;
 };
 
 // A form read from its file: the document, the components made from it, and
@@ -105,13 +109,15 @@ class TLoadedForm {
   };
 
   void Record(TComponent& Component, TObjectNode* Node);
-  void RecordState(TComponent& Component, detail::TComponentWriter& Writer);
+  // Without a writer only the caption and the items are kept.
+  void RecordState(TComponent& Component, detail::TComponentWriter* Writer);
   void Watch(TComponent& Component);
   void Forget(const TComponent* Component);
   bool OnForm(const TComponent* Component) const;
   void Reparse(const std::map<const TObjectNode*, std::vector<TInserted>>& Inserted);
 
   TDocument FDocument;
+  bool FKeepState = true;
   std::unique_ptr<TCustomForm> FOwnedForm;
   TCustomForm* FForm;
   std::unordered_map<const TComponent*, TOrigin> FOrigins;
