@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace keyloom {
@@ -31,6 +32,10 @@ TLetterKey ByteLetterKey(char C);
 // Greek and Cyrillic letters: U+0370 to U+04FF without the numeral signs,
 // punctuation, accents and combining marks of those blocks.
 bool IsNativeLetter(char32_t CodePoint);
+// Whether the text holds a letter of any script: A-Z in either case, or a
+// character beyond ASCII that is not punctuation, a symbol or a space. Bytes
+// that are not UTF-8 count when they are the letters of the Western code page.
+bool HasLetterOfAnyScript(std::string_view Text);
 // Simple case folding within those blocks; other code points are returned as they are.
 char32_t FoldNativeLetter(char32_t CodePoint);
 TLetterKey NativeLetterKey(char32_t CodePoint);

@@ -51,10 +51,6 @@ struct TScopeRun {
   }
 };
 
-bool IsBlank(std::string_view Text) {
-  return std::all_of(Text.begin(), Text.end(), [](char C) { return IsWordSeparator(C); });
-}
-
 // " (&X)" goes before a trailing ellipsis, colon or ">>", which must stay last.
 std::string AppendLetter(const std::string& Text, char Letter) {
   static const std::string_view Tails[] = {"...", "\xE2\x80\xA6", ">>", ":"};
@@ -68,7 +64,8 @@ std::string AppendLetter(const std::string& Text, char Letter) {
     }
   std::size_t End = Body.size();
   while (End > 0 && (Body[End - 1] == ' ' || Body[End - 1] == '\t')) --End;
-  if (IsBlank(Body.substr(0, End))) return {};
+  // Separators ("-"), numbers and symbols are no words to give a letter to.
+  if (!HasLetterOfAnyScript(Body.substr(0, End))) return {};
   std::string Result(Body.substr(0, End));
   Result += " (&";
   Result += Letter;

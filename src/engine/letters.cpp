@@ -11,6 +11,35 @@ namespace {
 
 bool InRange(char32_t C, char32_t Low, char32_t High) { return C >= Low && C <= High; }
 
+// Code points outside ASCII that are no letter of any script: spaces,
+// punctuation, symbols, combining marks, private use. What is left is taken
+// for letters; digits of other scripts slip through, which a caption never
+// consists of alone.
+bool IsNonLetterBlock(char32_t C) {
+  if (C < 0xC0) return C != 0xAA && C != 0xB5 && C != 0xBA;
+  if (C == 0xD7 || C == 0xF7) return true;
+  if (C >= 0x2B0 && C <= 0x36F) return true;  // modifier letters, combining marks
+  if (C >= 0x370 && C <= 0x4FF) return !IsNativeLetter(C);
+  if (C >= 0x2000 && C <= 0x2BFF) return true;  // punctuation, symbols, arrows, shapes
+  if (C >= 0x2E00 && C <= 0x2E7F) return true;
+  if (C >= 0x3000 && C <= 0x303F) return true;  // CJK punctuation
+  if (C >= 0xE000 && C <= 0xF8FF) return true;  // private use
+  if (C >= 0xFE00 && C <= 0xFE6F) return true;
+  if (C >= 0xFF00 && C <= 0xFF20) return true;  // full-width punctuation and digits
+  if (C >= 0xFF3B && C <= 0xFF40) return true;
+  if (C >= 0xFF5B && C <= 0xFF65) return true;
+  if (C >= 0xFFF0 && C <= 0xFFFF) return true;
+  if (C >= 0x1F000) return true;  // emoji and other symbols
+  return false;
+}
+
+// The letters of the Western single-byte code page, for bytes that are not UTF-8.
+bool IsWesternLetterByte(unsigned char B) {
+  if (B >= 0xC0) return B != 0xD7 && B != 0xF7;
+  return B == 0x8A || B == 0x8C || B == 0x8E || B == 0x9A || B == 0x9C || B == 0x9E || B == 0x9F || B == 0xAA ||
+         B == 0xB5 || B == 0xBA;
+}
+
 }  // namespace
 
 std::size_t DecodeUtf8(const std::string& S, std::size_t Pos, char32_t& CodePoint) {
@@ -187,6 +216,28 @@ std::vector<TLetterKey> ReservedLetterKeys(const std::string& Letters) {
     if (std::find(Keys.begin(), Keys.end(), Key) == Keys.end()) Keys.push_back(Key);
   }
   return Keys;
+}
+
+bool HasLetterOfAnyScript(std::string_view Text) {
+  const std::string S(Text);
+  for (std::size_t Pos = 0; Pos < Text.size();) {
+    const auto Byte = static_cast<unsigned char>(Text[Pos]);
+    if (Byte < 0x80) {
+      if ((Byte >= 'A' && Byte <= 'Z') || (Byte >= 'a' && Byte <= 'z')) return true;
+      ++Pos;
+      continue;
+    }
+    char32_t CodePoint = 0;
+    const std::size_t Length = DecodeUtf8(S, Pos, CodePoint);
+    if (Length == 0) {
+      if (IsWesternLetterByte(Byte)) return true;
+      ++Pos;
+      continue;
+    }
+    if (!IsNonLetterBlock(CodePoint)) return true;
+    Pos += Length;
+  }
+  return false;
 }
 
 }  // namespace keyloom

@@ -13,65 +13,6 @@ namespace keyloom::stats {
 
 namespace {
 
-// Code points outside ASCII that are no letter of any script: spaces,
-// punctuation, symbols, combining marks, private use. What is left is taken
-// for letters; digits of other scripts slip through, which a caption never
-// consists of alone.
-bool IsNonLetterBlock(char32_t C) {
-  if (C < 0xC0) return C != 0xAA && C != 0xB5 && C != 0xBA;
-  if (C == 0xD7 || C == 0xF7) return true;
-  if (C >= 0x2B0 && C <= 0x36F) return true;  // modifier letters, combining marks
-  if (C >= 0x370 && C <= 0x4FF) return !IsNativeLetter(C);
-  if (C >= 0x2000 && C <= 0x2BFF) return true;  // punctuation, symbols, arrows, shapes
-  if (C >= 0x2E00 && C <= 0x2E7F) return true;
-  if (C >= 0x3000 && C <= 0x303F) return true;  // CJK punctuation
-  if (C >= 0xE000 && C <= 0xF8FF) return true;  // private use
-  if (C >= 0xFE00 && C <= 0xFE6F) return true;
-  if (C >= 0xFF00 && C <= 0xFF20) return true;  // full-width punctuation and digits
-  if (C >= 0xFF3B && C <= 0xFF40) return true;
-  if (C >= 0xFF5B && C <= 0xFF65) return true;
-  if (C >= 0xFFF0 && C <= 0xFFFF) return true;
-  if (C >= 0x1F000) return true;  // emoji and other symbols
-  return false;
-}
-
-// The letters of the Western single-byte code page, for bytes that are not UTF-8.
-bool IsWesternLetterByte(unsigned char B) {
-  if (B >= 0xC0) return B != 0xD7 && B != 0xF7;
-  return B == 0x8A || B == 0x8C || B == 0x8E || B == 0x9A || B == 0x9C || B == 0x9E || B == 0x9F || B == 0xAA ||
-         B == 0xB5 || B == 0xBA;
-}
-
-// The length of the well-formed UTF-8 sequence at Pos and its code point; 0 when there is none.
-std::size_t DecodeUtf8(std::string_view Text, std::size_t Pos, char32_t& CodePoint) {
-  const auto Lead = static_cast<unsigned char>(Text[Pos]);
-  std::size_t Length = 0;
-  char32_t Min = 0;
-  if (Lead >= 0xC2 && Lead <= 0xDF) {
-    Length = 2;
-    CodePoint = Lead & 0x1F;
-    Min = 0x80;
-  } else if (Lead >= 0xE0 && Lead <= 0xEF) {
-    Length = 3;
-    CodePoint = Lead & 0x0F;
-    Min = 0x800;
-  } else if (Lead >= 0xF0 && Lead <= 0xF4) {
-    Length = 4;
-    CodePoint = Lead & 0x07;
-    Min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (Pos + Length > Text.size()) return 0;
-  for (std::size_t I = 1; I < Length; ++I) {
-    const auto Next = static_cast<unsigned char>(Text[Pos + I]);
-    if ((Next & 0xC0) != 0x80) return 0;
-    CodePoint = (CodePoint << 6) | (Next & 0x3F);
-  }
-  if (CodePoint < Min || CodePoint > 0x10FFFF || (CodePoint >= 0xD800 && CodePoint <= 0xDFFF)) return 0;
-  return Length;
-}
-
 void FillList(TStringList& List, const std::vector<std::string>& Items) { List.Assign(Items); }
 
 struct TNodeFacts {
@@ -135,27 +76,6 @@ TCaptionStats& TCaptionStats::operator+=(const TCaptionStats& Other) {
   FirstLetters += Other.FirstLetters;
   Maximum += Other.Maximum;
   return *this;
-}
-
-bool HasLetterOfAnyScript(std::string_view Text) {
-  for (std::size_t Pos = 0; Pos < Text.size();) {
-    const auto Byte = static_cast<unsigned char>(Text[Pos]);
-    if (Byte < 0x80) {
-      if ((Byte >= 'A' && Byte <= 'Z') || (Byte >= 'a' && Byte <= 'z')) return true;
-      ++Pos;
-      continue;
-    }
-    char32_t CodePoint = 0;
-    const std::size_t Length = DecodeUtf8(Text, Pos, CodePoint);
-    if (Length == 0) {
-      if (IsWesternLetterByte(Byte)) return true;
-      ++Pos;
-      continue;
-    }
-    if (!IsNonLetterBlock(CodePoint)) return true;
-    Pos += Length;
-  }
-  return false;
 }
 
 bool MarksWordStart(const std::string& Caption) {

@@ -10,6 +10,7 @@
 #include <keyloom/host/classes.hpp>
 #include <keyloom/host/comctrls.hpp>
 #include <keyloom/key_options.hpp>
+#include <keyloom/scopes.hpp>
 
 #include <cstddef>
 #include <string>
@@ -36,11 +37,6 @@ struct TCaptionStats {
 
   TCaptionStats& operator+=(const TCaptionStats& Other);
 };
-
-// Whether the text holds a letter of any script: A-Z in either case, or a
-// character beyond ASCII that is not punctuation, a symbol or a space. Bytes
-// that are not UTF-8 count when they are the letters of the Western code page.
-bool HasLetterOfAnyScript(std::string_view Text);
 
 // Whether the caption's marker stands on the first character of a word.
 bool MarksWordStart(const std::string& Caption);
