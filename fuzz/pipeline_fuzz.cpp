@@ -4,7 +4,9 @@
 // OnlyUnassigned, a run must never remove or move existing markup, must only
 // add a marker to captions without one, must not give a letter that its
 // sibling group (with what it inherits) already uses, and a second run must
-// change nothing.
+// change nothing. The same form then runs again under the settings the last
+// byte picks (scope, strategy, reserved letters, non-Latin captions): markers
+// stay where they were, and a second run changes nothing there either.
 
 #include <keyloom/host.hpp>
 #include <keyloom/keyloom_component.hpp>
@@ -266,5 +268,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
 
   Keyloom->FindKeys();
   FUZZ_CHECK(Snap(F) == After);
+
+  const std::uint8_t Extra = In.Byte();
+  if (Extra == 0) return 0;
+  TReader Again(Data, Size);
+  Again.Byte();
+  TForm1 G = Decode(Again);
+  auto* Other = new TKeyloom(G.Form.get());
+  Other->SetActive(false);
+  Other->SetSortMethod(static_cast<TSortMethod>(Settings % 4));
+  Other->SetScope(Extra & 1 ? TKeyScope::ksWindow : TKeyScope::ksSiblings);
+  Other->SetStrategy(Extra & 2 ? TAssignStrategy::asBestCoverage : TAssignStrategy::asLetterSearch);
+  Other->SetNonLatin(static_cast<TNonLatinMode>((Extra >> 2) % 3));
+  if (Extra & 0x10) Other->SetReservedLetters("EOx");
+  const TSnapshot OtherBefore = Snap(G);
+  Other->FindKeys();
+  const TSnapshot OtherAfter = Snap(G);
+  for (const auto& [Object, Old] : OtherBefore.Captions)
+    if (HasAccelerator(Old)) FUZZ_CHECK(OtherAfter.Captions.at(Object) == Old);
+  Other->FindKeys();
+  FUZZ_CHECK(Snap(G) == OtherAfter);
   return 0;
 }
