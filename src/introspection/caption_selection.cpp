@@ -4,6 +4,9 @@
 #include <keyloom/host/menus.hpp>
 #include <keyloom/introspection.hpp>
 
+#include <typeinfo>
+#include <unordered_map>
+
 namespace keyloom {
 
 namespace {
@@ -21,6 +24,27 @@ std::string CaptionFromClassList(const TObject* Component, const TStrings& Capti
   return {};
 }
 
+// Which of the kinds below an object's class is: a dynamic_cast that fails
+// compares type names, and the pipeline asks three times for every node.
+struct TCaptionKinds {
+  bool GroupBox;
+  bool SpeedButton;
+  bool MenuItem;
+  bool RadioGroup;
+  bool Component;
+  bool Control;
+};
+
+const TCaptionKinds& CaptionKindsOf(const TObject* Object) {
+  thread_local std::unordered_map<const std::type_info*, TCaptionKinds> Kinds;
+  auto [It, Added] = Kinds.try_emplace(&typeid(*Object));
+  if (Added)
+    It->second = {dynamic_cast<const TGroupBox*>(Object) != nullptr, dynamic_cast<const TSpeedButton*>(Object) != nullptr,
+                  dynamic_cast<const TMenuItem*>(Object) != nullptr,  dynamic_cast<const TRadioGroup*>(Object) != nullptr,
+                  dynamic_cast<const TComponent*>(Object) != nullptr, dynamic_cast<const TControl*>(Object) != nullptr};
+  return It->second;
+}
+
 }  // namespace
 
 TCaptionInfo GetCaptionInfo(const TObject* Component, const TStrings& CaptionClasses,
@@ -29,16 +53,17 @@ TCaptionInfo GetCaptionInfo(const TObject* Component, const TStrings& CaptionCla
   std::string Text = CaptionFromClassList(Component, CaptionClasses);
 
   // These kinds show their caption whatever the lists say.
-  if (const auto* GroupBox = dynamic_cast<const TGroupBox*>(Component)) Text = GroupBox->GetText();
-  if (const auto* SpeedButton = dynamic_cast<const TSpeedButton*>(Component)) Text = SpeedButton->GetText();
-  if (const auto* Item = dynamic_cast<const TMenuItem*>(Component)) Text = Item->GetCaption();
-  if (const auto* RadioGroup = dynamic_cast<const TRadioGroup*>(Component)) Text = RadioGroup->GetText();
+  const TCaptionKinds& Kinds = CaptionKindsOf(Component);
+  if (Kinds.GroupBox) Text = static_cast<const TGroupBox*>(Component)->GetText();
+  if (Kinds.SpeedButton) Text = static_cast<const TSpeedButton*>(Component)->GetText();
+  if (Kinds.MenuItem) Text = static_cast<const TMenuItem*>(Component)->GetCaption();
+  if (Kinds.RadioGroup) Text = static_cast<const TRadioGroup*>(Component)->GetText();
   if (!Text.empty()) return {std::move(Text), TCaptionSource::csCaption};
 
   // Groupings without a caption of their own stand in the tree under their name.
-  const auto* AsComponent = dynamic_cast<const TComponent*>(Component);
-  if (!AsComponent) return {};
-  const auto* Control = dynamic_cast<const TControl*>(Component);
+  if (!Kinds.Component) return {};
+  const auto* AsComponent = static_cast<const TComponent*>(Component);
+  const auto* Control = Kinds.Control ? static_cast<const TControl*>(Component) : nullptr;
   const bool Named = (Control && Control->AcceptsControls()) || IsClassInList(Component, NoCaptionClasses);
   if (!Named || AsComponent->GetName().empty()) return {};
   return {AsComponent->GetName(), TCaptionSource::csName};
