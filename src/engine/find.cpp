@@ -4,6 +4,7 @@
 #include <keyloom/markup.hpp>
 
 #include "engine/class_facts.hpp"
+#include "engine/tree_groups.hpp"
 #include "engine/keyed_find.hpp"
 
 #include <algorithm>
@@ -12,16 +13,6 @@
 namespace keyloom {
 
 namespace {
-
-void GroupNodes(const TCustomTreeView& Tree, const TTreeNode* Parent, std::vector<TTreeNode*>& Nodes) {
-  Nodes.clear();
-  if (Parent) {
-    for (int I = 0; I < Parent->GetCount(); ++I) Nodes.push_back(Parent->GetItem(I));
-    return;
-  }
-  const TTreeNodes& Items = Tree.GetItems();
-  for (int I = 0; I < Items.GetRootCount(); ++I) Nodes.push_back(Items.GetRoot(I));
-}
 
 bool IsTrueProperty(const TObject* Component, bool Published, const char* Name) {
   return Published && GetPropertyBoolean(Component, Name);

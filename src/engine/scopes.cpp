@@ -8,6 +8,7 @@
 #include "engine/class_facts.hpp"
 #include "engine/keyed_find.hpp"
 #include "engine/letter_units.hpp"
+#include "engine/tree_groups.hpp"
 #include "engine/matching.hpp"
 
 #include <algorithm>
@@ -18,16 +19,6 @@
 namespace keyloom {
 
 namespace {
-
-void GroupNodes(const TCustomTreeView& Tree, const TTreeNode* Parent, std::vector<TTreeNode*>& Nodes) {
-  Nodes.clear();
-  if (Parent) {
-    for (int I = 0; I < Parent->GetCount(); ++I) Nodes.push_back(Parent->GetItem(I));
-    return;
-  }
-  const TTreeNodes& Items = Tree.GetItems();
-  for (int I = 0; I < Items.GetRootCount(); ++I) Nodes.push_back(Items.GetRoot(I));
-}
 
 struct TPendingGroup {
   TObject* Component;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/command_folder.hpp"
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -20,18 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-  int Code = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string ReadFile(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
+using keyloom::test::ReadFile;
+using keyloom::test::TRun;
 
 void WriteFile(const fs::path& Path, const std::string& Bytes) { std::ofstream(Path, std::ios::binary) << Bytes; }
 
@@ -46,36 +38,16 @@ std::string Replaced(std::string Text, const std::vector<std::pair<std::string, 
 
 std::size_t CountLines(const std::string& Text) { return static_cast<std::size_t>(std::count(Text.begin(), Text.end(), '\n')); }
 
-class KeyloomCliTest : public ::testing::Test {
+class KeyloomCliTest : public keyloom::test::TCommandFolderTest {
  protected:
   void SetUp() override {
-    std::string Template = (fs::temp_directory_path() / "keyloom-cli-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(Template.data()), nullptr);
-    FRoot = Template;
-    FWork = FRoot / "work";
-    fs::create_directory(FWork);
+    TCommandFolderTest::SetUp();
     for (const char* Name : {"typical.dfm", "dialog.lfm", "stored.dfm", "inactive.dfm", "thirdparty.dfm"})
       fs::copy_file(Examples() / Name, FWork / Name);
   }
-  void TearDown() override { fs::remove_all(FRoot); }
 
   static fs::path Examples() { return fs::path(KEYLOOM_SOURCE_DIR) / "examples" / "forms"; }
 
-  // Runs the command in the work folder; Args are passed to the shell as written.
-  TRun Run(const std::string& Args) const { return RunWith("", Args); }
-  // The same with environment assignments (NAME='value' ...) before the command.
-  TRun RunWith(const std::string& Env, const std::string& Args) const {
-    const std::string Command = "cd '" + FWork.string() + "' && " + Env + "'" KEYLOOM_CLI_PATH "' " + Args + " >'" +
-                                (FRoot / "out").string() + "' 2>'" + (FRoot / "err").string() + "'";
-    const int Status = std::system(Command.c_str());
-    TRun R;
-    R.Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-    R.Out = ReadFile(FRoot / "out");
-    R.Err = ReadFile(FRoot / "err");
-    return R;
-  }
-
-  std::string Work(const char* Name) const { return ReadFile(FWork / Name); }
   static std::string Example(const char* Name) { return ReadFile(Examples() / Name); }
 
   // Sets a file's modification time far into the past, so that any write shows.
@@ -90,9 +62,6 @@ class KeyloomCliTest : public ::testing::Test {
                                              {"Caption = 'File'\r\n", "Caption = '&File'\r\n"},
                                              {"Caption = 'Exit'\r\n", "Caption = 'E&xit'\r\n"}});
   }
-
-  fs::path FRoot;
-  fs::path FWork;
 };
 
 TEST_F(KeyloomCliTest, AssignChangesOnlyCaptionBytesAndASecondRunTouchesNothing) {

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/command_folder.hpp"
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -20,18 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct TRun {
-  int Code = -1;
-  std::string Out;
-  std::string Err;
-};
-
-std::string ReadFile(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
+using keyloom::test::ReadFile;
+using keyloom::test::TRun;
 
 std::vector<std::string> Lines(const std::string& Text) {
   std::vector<std::string> Out;
@@ -67,38 +59,18 @@ const char* const Marked =
     "  end\n"
     "end\n";
 
-class KeyloomStatsCliTest : public ::testing::Test {
+class KeyloomStatsCliTest : public keyloom::test::TCommandFolderTest {
  protected:
   void SetUp() override {
-    std::string Template = (fs::temp_directory_path() / "keyloom-stats-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(Template.data()), nullptr);
-    FRoot = Template;
-    FWork = FRoot / "work";
-    fs::create_directory(FWork);
+    TCommandFolderTest::SetUp();
     Write("panels.dfm", TwoPanels);
     Write("marked.dfm", Marked);
     Write("broken.dfm", "object Form1: TForm\n  object\n");
   }
-  void TearDown() override { fs::remove_all(FRoot); }
 
   void Write(const char* Name, const std::string& Bytes) const {
     std::ofstream(FWork / Name, std::ios::binary) << Bytes;
   }
-  std::string Work(const char* Name) const { return ReadFile(FWork / Name); }
-
-  TRun Run(const std::string& Args) const {
-    const std::string Command = "cd '" + FWork.string() + "' && '" KEYLOOM_CLI_PATH "' " + Args + " >'" +
-                                (FRoot / "out").string() + "' 2>'" + (FRoot / "err").string() + "'";
-    const int Status = std::system(Command.c_str());
-    TRun R;
-    R.Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-    R.Out = ReadFile(FRoot / "out");
-    R.Err = ReadFile(FRoot / "err");
-    return R;
-  }
-
-  fs::path FRoot;
-  fs::path FWork;
 };
 
 TEST_F(KeyloomStatsCliTest, BadOptionValuesExitWithTwoAndSaySo) {
