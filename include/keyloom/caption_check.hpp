@@ -6,6 +6,7 @@
 
 #include <keyloom/host/classes.hpp>
 #include <keyloom/host/comctrls.hpp>
+#include <keyloom/key_options.hpp>
 
 #include <cstdint>
 #include <string>
@@ -37,9 +38,10 @@ std::string MarkedCharacter(const std::string& Caption);
 // whose accelerator an earlier sibling or an enclosing group already uses
 // (compared without regard to case). Missing accelerators are the nodes
 // without markup that a run would mark: the run is simulated (stripping first
-// when OnlyUnassigned is false) and the texts are put back afterwards.
+// when OnlyUnassigned is false) with Options and the texts are put back
+// afterwards. Clashes are judged per sibling group whatever Options say.
 std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings& CaptionClasses,
                                            const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions,
-                                           bool OnlyUnassigned = true);
+                                           bool OnlyUnassigned = true, const TKeyOptions& Options = {});
 
 }  // namespace keyloom

@@ -201,44 +201,6 @@ struct TUnknownTally {
   }
 };
 
-// CheckCaptions simulates the plain search; with other options the captions
-// that a run would mark are those a run with these options marks.
-void FindMissingWithOptions(std::vector<TCaptionProblem>& Problems, TCustomTreeView& Tree,
-                            const TKeySettings& Settings) {
-  std::erase_if(Problems, [](const TCaptionProblem& P) { return P.Kind == TCaptionProblemKind::cpMissing; });
-  TTreeNodes& Items = Tree.GetItems();
-  const int Count = Items.GetCount();
-  std::vector<std::pair<TTreeNode*, std::string>> Before;
-  Before.reserve(static_cast<std::size_t>(Count));
-  for (int I = 0; I < Count; ++I) {
-    TTreeNode* Node = Items.GetNodeFromIndex(I);
-    Before.emplace_back(Node, Node->GetText());
-  }
-  std::vector<std::string> After;
-  After.reserve(Before.size());
-  try {
-    formfile::FindInWorkingTree(Tree, Settings);
-    for (auto& [Node, Text] : Before) After.push_back(Node->GetText());
-  } catch (...) {
-    for (auto& [Node, Text] : Before) Node->SetText(Text);
-    throw;
-  }
-  for (auto& [Node, Text] : Before) Node->SetText(Text);
-  for (std::size_t I = 0; I < Before.size(); ++I) {
-    const std::string& Text = Before[I].second;
-    if (HasAccelerator(Text) || !HasAccelerator(After[I])) continue;
-    TCaptionProblem P;
-    P.Kind = TCaptionProblemKind::cpMissing;
-    P.Node = Before[I].first;
-    P.Caption = Text;
-    P.Suggestion = After[I];
-    Problems.push_back(std::move(P));
-  }
-  std::stable_sort(Problems.begin(), Problems.end(), [](const TCaptionProblem& A, const TCaptionProblem& B) {
-    return A.Node->GetAbsoluteIndex() < B.Node->GetAbsoluteIndex();
-  });
-}
-
 std::string Plural(std::size_t Count, const std::string& One, const std::string& Many) {
   return std::to_string(Count) + " " + (Count == 1 ? One : Many);
 }
@@ -297,9 +259,8 @@ int RunCheck(const TCommonOptions& Options) {
     FillList(CaptionClasses, Settings.CaptionClasses);
     FillList(NoCaptionClasses, Settings.NoCaptionClasses);
     FillList(DefaultCaptions, Settings.DefaultCaptions);
-    std::vector<TCaptionProblem> Problems =
-        CheckCaptions(Tree, CaptionClasses, NoCaptionClasses, DefaultCaptions, Settings.OnlyUnassigned);
-    if (!Settings.Options.IsDefault()) FindMissingWithOptions(Problems, Tree, Settings);
+    std::vector<TCaptionProblem> Problems = CheckCaptions(Tree, CaptionClasses, NoCaptionClasses, DefaultCaptions,
+                                                          Settings.OnlyUnassigned, Settings.Options);
     // A form whose TKeyloom is switched off never gets letters: nothing is missing there.
     if (!Settings.Active)
       std::erase_if(Problems, [](const TCaptionProblem& P) { return P.Kind == TCaptionProblemKind::cpMissing; });

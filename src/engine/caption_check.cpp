@@ -108,7 +108,7 @@ std::string MarkedCharacter(const std::string& Caption) {
 
 std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings& CaptionClasses,
                                            const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions,
-                                           bool OnlyUnassigned) {
+                                           bool OnlyUnassigned, const TKeyOptions& Options) {
   std::vector<TCaptionProblem> Problems;
   TTreeNodes& Items = Tree.GetItems();
   std::vector<TTreeNode*> Roots;
@@ -128,7 +128,7 @@ std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings
     if (!OnlyUnassigned)
       for (auto& [Node, Text] : Before) Node->SetText(DeleteAccelerator(Text));
     const TUsedLetters Used;
-    Find(Tree, Used, nullptr, nullptr, CaptionClasses, NoCaptionClasses, DefaultCaptions);
+    Find(Tree, Used, nullptr, nullptr, CaptionClasses, NoCaptionClasses, DefaultCaptions, Options);
     for (auto& [Node, Text] : Before) After.emplace_back(Node, Node->GetText());
   } catch (...) {
     for (auto& [Node, Text] : Before) Node->SetText(Text);

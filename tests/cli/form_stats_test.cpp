@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/two_panels_form.hpp"
+
 #include <string>
 #include <vector>
 
@@ -36,20 +38,7 @@ TCaptionStats Measure(const std::string& Text, bool Run, const TKeyOptions& Opti
   return MeasureForm(*Form, Settings, Run);
 }
 
-// Two panels, one button each, shown together in one window.
-const char* const TwoPanels =
-    "object Form1: TForm\n"
-    "  object Panel1: TPanel\n"
-    "    object Button1: TButton\n"
-    "      Caption = 'Open'\n"
-    "    end\n"
-    "  end\n"
-    "  object Panel2: TPanel\n"
-    "    object Button2: TButton\n"
-    "      Caption = 'Options'\n"
-    "    end\n"
-    "  end\n"
-    "end\n";
+using keyloom::test::TwoPanels;
 
 TEST(FormStatsTest, SiblingGroupsOnTwoPanelsClashInTheWindow) {
   // As it stands: nothing marked; both could differ (O and p, among others).

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/two_panels_form.hpp"
+
 #include "support/command_folder.hpp"
 
 #include <algorithm>
@@ -32,19 +34,7 @@ std::vector<std::string> Lines(const std::string& Text) {
   return Out;
 }
 
-const char* const TwoPanels =
-    "object Form1: TForm\n"
-    "  object Panel1: TPanel\n"
-    "    object Button1: TButton\n"
-    "      Caption = 'Open'\n"
-    "    end\n"
-    "  end\n"
-    "  object Panel2: TPanel\n"
-    "    object Button2: TButton\n"
-    "      Caption = 'Options'\n"
-    "    end\n"
-    "  end\n"
-    "end\n";
+using keyloom::test::TwoPanels;
 
 const char* const Marked =
     "object Form1: TForm\n"
