@@ -106,7 +106,7 @@ struct TSubject {
 
 TSubject SubjectOf(const TObject* Object) {
   TSubject S;
-  if (const auto* Proxy = dynamic_cast<const TRadioGroupIndex*>(Object)) {
+  if (const auto* Proxy = AsClass<TRadioGroupIndex>(Object)) {
     if (const TRadioGroup* Group = Proxy->GetRadioGroup()) {
       S.ClassName = Group->ClassName();
       S.Name = Group->GetName();
@@ -116,7 +116,7 @@ TSubject SubjectOf(const TObject* Object) {
   }
   if (!Object) return S;
   S.ClassName = Object->ClassName();
-  if (const auto* C = dynamic_cast<const TComponent*>(Object)) S.Name = C->GetName();
+  if (const auto* C = AsClass<TComponent>(Object)) S.Name = C->GetName();
   return S;
 }
 

@@ -178,7 +178,7 @@ void TKeyloom::InternalFindKeys() {
 
 void TKeyloom::BuildTree(TComponent& Form) {
   ClearWorkingTree(*FTree);
-  EnumComponents(dynamic_cast<const TCustomForm*>(&Form), *FTree, Form, AddComponent, FCaptionClasses,
+  EnumComponents(AsClass<TCustomForm>(&Form), *FTree, Form, AddComponent, FCaptionClasses,
                  FNoCaptionClasses);
 }
 

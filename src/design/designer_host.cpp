@@ -141,19 +141,19 @@ TComponent* TDesignerHost::InsertComponent(const TClassInfo& Class, TComponent* 
   std::unique_ptr<TComponent> Made(Class.Factory()(nullptr));
   if (!Made) throw EDesignerError("Class " + Class.ClassName() + " cannot be made");
   Made->SetName(Name.empty() ? UniqueName(Class) : Name);
-  auto* Control = dynamic_cast<TControl*>(Made.get());
-  auto* Item = dynamic_cast<TMenuItem*>(Made.get());
+  auto* Control = AsClass<TControl>(Made.get());
+  auto* Item = AsClass<TMenuItem>(Made.get());
   TWinControl* ParentControl = nullptr;
   TMenuItem* ParentItem = nullptr;
   if (Control) {
-    ParentControl = Parent ? dynamic_cast<TWinControl*>(Parent) : &Root;
+    ParentControl = Parent ? AsClass<TWinControl>(Parent) : &Root;
     if (!ParentControl || !ParentControl->AcceptsControls())
       throw EDesignerError("A control can be placed only on a form or a container");
   } else if (Item) {
-    if (auto* Menu = dynamic_cast<TMenu*>(Parent))
+    if (auto* Menu = AsClass<TMenu>(Parent))
       ParentItem = Menu->GetItems();
     else
-      ParentItem = dynamic_cast<TMenuItem*>(Parent);
+      ParentItem = AsClass<TMenuItem>(Parent);
     if (!ParentItem) throw EDesignerError("A menu item belongs below a menu or another item");
   }
   // Owned by the form (which names it and sets the designing state), then placed.
@@ -176,11 +176,11 @@ namespace {
 // The component and everything that goes with it when it is freed.
 void CollectDependents(TComponent* Component, std::vector<TComponent*>& Out) {
   Out.push_back(Component);
-  if (auto* Win = dynamic_cast<TWinControl*>(Component))
+  if (auto* Win = AsClass<TWinControl>(Component))
     for (TControl* Child : Win->Controls()) CollectDependents(Child, Out);
-  if (auto* Item = dynamic_cast<TMenuItem*>(Component))
+  if (auto* Item = AsClass<TMenuItem>(Component))
     for (TMenuItem* Sub : Item->Items()) CollectDependents(Sub, Out);
-  if (auto* Menu = dynamic_cast<TMenu*>(Component))
+  if (auto* Menu = AsClass<TMenu>(Component))
     for (TMenuItem* Sub : Menu->GetItems()->Items()) CollectDependents(Sub, Out);
 }
 
@@ -204,7 +204,7 @@ void TDesignerHost::DeleteComponent(TComponent* Component) {
   // starts sees none of them.
   for (TComponent* C : Going)
     if (TComponent* Owner = C->GetOwner()) Owner->RemoveComponent(C);
-  if (auto* Control = dynamic_cast<TControl*>(Component))
+  if (auto* Control = AsClass<TControl>(Component))
     Control->SetParent(nullptr);
   else
     Root.Perform(CM_CONTROLCHANGE, reinterpret_cast<std::intptr_t>(Component), 0);

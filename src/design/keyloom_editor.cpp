@@ -20,10 +20,10 @@ namespace {
 // The first form on the component's control parent chain: the form itself,
 // or the form that holds a panel through any number of containers.
 TCustomForm* DesignedFormOf(TComponent* Component) {
-  if (auto* Form = dynamic_cast<TCustomForm*>(Component)) return Form;
-  auto* Control = dynamic_cast<TControl*>(Component);
+  if (auto* Form = AsClass<TCustomForm>(Component)) return Form;
+  auto* Control = AsClass<TControl>(Component);
   for (TWinControl* Parent = Control ? Control->GetParent() : nullptr; Parent; Parent = Parent->GetParent())
-    if (auto* Form = dynamic_cast<TCustomForm*>(Parent)) return Form;
+    if (auto* Form = AsClass<TCustomForm>(Parent)) return Form;
   return nullptr;
 }
 

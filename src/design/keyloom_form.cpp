@@ -363,8 +363,8 @@ void TKeyloomForm::WatchTreeComponents() {
   const TTreeNodes& Items = tvControls->GetItems();
   for (int I = 0; I < Items.GetCount(); ++I) {
     TObject* Data = Items.GetNodeFromIndex(I)->GetData();
-    TComponent* Watched = dynamic_cast<TComponent*>(Data);
-    if (auto* Proxy = dynamic_cast<TRadioGroupIndex*>(Data)) Watched = Proxy->GetRadioGroup();
+    TComponent* Watched = AsClass<TComponent>(Data);
+    if (auto* Proxy = AsClass<TRadioGroupIndex>(Data)) Watched = Proxy->GetRadioGroup();
     if (!Watched || Watched == FOwnerForm) continue;
     if (std::find(FWatched.begin(), FWatched.end(), Watched) != FWatched.end()) continue;
     FreeNotification(Watched);
@@ -380,7 +380,7 @@ void TKeyloomForm::ForgetComponent(TComponent* Component) {
   auto StandsFor = [Component](const TTreeNode* Node) {
     TObject* Data = Node->GetData();
     if (Data == Component) return true;
-    const auto* Proxy = dynamic_cast<const TRadioGroupIndex*>(Data);
+    const auto* Proxy = AsClass<TRadioGroupIndex>(Data);
     return Proxy && (Proxy->GetRadioGroup() == Component || !Proxy->GetRadioGroup());
   };
   TTreeNodes& Items = tvControls->GetItems();
@@ -425,7 +425,7 @@ void TKeyloomForm::tvControlsCompare(TObject*, TTreeNode* Node1, TTreeNode* Node
 }
 
 void TKeyloomForm::SortBy(TObject* Sender) {
-  if (auto* Item = dynamic_cast<TMenuItem*>(Sender)) Item->SetChecked(true);
+  if (auto* Item = AsClass<TMenuItem>(Sender)) Item->SetChecked(true);
   tvControls->AlphaSort();
   UpdateButtons();
 }
@@ -517,11 +517,11 @@ void TKeyloomForm::bAboutClick(TObject*) {
 void TKeyloomForm::bCloseClick(TObject*) { Close(); }
 
 void TKeyloomForm::ShowHint(TObject* Sender, TShiftState, int, int) {
-  if (const auto* Control = dynamic_cast<const TControl*>(Sender)) sbKeyloom->SetSimpleText(Control->GetHint());
+  if (const auto* Control = AsClass<TControl>(Sender)) sbKeyloom->SetSimpleText(Control->GetHint());
 }
 
 void TKeyloomForm::lHomepageClick(TObject* Sender) {
-  const auto* Label = dynamic_cast<const TControl*>(Sender);
+  const auto* Label = AsClass<TControl>(Sender);
   if (Label && Services.ShellOpen) Services.ShellOpen(Label->GetCaption());
 }
 

@@ -52,8 +52,8 @@ class TPageFinder {
 
   TChain ChainOf(const TObject* Object) {
     TChain Chain;
-    const TControl* Control = dynamic_cast<const TControl*>(Object);
-    if (const auto* Proxy = dynamic_cast<const TRadioGroupIndex*>(Object)) Control = Proxy->GetRadioGroup();
+    const TControl* Control = AsClass<TControl>(Object);
+    if (const auto* Proxy = AsClass<TRadioGroupIndex>(Object)) Control = Proxy->GetRadioGroup();
     if (!Control) return Chain;
     for (const TWinControl* Up = Control->GetParent(); Up; Up = Up->GetParent())
       if (IsPage(Up)) Chain.emplace_back(Up->GetParent(), Up);

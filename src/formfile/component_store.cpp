@@ -175,17 +175,17 @@ void TComponentWriter::Walk(TWalk& W, const TObject& Object, const TObject* Fres
         if (!P->GetObj) break;
         const TObject* Sub = P->GetObj(Object);
         const TObject* FreshSub = Fresh ? P->GetObj(*Fresh) : nullptr;
-        if (const auto* Strings = dynamic_cast<const TStrings*>(Sub)) {
+        if (const auto* Strings = AsClass<TStrings>(Sub)) {
           std::string Canon = "l:";
           for (const std::string& Item : Strings->Items()) AppendPiece(Canon, Item);
-          const auto* FreshStrings = dynamic_cast<const TStrings*>(FreshSub);
+          const auto* FreshStrings = AsClass<TStrings>(FreshSub);
           const bool Stored = Allowed && (Strings->Count() > 0 || (FreshStrings && FreshStrings->Count() > 0));
           Add(".Strings", std::move(Canon), Stored, [&] {
             TList List;
             for (const std::string& Item : Strings->Items()) List.FItems.emplace_back(Item);
             return TValue(std::move(List));
           });
-        } else if (const auto* Items = dynamic_cast<const keyloom::TCollection*>(Sub)) {
+        } else if (const auto* Items = AsClass<keyloom::TCollection>(Sub)) {
           std::string Canon = "c:";
           std::vector<std::vector<TProperty>> Entries;
           for (int I = 0; I < Items->Count(); ++I) {
@@ -203,7 +203,7 @@ void TComponentWriter::Walk(TWalk& W, const TObject& Object, const TObject* Fres
             }
             AppendPiece(Canon, ItemCanon);
           }
-          const auto* FreshItems = dynamic_cast<const keyloom::TCollection*>(FreshSub);
+          const auto* FreshItems = AsClass<keyloom::TCollection>(FreshSub);
           const bool Stored = Allowed && (Items->Count() > 0 || (FreshItems && FreshItems->Count() > 0));
           Add({}, std::move(Canon), Stored, [&] {
             TCollection Collection;
@@ -214,14 +214,14 @@ void TComponentWriter::Walk(TWalk& W, const TObject& Object, const TObject* Fres
             }
             return TValue(std::move(Collection));
           });
-        } else if (Sub && !dynamic_cast<const TComponent*>(Sub)) {
+        } else if (Sub && !AsClass<TComponent>(Sub)) {
           // An owned sub-object (a font): its own properties, under its name.
           const std::size_t First = W.Out ? W.Out->size() : 0;
           Walk(W, *Sub, FreshSub, Prefix + P->Name + ".");
           if (!Allowed && W.Out)
             for (std::size_t I = First; I < W.Out->size(); ++I) (*W.Out)[I].Stored = false;
         } else {
-          std::string Name = ReferenceName(dynamic_cast<const TComponent*>(Sub));
+          std::string Name = ReferenceName(AsClass<TComponent>(Sub));
           const bool Stored = Allowed && !Name.empty();
           Add({}, "r:" + Name, Stored, [&] { return TValue(TIdent{Keep(Name)}); });
         }

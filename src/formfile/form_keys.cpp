@@ -32,7 +32,7 @@ void FillList(TStringList& List, const std::vector<std::string>& Items) { List.A
 
 void CollectKeylooms(TComponent& Owner, std::vector<TKeyloom*>& Out) {
   for (TComponent* C : Owner.Components()) {
-    if (auto* K = dynamic_cast<TKeyloom*>(C)) Out.push_back(K);
+    if (auto* K = AsClass<TKeyloom>(C)) Out.push_back(K);
     CollectKeylooms(*C, Out);
   }
 }
@@ -105,7 +105,7 @@ std::vector<TKeyloom*> StoredKeylooms(TCustomForm& Form) {
 
 TKeySettings EffectiveSettings(TLoadedForm& Form, const TKeySettings& Fallback, bool* Stored) {
   for (TComponent* C : Form.Form().Components()) {
-    if (auto* K = dynamic_cast<TKeyloom*>(C)) {
+    if (auto* K = AsClass<TKeyloom>(C)) {
       if (Stored) *Stored = true;
       return TKeySettings::Of(*K);
     }
@@ -172,7 +172,7 @@ void FindInWorkingTree(TCustomTreeView& Tree, const TKeySettings& Settings) {
 }
 
 TPosition CaptionPosition(const TLoadedForm& Form, const TObject* Object) {
-  if (const auto* Item = dynamic_cast<const TRadioGroupIndex*>(Object)) {
+  if (const auto* Item = AsClass<TRadioGroupIndex>(Object)) {
     const TRadioGroup* Group = Item->GetRadioGroup();
     if (!Group) return {};
     const std::vector<const TValue*> Items = FileItems(Form.NodeOf(Group));
@@ -180,7 +180,7 @@ TPosition CaptionPosition(const TLoadedForm& Form, const TObject* Object) {
     if (Item->GetIndex() >= 0 && Index < Items.size()) return Items[Index]->FPosition;
     return Form.PositionOf(Group, "Items.Strings");
   }
-  const auto* Component = dynamic_cast<const TComponent*>(Object);
+  const auto* Component = AsClass<TComponent>(Object);
   if (!Component) return {};
   return Form.PositionOf(Component, "Caption");
 }
@@ -197,7 +197,7 @@ int CountCaptionsGivenALetter(TLoadedForm& Form) {
         Caption && Caption->Kind == TTypeKind::tkLString && Caption->GetStr) {
       if (Given(FileString(Node, "Caption"), GetStrProp(C, *Caption))) ++Count;
     }
-    if (auto* Group = dynamic_cast<TCustomRadioGroup*>(&C)) {
+    if (auto* Group = AsClass<TCustomRadioGroup>(&C)) {
       const std::vector<const TValue*> Before = FileItems(Node);
       const auto& Now = Group->GetItems()->Items();
       for (std::size_t I = 0; I < Now.size() && I < Before.size(); ++I)

@@ -18,8 +18,8 @@ const TClassInfo& TGenericContainer::StaticClassInfo() {
 }
 
 TPropertyBag* BagOf(TObject& Object) {
-  if (auto* C = dynamic_cast<TGenericControl*>(&Object)) return &C->Bag;
-  if (auto* C = dynamic_cast<TGenericContainer*>(&Object)) return &C->Bag;
+  if (auto* C = AsClass<TGenericControl>(&Object)) return &C->Bag;
+  if (auto* C = AsClass<TGenericContainer>(&Object)) return &C->Bag;
   return nullptr;
 }
 

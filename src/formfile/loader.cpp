@@ -113,18 +113,18 @@ class TFormReader {
   void Record(TComponent& C, TObjectNode& Node) { F.Record(C, &Node); }
 
   static void PlaceInParent(TComponent& C, TComponent* Enclosing) {
-    if (auto* Control = dynamic_cast<TControl*>(&C)) {
+    if (auto* Control = AsClass<TControl>(&C)) {
       for (TComponent* P = Enclosing; P; P = P->GetParentComponent())
-        if (auto* Parent = dynamic_cast<TWinControl*>(P)) {
+        if (auto* Parent = AsClass<TWinControl>(P)) {
           Control->SetParent(Parent);
           return;
         }
       return;
     }
-    if (auto* Item = dynamic_cast<TMenuItem*>(&C)) {
-      if (auto* Menu = dynamic_cast<TMenu*>(Enclosing))
+    if (auto* Item = AsClass<TMenuItem>(&C)) {
+      if (auto* Menu = AsClass<TMenu>(Enclosing))
         Menu->GetItems()->Add(Item);
-      else if (auto* ParentItem = dynamic_cast<TMenuItem*>(Enclosing))
+      else if (auto* ParentItem = AsClass<TMenuItem>(Enclosing))
         ParentItem->Add(Item);
     }
   }
@@ -164,7 +164,7 @@ class TFormReader {
     TComponent* ChildRoot = Node.FKind == TObjectKind::Inline ? C : LookupRoot;
     for (TObjectNode* Child : Node.FChildren) ReadObject(*Child, C, ChildRoot);
     if (Node.FIndex)
-      if (auto* Control = dynamic_cast<TControl*>(C); Control && Control->GetParent())
+      if (auto* Control = AsClass<TControl>(C); Control && Control->GetParent())
         Control->GetParent()->SetChildOrder(Control, static_cast<int>(*Node.FIndex));
   }
 
@@ -197,7 +197,7 @@ class TFormReader {
     }
     const std::string_view Last = Path.back();
     const TValue& V = P.FValue;
-    if (auto* Strings = dynamic_cast<TStrings*>(Target); Strings && SameText(Last, "Strings")) {
+    if (auto* Strings = AsClass<TStrings>(Target); Strings && SameText(Last, "Strings")) {
       if (const TList* L = V.List()) {
         std::vector<std::string> Items;
         for (const TValue& Item : L->FItems)
@@ -271,7 +271,7 @@ class TFormReader {
       case TTypeKind::tkClass:
         if (const TCollection* Items = V.Collection()) {
           if (!Info.GetObj) return;
-          if (auto* Collection = dynamic_cast<keyloom::TCollection*>(GetObjectProp(Target, Info)))
+          if (auto* Collection = AsClass<keyloom::TCollection>(GetObjectProp(Target, Info)))
             ReadCollection(*Collection, *Items, LookupRoot);
         } else if (V.Kind() == TValueKind::Nil && Info.SetObj)
           SetObjectProp(Target, Info, nullptr);
@@ -408,7 +408,7 @@ int TLoadedForm::StoreCaptions() {
         ++Written;
       }
     }
-    if (auto* Group = dynamic_cast<const TCustomRadioGroup*>(C)) {
+    if (auto* Group = AsClass<TCustomRadioGroup>(C)) {
       const auto& Now = Group->GetItems()->Items();
       if (Now == Origin.Items) continue;
       TProperty* P = Origin.Node->FindProperty("Items.Strings");
@@ -478,7 +478,7 @@ void TLoadedForm::RecordState(TComponent& Component, detail::TComponentWriter* W
     Origin.HasCaption = true;
     Origin.Caption = GetStrProp(Component, *Caption);
   }
-  if (auto* Group = dynamic_cast<TCustomRadioGroup*>(&Component)) Origin.Items = Group->GetItems()->Items();
+  if (auto* Group = AsClass<TCustomRadioGroup>(&Component)) Origin.Items = Group->GetItems()->Items();
   if (!Writer) return;
   detail::TSnapshot Taken = Writer->Snapshot(Component);
   Origin.SnapshotProps = std::move(Taken.Props);

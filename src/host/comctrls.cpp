@@ -63,7 +63,7 @@ int TPageControl::GetPageCount() const {
 
 TTabSheet* TPageControl::GetPage(int Index) const {
   for (TControl* C : Controls())
-    if (auto* Sheet = dynamic_cast<TTabSheet*>(C); Sheet && Index-- == 0) return Sheet;
+    if (auto* Sheet = AsClass<TTabSheet>(C); Sheet && Index-- == 0) return Sheet;
   return nullptr;
 }
 

@@ -229,7 +229,7 @@ const TClassInfo& TCustomControl::StaticClassInfo() {
 TCustomForm* GetParentForm(const TControl* Control) {
   TCustomForm* Found = nullptr;
   for (const TControl* C = Control; C; C = C->GetParent())
-    if (auto* Form = dynamic_cast<TCustomForm*>(const_cast<TControl*>(C))) Found = Form;
+    if (auto* Form = AsClass<TCustomForm>(const_cast<TControl*>(C))) Found = Form;
   return Found;
 }
 

@@ -124,7 +124,7 @@ int TNotebook::PageCount() const {
 
 TPage* TNotebook::GetPage(int Index) const {
   for (TControl* C : Controls())
-    if (auto* Page = dynamic_cast<TPage*>(C); Page && Index-- == 0) return Page;
+    if (auto* Page = AsClass<TPage>(C); Page && Index-- == 0) return Page;
   return nullptr;
 }
 

@@ -77,12 +77,6 @@ const TPropInfo* TClassInfo::FindProp(std::string_view Name) const {
   return nullptr;
 }
 
-bool TClassInfo::InheritsFrom(const TClassInfo* Ancestor) const {
-  for (const TClassInfo* C = this; C; C = C->FParent)
-    if (C == Ancestor) return true;
-  return false;
-}
-
 bool TClassInfo::InheritsFrom(std::string_view AncestorName) const {
   for (const TClassInfo* C = this; C; C = C->FParent)
     if (SameText(C->FClassName, AncestorName)) return true;

@@ -39,9 +39,9 @@ const TCaptionKinds& CaptionKindsOf(const TObject* Object) {
   thread_local std::unordered_map<const std::type_info*, TCaptionKinds> Kinds;
   auto [It, Added] = Kinds.try_emplace(&typeid(*Object));
   if (Added)
-    It->second = {dynamic_cast<const TGroupBox*>(Object) != nullptr, dynamic_cast<const TSpeedButton*>(Object) != nullptr,
-                  dynamic_cast<const TMenuItem*>(Object) != nullptr,  dynamic_cast<const TRadioGroup*>(Object) != nullptr,
-                  dynamic_cast<const TComponent*>(Object) != nullptr, dynamic_cast<const TControl*>(Object) != nullptr};
+    It->second = {AsClass<TGroupBox>(Object) != nullptr, AsClass<TSpeedButton>(Object) != nullptr,
+                  AsClass<TMenuItem>(Object) != nullptr,  AsClass<TRadioGroup>(Object) != nullptr,
+                  AsClass<TComponent>(Object) != nullptr, AsClass<TControl>(Object) != nullptr};
   return It->second;
 }
 

@@ -43,12 +43,12 @@ void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TCompo
 }
 
 bool IsSelfOrAncestor(const TObject* Component, const TObject* Candidate) {
-  if (const auto* Control = dynamic_cast<const TControl*>(Component)) {
+  if (const auto* Control = AsClass<TControl>(Component)) {
     for (const TControl* C = Control; C; C = C->GetParent())
       if (C == Candidate) return true;
     return false;
   }
-  if (const auto* Item = dynamic_cast<const TMenuItem*>(Component)) {
+  if (const auto* Item = AsClass<TMenuItem>(Component)) {
     for (const TComponent* C = Item; C; C = C->GetParentComponent())
       if (C == Candidate) return true;
     return false;

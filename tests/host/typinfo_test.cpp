@@ -155,5 +155,25 @@ TEST(TypInfo, RuntimeClassesDescendFromKnownOnes) {
   EXPECT_THROW(Label.SetRuntimeClass(&Mapped), EKeyloomError);
 }
 
+// The "is" test and the property accessors follow the C++ classes, whatever
+// class an object stands for.
+TEST(TypInfo, ClassTestsAndAccessorsFollowTheObjectsOwnClass) {
+  TForm Form(nullptr);
+  auto* Bit = new TBitBtn(&Form);
+  auto* Label = new TLabel(&Form);
+  EXPECT_TRUE(IsClass<TButton>(Bit));
+  EXPECT_TRUE(IsClass<TControl>(Label));
+  EXPECT_FALSE(IsClass<TWinControl>(Label));
+  EXPECT_FALSE(IsClass<TMenuItem>(Bit));
+  EXPECT_FALSE(IsClass<TButton>(nullptr));
+  EXPECT_EQ(AsClass<TButton>(Bit), Bit);
+  EXPECT_EQ(AsClass<TButton>(static_cast<const TObject*>(Label)), nullptr);
+  // A property used on an object of another class is refused, not applied.
+  const TPropInfo& Cancel = *GetPropInfo(Bit, "Cancel");
+  EXPECT_THROW(SetOrdProp(*Label, Cancel, 1), EKeyloomError);
+  SetOrdProp(*Bit, Cancel, 1);
+  EXPECT_TRUE(Bit->GetCancel());
+}
+
 }  // namespace
 }  // namespace keyloom

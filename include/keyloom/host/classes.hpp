@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -57,9 +58,23 @@ class TObject {
 };
 
 // The framework's "is" test: an instance of T or of a descendant; false for nil.
+// Decided on the chain of class infos, which mirrors the C++ classes (every
+// host class declares its own), instead of dynamic_cast: its type-name
+// comparisons were a tenth of the time spent loading a form.
 template <class T>
 bool IsClass(const TObject* Obj) {
-  return dynamic_cast<const T*>(Obj) != nullptr;
+  static_assert(std::is_base_of_v<TObject, T>);
+  return Obj && Obj->StaticType().InheritsFrom(&T::StaticClassInfo());
+}
+
+// The object as a T, or nil when it is not one.
+template <class T>
+T* AsClass(TObject* Obj) {
+  return IsClass<T>(Obj) ? static_cast<T*>(Obj) : nullptr;
+}
+template <class T>
+const T* AsClass(const TObject* Obj) {
+  return IsClass<T>(Obj) ? static_cast<const T*>(Obj) : nullptr;
 }
 
 class TPersistent : public TObject {

@@ -77,7 +77,7 @@ class TTabSheet : public TWinControl {
   KEYLOOM_CLASS(TTabSheet)
  public:
   explicit TTabSheet(TComponent* AOwner) : TWinControl(AOwner) { SetControlStyle(csAcceptsControls); }
-  TPageControl* GetPageControl() const { return dynamic_cast<TPageControl*>(GetParent()); }
+  TPageControl* GetPageControl() const { return AsClass<TPageControl>(GetParent()); }
   void SetPageControl(TPageControl* Control) { SetParent(Control); }
   bool GetTabVisible() const { return FTabVisible; }
   void SetTabVisible(bool V) { FTabVisible = V; }

@@ -14,13 +14,17 @@
 
 namespace keyloom::published {
 
+// The object a property of T is read from or written to. Properties are
+// looked up on the object's own class, so this only guards against misuse.
 template <class T>
 T& As(TObject& Obj) {
-  return dynamic_cast<T&>(Obj);
+  T* Typed = AsClass<T>(&Obj);
+  if (!Typed) throw EKeyloomError("Property of " + T::StaticClassInfo().ClassName() + " used on " + Obj.ClassName());
+  return *Typed;
 }
 template <class T>
 const T& As(const TObject& Obj) {
-  return dynamic_cast<const T&>(Obj);
+  return As<T>(const_cast<TObject&>(Obj));
 }
 
 template <class T>
@@ -107,7 +111,7 @@ TPropInfo Object(std::string Name, std::string TypeName, G Get, S Set) {
   P.TypeName = std::move(TypeName);
   P.GetObj = [Get](const TObject& O) -> TObject* { return std::invoke(Get, As<T>(O)); };
   P.SetObj = [Set](TObject& O, TObject* V) {
-    R* Typed = dynamic_cast<R*>(V);
+    R* Typed = AsClass<R>(V);
     if (V && !Typed) throw EKeyloomError("Invalid property value: " + V->ClassName());
     std::invoke(Set, As<T>(O), Typed);
   };
@@ -125,7 +129,7 @@ TPropInfo Owned(std::string Name, std::string TypeName, G Get) {
   P.GetObj = [Get](const TObject& O) -> TObject* { return std::invoke(Get, As<T>(O)); };
   P.SetObj = [Get](TObject& O, TObject* V) {
     R* Target = std::invoke(Get, As<T>(O));
-    const R* Source = dynamic_cast<const R*>(V);
+    const R* Source = AsClass<R>(V);
     if (!Target || !Source) throw EKeyloomError("Invalid property value");
     Target->Assign(*Source);
   };

@@ -80,7 +80,11 @@ class TClassInfo {
   int PropCount() const { return static_cast<int>(PropInfos().size()); }
   // By name without regard to case, as the framework's look-up does.
   const TPropInfo* FindProp(std::string_view Name) const;
-  bool InheritsFrom(const TClassInfo* Ancestor) const;
+  bool InheritsFrom(const TClassInfo* Ancestor) const {
+    for (const TClassInfo* C = this; C; C = C->FParent)
+      if (C == Ancestor) return true;
+    return false;
+  }
   bool InheritsFrom(std::string_view AncestorName) const;
   const TFactory& Factory() const { return FFactory; }
 
