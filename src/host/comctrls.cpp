@@ -2,6 +2,7 @@
 #include <keyloom/host/published.hpp>
 
 #include <algorithm>
+#include <cstdint>
 
 namespace keyloom {
 
@@ -287,7 +288,8 @@ TTreeNode* TTreeNodes::GetNodeFromIndex(int Index) const {
 void TTreeNodes::Clear() {
   if (FOwner) FOwner->FSelected = nullptr;
   ReleaseNodes(FRoots, &TTreeNode::FChildren);
-  FByData.clear();
+  std::fill(FByData.begin(), FByData.end(), TDataSlot{});
+  FDataCount = 0;
   FSharedData = 0;
   FPreOrder.clear();
   FIndexValid = true;
@@ -314,26 +316,70 @@ TTreeNode* TTreeNodes::AddChildObject(TTreeNode* Parent, const std::string& S, T
   return Append(Parent, S, Data);
 }
 
+// The slot that holds Data, or the empty one where it would go. The table is
+// never full: it grows at half.
+std::size_t TTreeNodes::SlotOf(const TObject* Data) const {
+  const std::size_t Mask = FByData.size() - 1;
+  std::size_t Slot = HomeOf(Data);
+  while (FByData[Slot].Data && FByData[Slot].Data != Data) Slot = (Slot + 1) & Mask;
+  return Slot;
+}
+
+void TTreeNodes::GrowIndex() {
+  std::vector<TDataSlot> Old(std::max<std::size_t>(64, FByData.size() * 2));
+  Old.swap(FByData);
+  for (const TDataSlot& Entry : Old)
+    if (Entry.Data) FByData[SlotOf(Entry.Data)] = Entry;
+}
+
+// Removes a slot's entry, moving later entries of its probe run back so that
+// no look-up stops short at the hole.
+void TTreeNodes::EraseSlot(std::size_t Slot) {
+  const std::size_t Mask = FByData.size() - 1;
+  std::size_t Hole = Slot;
+  for (std::size_t Next = (Hole + 1) & Mask; FByData[Next].Data; Next = (Next + 1) & Mask) {
+    const std::size_t Home = HomeOf(FByData[Next].Data);
+    // The entry may fill the hole only if its home is not between the hole and it.
+    const bool HomeAfterHole = ((Next - Home) & Mask) < ((Next - Hole) & Mask);
+    if (HomeAfterHole) continue;
+    FByData[Hole] = FByData[Next];
+    FByData[Next] = TDataSlot{};
+    Hole = Next;
+  }
+  FByData[Hole] = TDataSlot{};
+  --FDataCount;
+}
+
 void TTreeNodes::Link(TTreeNode* Node, const TObject* Data) {
   if (!Data) return;
-  const auto Added = FByData.emplace(Data, Node);
-  // Equal keys stand together: a neighbour with the same data is enough to
-  // know, where counting them would cost as many steps as there are.
-  auto Next = std::next(Added);
-  const bool Shared = (Next != FByData.end() && Next->first == Data) || FByData.find(Data) != Added;
-  if (Shared) ++FSharedData;
+  if ((FDataCount + 1) * 2 > FByData.size()) GrowIndex();
+  TDataSlot& Entry = FByData[SlotOf(Data)];
+  if (Entry.Data) {
+    Node->FNextSameData = Entry.Head;
+    Entry.Head->FPrevSameData = Node;
+    Entry.Head = Node;
+    ++FSharedData;
+    return;
+  }
+  Entry = {Data, Node};
+  ++FDataCount;
 }
 
 void TTreeNodes::Unlink(const TTreeNode* Node, const TObject* Data) {
-  if (!Data) return;
-  auto [First, Last] = FByData.equal_range(Data);
-  for (auto It = First; It != Last; ++It)
-    if (It->second == Node) {
-      const bool Shared = std::next(First) != Last;
-      FByData.erase(It);
-      if (Shared) --FSharedData;
-      return;
-    }
+  if (!Data || FByData.empty()) return;
+  auto* Self = const_cast<TTreeNode*>(Node);
+  TTreeNode* Prev = Self->FPrevSameData;
+  TTreeNode* Next = Self->FNextSameData;
+  Self->FPrevSameData = Self->FNextSameData = nullptr;
+  if (Prev || Next) {
+    if (Prev) Prev->FNextSameData = Next;
+    if (Next) Next->FPrevSameData = Prev;
+    if (!Prev) FByData[SlotOf(Data)].Head = Next;
+    --FSharedData;
+    return;
+  }
+  const std::size_t Slot = SlotOf(Data);
+  if (FByData[Slot].Head == Node) EraseSlot(Slot);
 }
 
 // Forgets the node and its subtree.
@@ -360,9 +406,10 @@ void TTreeNodes::Delete(TTreeNode* Node) {
 }
 
 void TTreeNodes::GetNodesWithData(const TObject* Data, std::vector<TTreeNode*>& Nodes) const {
-  if (!Data) return;
-  auto [First, Last] = FByData.equal_range(Data);
-  for (auto It = First; It != Last; ++It) Nodes.push_back(It->second);
+  if (!Data || FByData.empty()) return;
+  const TDataSlot& Entry = FByData[SlotOf(Data)];
+  if (Entry.Data != Data) return;
+  for (TTreeNode* Node = Entry.Head; Node; Node = Node->FNextSameData) Nodes.push_back(Node);
 }
 
 void TTreeNodes::EndUpdate() {

@@ -121,5 +121,38 @@ TEST(TreeNodeLinks, StayCurrentThroughRandomEdits) {
   }
 }
 
+// Many objects, many nodes: look-ups must survive the index growing and
+// entries leaving from the middle of their probe runs.
+TEST(TreeNodeLinks, DataIndexKeepsUpWithManyObjects) {
+  std::vector<std::unique_ptr<TObject>> Owned;
+  for (int I = 0; I < 600; ++I) Owned.push_back(std::make_unique<TObject>());
+  std::minstd_rand Random(7);
+  auto Pick = [&](std::size_t Bound) { return static_cast<std::size_t>(Random() % Bound); };
+  TTreeView View(nullptr);
+  TTreeNodes& Nodes = View.GetItems();
+  std::vector<TTreeNode*> Live;
+  for (int Round = 0; Round < 3; ++Round) {
+    for (int Step = 0; Step < 3000; ++Step) {
+      TObject* Data = Owned[Pick(Owned.size())].get();
+      if (Live.empty() || Pick(3) != 0) {
+        Live.push_back(Nodes.AddChildObject(Live.empty() || Pick(2) ? nullptr : Live[Pick(Live.size())], "n", Data));
+      } else if (Pick(2)) {
+        Live[Pick(Live.size())]->SetData(Pick(5) ? Data : nullptr);
+      } else {
+        TTreeNode* Gone = Live[Pick(Live.size())];
+        Gone->Delete();
+        Live.clear();
+        for (int I = 0; I < Nodes.GetCount(); ++I) Live.push_back(Nodes[I]);
+      }
+    }
+    std::vector<TObject*> Datas;
+    for (const auto& Object : Owned) Datas.push_back(Object.get());
+    ExpectConsistent(Nodes, Datas);
+    if (::testing::Test::HasFailure()) return;
+    Nodes.Clear();
+    Live.clear();
+  }
+}
+
 }  // namespace
 }  // namespace keyloom

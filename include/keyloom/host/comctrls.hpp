@@ -5,6 +5,7 @@
 
 #include <keyloom/host/controls.hpp>
 
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -208,6 +209,9 @@ class TTreeNode {
   int FLevel = 0;
   // Valid while the owner's pre-order is.
   mutable int FAbsoluteIndex = 0;
+  // The other nodes with the same data, as the owner's index chains them.
+  TTreeNode* FPrevSameData = nullptr;
+  TTreeNode* FNextSameData = nullptr;
 };
 
 // The nodes of a tree view: a forest, reached by pre-order index.
@@ -259,8 +263,24 @@ class TTreeNodes {
   mutable std::vector<TTreeNode*> FPreOrder;
   mutable bool FIndexValid = true;
   int FUpdateCount = 0;
-  // The nodes that stand for each object, so that finding them needs no walk.
-  std::unordered_multimap<const TObject*, TTreeNode*> FByData;
+  // The nodes that stand for each object, so that finding them needs no walk:
+  // an open-addressing table from the object to its last linked node, the
+  // others chained through the nodes. A hashed multimap spent an allocation
+  // and a search of equal keys on every node added.
+  struct TDataSlot {
+    const TObject* Data = nullptr;
+    TTreeNode* Head = nullptr;
+  };
+  std::size_t HomeOf(const TObject* Data) const {
+    // Fibonacci hashing: objects are aligned, so their low bits say little.
+    return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(Data) * 0x9E3779B97F4A7C15ull) >> 20) &
+           (FByData.size() - 1);
+  }
+  std::size_t SlotOf(const TObject* Data) const;
+  void GrowIndex();
+  void EraseSlot(std::size_t Slot);
+  std::vector<TDataSlot> FByData;
+  std::size_t FDataCount = 0;
   int FSharedData = 0;  // nodes whose data another node has too
 };
 
