@@ -2,6 +2,7 @@
 #include <keyloom/host/published.hpp>
 
 #include <algorithm>
+#include <atomic>
 
 namespace keyloom {
 
@@ -114,8 +115,13 @@ void TStrings::SetText(std::string_view Text) {
   Assign(Lines);
 }
 
+std::uint64_t TStrings::NewStamp() {
+  static std::atomic<std::uint64_t> Last{0};
+  return Last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 void TStrings::Changed() {
-  ++FChangeCount;
+  FChangeCount = NewStamp();
   if (OnChange) OnChange(this);
 }
 

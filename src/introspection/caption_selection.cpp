@@ -4,23 +4,65 @@
 #include <keyloom/host/menus.hpp>
 #include <keyloom/introspection.hpp>
 
+#include <cstdint>
+#include <functional>
 #include <typeinfo>
 #include <unordered_map>
+#include <utility>
 
 namespace keyloom {
 
 namespace {
 
+// What a class list says of one class, with the property look-ups the rule
+// needs: worked out once per list state and class instead of comparing every
+// listed name along the class chain for every node, several times a run.
+struct TListFacts {
+  std::uint64_t Stamp = 0;
+  std::size_t PropCount = 0;  // a run-time class may learn properties later
+  bool InList = false;
+  bool HasFocusControl = false;
+  const TPropInfo* FocusControl = nullptr;  // the exact name only, as the queries look it up
+  bool HasCaption = false;
+  const TPropInfo* Caption = nullptr;
+};
+
+const TListFacts& ListFactsOf(const TObject* Component, const TStrings& List) {
+  struct TKeyHash {
+    std::size_t operator()(const std::pair<const TStrings*, const TClassInfo*>& Key) const noexcept {
+      return std::hash<const void*>()(Key.first) * 31 + std::hash<const void*>()(Key.second);
+    }
+  };
+  thread_local std::unordered_map<std::pair<const TStrings*, const TClassInfo*>, TListFacts, TKeyHash> Cache;
+  const TClassInfo& Class = Component->ClassType();
+  // Lists come and go (one set a form): forget them all now and then.
+  if (Cache.size() > 4096) Cache.clear();
+  TListFacts& Facts = Cache[{&List, &Class}];
+  const std::size_t PropCount = Class.PropInfos().size();
+  if (Facts.Stamp == List.ChangeCount() && Facts.PropCount == PropCount) return Facts;
+  Facts = {};
+  Facts.Stamp = List.ChangeCount();
+  Facts.PropCount = PropCount;
+  Facts.InList = IsClassInList(Component, List);
+  Facts.HasFocusControl = HasProperty(Component, "FocusControl", TTypeKind::tkClass);
+  Facts.HasCaption = HasProperty(Component, "Caption", TTypeKind::tkLString);
+  for (const TPropInfo* Prop : Class.PropInfos()) {
+    if (Prop->Kind == TTypeKind::tkClass && Prop->Name == "FocusControl" && !Facts.FocusControl)
+      Facts.FocusControl = Prop;
+    if (Prop->Kind == TTypeKind::tkLString && Prop->Name == "Caption" && !Facts.Caption) Facts.Caption = Prop;
+  }
+  return Facts;
+}
+
 // The caption-classes rule: the first listed class the component belongs to
 // decides. A label-like component without a control to focus gets nothing.
+// Every listed class the component belongs to asks the same of the same
+// properties, so whether any is listed is all that matters.
 std::string CaptionFromClassList(const TObject* Component, const TStrings& CaptionClasses) {
-  for (const std::string& ClassName : CaptionClasses.Items()) {
-    if (!IsClassType(Component, ClassName)) continue;
-    if (HasProperty(Component, "FocusControl", TTypeKind::tkClass) &&
-        GetPropertyObject(Component, "FocusControl") == nullptr)
-      return {};
-    if (HasProperty(Component, "Caption", TTypeKind::tkLString)) return GetPropertyLongString(Component, "Caption");
-  }
+  const TListFacts& Facts = ListFactsOf(Component, CaptionClasses);
+  if (!Facts.InList) return {};
+  if (Facts.HasFocusControl && (!Facts.FocusControl || !GetObjectProp(*Component, *Facts.FocusControl))) return {};
+  if (Facts.HasCaption && Facts.Caption) return GetStrProp(*Component, *Facts.Caption);
   return {};
 }
 
@@ -64,7 +106,7 @@ TCaptionInfo GetCaptionInfo(const TObject* Component, const TStrings& CaptionCla
   if (!Kinds.Component) return {};
   const auto* AsComponent = static_cast<const TComponent*>(Component);
   const auto* Control = Kinds.Control ? static_cast<const TControl*>(Component) : nullptr;
-  const bool Named = (Control && Control->AcceptsControls()) || IsClassInList(Component, NoCaptionClasses);
+  const bool Named = (Control && Control->AcceptsControls()) || ListFactsOf(Component, NoCaptionClasses).InList;
   if (!Named || AsComponent->GetName().empty()) return {};
   return {AsComponent->GetName(), TCaptionSource::csName};
 }

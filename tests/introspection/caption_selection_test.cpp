@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "support/runtime_forms.hpp"
 
 namespace keyloom {
@@ -111,6 +113,23 @@ TEST_F(CaptionSelectionTest, UnlistedTabSheetFallsBackToItsName) {
   test::Fill(Lists.CaptionClasses, {"TButtonControl"});
   EXPECT_EQ(Info(Sheet).Text, "tsTable");
   EXPECT_EQ(Info(Sheet).Source, TCaptionSource::csName);
+}
+
+// What a list says of a class is remembered: a list freed and another made in
+// its place must not be taken for it.
+TEST_F(CaptionSelectionTest, ANewListInTheSamePlaceIsAskedAfresh) {
+  auto* Button = Make<TButton>(&Form, &Form, "Button1", "&OK");
+  alignas(TStringList) unsigned char Storage[sizeof(TStringList)];
+  auto* First = new (Storage) TStringList;
+  First->Add("TButton");
+  EXPECT_EQ(GetCaption(Button, *First, Lists.NoCaptionClasses), "&OK");
+  First->~TStringList();
+  auto* Second = new (Storage) TStringList;
+  Second->Add("TLabel");
+  EXPECT_EQ(GetCaption(Button, *Second, Lists.NoCaptionClasses), "");
+  Second->Put(0, "TButtonControl");
+  EXPECT_EQ(GetCaption(Button, *Second, Lists.NoCaptionClasses), "&OK");
+  Second->~TStringList();
 }
 
 TEST_F(CaptionSelectionTest, EmptyCaptionClassesLeaveOnlyTheFixedKinds) {

@@ -102,7 +102,8 @@ class TStrings : public TPersistent {
   std::string GetText() const;
   void SetText(std::string_view Text);
   // Grows with every change, so that what was derived from the strings can
-  // be known to be still current.
+  // be known to be still current. Values are never shared by two lists, not
+  // even by one freed and another made at the same address.
   std::uint64_t ChangeCount() const { return FChangeCount; }
 
   TNotifyEvent OnChange;
@@ -111,7 +112,8 @@ class TStrings : public TPersistent {
   void Changed();
   void CheckIndex(int Index, bool AllowEnd) const;
   std::vector<std::string> FItems;
-  std::uint64_t FChangeCount = 0;
+  static std::uint64_t NewStamp();
+  std::uint64_t FChangeCount = NewStamp();
 };
 
 class TStringList : public TStrings {
