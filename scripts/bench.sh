@@ -6,6 +6,7 @@
 # Usage: scripts/bench.sh [build-dir] [Google Benchmark options...]
 #   KEYLOOM_BENCH_E2E=0   skips the end-to-end part
 #   KEYLOOM_BENCH_ONLY_E2E=1   skips the Google benchmarks
+#   KEYLOOM_BENCH_RATIOS=0   skips the 100,000 / 10,000 pipeline ratios
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=${1:-$root/build-bench}; shift || true
@@ -17,6 +18,23 @@ cmake --build "$dir" --target "${targets[@]}"
 
 if [ "${KEYLOOM_BENCH_ONLY_E2E:-0}" != 1 ]; then
   "$dir/bench/keyloom_bench" "$@"
+fi
+
+# The growth goal: the whole pipeline at 100,000 components against 10,000,
+# each the median CPU time of five runs, so that one slow run on a shared
+# machine does not decide it.
+if [ "${KEYLOOM_BENCH_RATIOS:-1}" != 0 ] && [ "${KEYLOOM_BENCH_ONLY_E2E:-0}" != 1 ]; then
+  "$dir/bench/keyloom_bench" --benchmark_filter='^Pipeline/[a-z]+/(10000|100000)$' \
+    --benchmark_repetitions=5 --benchmark_report_aggregates_only=true --benchmark_format=csv 2>/dev/null |
+    awk -F, '$1 ~ /_median"$/ {
+        split($1, Part, "/"); shape = Part[2]; size = Part[3]; sub(/_median"/, "", size)
+        time[shape "/" size] = $4; shapes[shape] = 1
+      }
+      END {
+        for (shape in shapes)
+          printf "Pipeline %s: 10,000 components %.1f ms, 100,000 components %.1f ms (medians of 5); ratio %.1f\n",
+            shape, time[shape "/10000"] / 1000, time[shape "/100000"] / 1000, time[shape "/100000"] / time[shape "/10000"]
+      }' | sort
 fi
 [ "${KEYLOOM_BENCH_E2E:-1}" = 0 ] && exit 0
 
