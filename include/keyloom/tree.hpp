@@ -23,6 +23,9 @@ class TRadioGroupIndex : public TComponent {
  public:
   explicit TRadioGroupIndex(TComponent* AOwner) : TComponent(AOwner, false) {}
   ~TRadioGroupIndex() override;
+  // Made anew for every item on every rebuild: they come from a pool.
+  static void* operator new(std::size_t Size);
+  static void operator delete(void* Memory, std::size_t Size) noexcept;
 
   // Position of the item in the radio group's item list, from 0.
   int GetIndex() const { return FIndex; }

@@ -1,6 +1,8 @@
 #include <keyloom/host/comctrls.hpp>
 #include <keyloom/host/published.hpp>
 
+#include "host/block_pool.hpp"
+
 #include <algorithm>
 #include <cstdint>
 
@@ -149,6 +151,12 @@ void ReleaseNodes(std::vector<std::unique_ptr<TTreeNode>>& List, std::vector<std
 }  // namespace
 
 TTreeNode::~TTreeNode() { ReleaseNodes(FChildren, &TTreeNode::FChildren); }
+
+void* TTreeNode::operator new(std::size_t Size) { return detail::PooledNew<TTreeNode>(Size); }
+
+void TTreeNode::operator delete(void* Memory, std::size_t Size) noexcept {
+  detail::PooledDelete<TTreeNode>(Memory, Size);
+}
 
 TTreeNode::TTreeNode(TTreeNodes* Owner, TTreeNode* Parent, std::string Text, TObject* Data)
     : FOwner(Owner), FParent(Parent), FText(std::move(Text)), FData(Data) {}

@@ -1,6 +1,8 @@
 #include <keyloom/host/published.hpp>
 #include <keyloom/tree.hpp>
 
+#include "host/block_pool.hpp"
+
 namespace keyloom {
 
 const TClassInfo& TRadioGroupIndex::StaticClassInfo() {
@@ -10,6 +12,12 @@ const TClassInfo& TRadioGroupIndex::StaticClassInfo() {
 }
 
 TRadioGroupIndex::~TRadioGroupIndex() { BeginDestroy(); }
+
+void* TRadioGroupIndex::operator new(std::size_t Size) { return detail::PooledNew<TRadioGroupIndex>(Size); }
+
+void TRadioGroupIndex::operator delete(void* Memory, std::size_t Size) noexcept {
+  detail::PooledDelete<TRadioGroupIndex>(Memory, Size);
+}
 
 void TRadioGroupIndex::SetRadioGroup(TRadioGroup* Value) {
   if (Value == FRadioGroup) return;

@@ -159,6 +159,9 @@ class TTreeNode {
   TTreeNode(const TTreeNode&) = delete;
   TTreeNode& operator=(const TTreeNode&) = delete;
   ~TTreeNode();
+  // Nodes come from a pool: trees are built and cleared by the ten thousand.
+  static void* operator new(std::size_t Size);
+  static void operator delete(void* Memory, std::size_t Size) noexcept;
 
   const std::string& GetText() const { return FText; }
   void SetText(const std::string& Value);
