@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "support/command_folder.hpp"
+#include "support/corpus_forms.hpp"
 
 #include <algorithm>
 #include <filesystem>
@@ -77,20 +78,12 @@ class KeyloomJobsCliTest : public keyloom::test::TCommandFolderTest {
     return Files;
   }
 
-  // Corpus files read where they are, every 25th of the sorted list.
+  // Corpus files read where they are, every 25th.
   static std::string CorpusFiles() {
-    const fs::path Root = KEYLOOM_CORPUS_DIR;
-    std::vector<std::string> All;
-    if (fs::is_directory(Root))
-      for (const auto& Entry : fs::recursive_directory_iterator(Root)) {
-        const std::string Extension = Entry.path().extension().string();
-        if (Entry.is_regular_file() && (Extension == ".dfm" || Extension == ".lfm")) All.push_back(Entry.path());
-      }
-    std::sort(All.begin(), All.end());
     std::string Files;
-    for (std::size_t I = 0; I < All.size(); I += 25) {
+    for (const fs::path& Path : keyloom::test::CorpusForms(25)) {
       std::string Quoted = "'";
-      for (const char C : All[I]) Quoted += C == '\'' ? std::string("'\\''") : std::string(1, C);
+      for (const char C : Path.string()) Quoted += C == '\'' ? std::string("'\\''") : std::string(1, C);
       Files += " " + Quoted + "'";
     }
     return Files;

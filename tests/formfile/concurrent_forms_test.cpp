@@ -7,11 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
+#include "support/corpus_forms.hpp"
+
 #include <atomic>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,31 +20,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::stringstream S;
-  S << In.rdbuf();
-  return S.str();
-}
-
-// Every k-th text form of the corpus: projects with many classes the host does not know.
-std::vector<fs::path> SomeCorpusForms(std::size_t Every) {
-  std::vector<fs::path> All;
-  const fs::path Root = KEYLOOM_CORPUS_DIR;
-  if (!fs::is_directory(Root)) return All;
-  for (const auto& Entry : fs::recursive_directory_iterator(Root)) {
-    const std::string Extension = Entry.path().extension().string();
-    if (Entry.is_regular_file() && (Extension == ".dfm" || Extension == ".lfm")) All.push_back(Entry.path());
-  }
-  std::sort(All.begin(), All.end());
-  std::vector<fs::path> Some;
-  for (std::size_t I = 0; I < All.size(); I += Every) Some.push_back(All[I]);
-  return Some;
-}
+using test::CorpusForms;
+using test::ReadWholeFile;
 
 // What the pipeline makes of one file, or the error it stops with.
 std::string Outcome(const fs::path& Path) {
-  std::string Bytes = ReadFile(Path);
+  std::string Bytes = ReadWholeFile(Path);
   if (IsBinaryFormFile(Bytes)) return "binary";
   try {
     auto Form = LoadFormForKeys(TDocument::Parse(std::move(Bytes), Path.string()));
@@ -61,7 +41,7 @@ std::string Outcome(const fs::path& Path) {
 }
 
 TEST(ConcurrentFormsTest, FormsRunOnFourThreadsGiveWhatTheyGiveOnOne) {
-  const std::vector<fs::path> Files = SomeCorpusForms(12);
+  const std::vector<fs::path> Files = CorpusForms(12);
   if (Files.empty()) GTEST_SKIP() << "no corpus at " << KEYLOOM_CORPUS_DIR;
   std::vector<std::string> Serial;
   for (const fs::path& File : Files) Serial.push_back(Outcome(File));
