@@ -1,5 +1,6 @@
 #include "commands.hpp"
 
+#include "ordered_pool.hpp"
 #include "report.hpp"
 #include "stats/form_stats.hpp"
 
@@ -17,6 +18,7 @@
 #include <iostream>
 #include <set>
 #include <sstream>
+#include <system_error>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -44,15 +46,18 @@ std::string DiffLabel(const char* Side, const std::string& File) {
   throw TFileFailure{File + ": error: " + Message};
 }
 
+// strerror may share its buffer between threads.
+std::string ErrnoText(int Error) { return std::generic_category().message(Error); }
+
 std::string ReadWholeFile(const std::string& File) {
   const int Fd = ::open(File.c_str(), O_RDONLY | O_CLOEXEC);
-  if (Fd < 0) FailFile(File, std::string("cannot read: ") + std::strerror(errno));
+  if (Fd < 0) FailFile(File, "cannot read: " + ErrnoText(errno));
   struct TCloser {
     int Fd;
     ~TCloser() { ::close(Fd); }
   } Closer{Fd};
   struct stat Info {};
-  if (::fstat(Fd, &Info) != 0) FailFile(File, std::string("cannot read: ") + std::strerror(errno));
+  if (::fstat(Fd, &Info) != 0) FailFile(File, "cannot read: " + ErrnoText(errno));
   if (S_ISDIR(Info.st_mode)) FailFile(File, "cannot read: it is a directory");
   // Far beyond any form; it bounds what a device such as /dev/zero could make us hold.
   constexpr std::size_t MaxSize = std::size_t{1} << 30;
@@ -65,7 +70,7 @@ std::string ReadWholeFile(const std::string& File) {
     const ssize_t Got = ::read(Fd, Buffer, sizeof Buffer);
     if (Got < 0) {
       if (errno == EINTR) continue;
-      FailFile(File, std::string("cannot read: ") + std::strerror(errno));
+      FailFile(File, "cannot read: " + ErrnoText(errno));
     }
     if (Got == 0) break;
     if (Bytes.size() + static_cast<std::size_t>(Got) > MaxSize) FailFile(File, TooLarge);
@@ -143,39 +148,75 @@ std::string JsonPosition(formfile::TPosition P) {
 
 void FillList(TStringList& List, const std::vector<std::string>& Items) { List.Assign(Items); }
 
-// Runs Work on every file; failures are reported and counted, the other files go on.
-template <class TWork>
-int ForEachFile(const TCommonOptions& Options, TReporter& Reporter, TWork Work) {
+// Runs Work(File, Log, Tally) on every file, on Jobs threads, each file on
+// one; what a file printed and counted is handed on in the files' order, so
+// that the run prints and counts as one on a single thread would. Failures are
+// reported and counted, the other files go on; what a failed file counted
+// before it failed still counts.
+template <class TTally, class TWork>
+int ForEachFile(const TCommonOptions& Options, unsigned Jobs, TReporter& Reporter, TTally& Total, TWork Work) {
+  struct TOutcome {
+    TFileLog Log;
+    TTally Tally;
+    bool Failed = false;
+  };
+  const std::vector<std::string>& Files = Options.Files;
+  const unsigned Threads = ThreadsFor(Files.size(), Jobs);
+  // A few files a thread ahead of the printing keeps both busy and memory small.
+  std::vector<TOutcome> Slots(std::min<std::size_t>(Files.size(), std::size_t{4} * Threads));
   int Failed = 0;
-  for (std::size_t I = 0; I < Options.Files.size(); ++I) {
-    const std::string& File = Options.Files[I];
-    Reporter.Progress(I, File);
-    try {
-      Work(File);
-    } catch (const TFileFailure& E) {
-      Reporter.Message(E.Message);
-      ++Failed;
-    } catch (const formfile::EFileWriteError& E) {
-      Reporter.Message(File + ": error: " + E.Message());
-      ++Failed;
-    } catch (const std::exception& E) {
-      Reporter.Message(File + ": error: " + E.what());
-      ++Failed;
-    }
-  }
+  RunOrdered(
+      Files.size(), Threads, Slots.size(),
+      [&](std::size_t I) {
+        const std::string& File = Files[I];
+        TOutcome& Outcome = Slots[I % Slots.size()];
+        auto Fail = [&](const std::string& Message) {
+          Outcome.Log.Message(Message);
+          Outcome.Failed = true;
+        };
+        try {
+          Work(File, Outcome.Log, Outcome.Tally);
+        } catch (const TFileFailure& E) {
+          Fail(E.Message);
+        } catch (const formfile::EFileWriteError& E) {
+          Fail(File + ": error: " + E.Message());
+        } catch (const std::exception& E) {
+          Fail(File + ": error: " + E.what());
+        }
+      },
+      [&](std::size_t I) {
+        TOutcome& Outcome = Slots[I % Slots.size()];
+        Reporter.Progress(I, Files[I]);
+        Outcome.Log.Replay(Reporter);
+        Total += Outcome.Tally;
+        if (Outcome.Failed) ++Failed;
+        Outcome = TOutcome{};
+      });
   Reporter.ClearProgress();
   return Failed;
 }
 
-TKeySettings SettingsFor(TLoadedForm& Form, const std::string& File, const TCommonOptions& Options,
-                         TReporter& Reporter, bool* StoredOut = nullptr) {
+TKeySettings SettingsFor(TLoadedForm& Form, const std::string& File, const TCommonOptions& Options, TFileLog& Log,
+                         bool* StoredOut = nullptr) {
   bool Stored = false;
   TKeySettings Settings = formfile::EffectiveSettings(Form, Options.Settings, &Stored);
   if (StoredOut) *StoredOut = Stored;
   if (Stored && Options.SettingsGiven)
-    Reporter.Note(File + ": note: the form holds its own TKeyloom; its stored settings are used");
-  if (Stored && !Settings.Active) Reporter.Note(File + ": note: the form's TKeyloom is not active; nothing changes");
+    Log.Note(File + ": note: the form holds its own TKeyloom; its stored settings are used");
+  if (Stored && !Settings.Active) Log.Note(File + ": note: the form's TKeyloom is not active; nothing changes");
   return Settings;
+}
+
+// Whether two of the files are one (the same name twice, a link to another):
+// rewriting it on two threads at once would lose one of the runs.
+bool NamesAFileTwice(const std::vector<std::string>& Files) {
+  std::set<std::pair<dev_t, ino_t>> Seen;
+  for (const std::string& File : Files) {
+    struct stat Info {};
+    if (::stat(File.c_str(), &Info) != 0) continue;
+    if (!Seen.insert({Info.st_dev, Info.st_ino}).second) return true;
+  }
+  return false;
 }
 
 struct TUnknownTally {
@@ -185,6 +226,11 @@ struct TUnknownTally {
   void Add(const TLoadedForm& Form) {
     Objects += Form.UnknownObjectCount();
     Classes.insert(Form.UnknownClasses().begin(), Form.UnknownClasses().end());
+  }
+  TUnknownTally& operator+=(const TUnknownTally& Other) {
+    Objects += Other.Objects;
+    Classes.insert(Other.Classes.begin(), Other.Classes.end());
+    return *this;
   }
   std::string Text() const {
     if (Objects == 0) return {};
@@ -207,35 +253,56 @@ std::string Plural(std::size_t Count, const std::string& One, const std::string&
 
 }  // namespace
 
-int RunAssign(const TAssignOptions& Options) {
-  TReporter Reporter(Options.Files.size(), Options.Quiet);
+namespace {
+
+struct TAssignTally {
   std::size_t Read = 0, Changed = 0;
   int Given = 0;
   TUnknownTally Unknown;
-  const int Failed = ForEachFile(Options, Reporter, [&](const std::string& File) {
+
+  TAssignTally& operator+=(const TAssignTally& Other) {
+    Read += Other.Read;
+    Changed += Other.Changed;
+    Given += Other.Given;
+    Unknown += Other.Unknown;
+    return *this;
+  }
+};
+
+}  // namespace
+
+int RunAssign(const TAssignOptions& Options) {
+  TReporter Reporter(Options.Files.size(), Options.Quiet);
+  TAssignTally Total;
+  const bool InPlace = !Options.DryRun && !Options.ToStdout;
+  const unsigned Jobs = InPlace && NamesAFileTwice(Options.Files) ? 1 : Options.Jobs;
+  const int Failed = ForEachFile(Options, Jobs, Reporter, Total, [&](const std::string& File, TFileLog& Log,
+                                                                     TAssignTally& Tally) {
     auto Form = OpenForm(File, Options);
-    Unknown.Add(*Form);
-    SettingsFor(*Form, File, Options, Reporter);
+    Tally.Unknown.Add(*Form);
+    SettingsFor(*Form, File, Options, Log);
     formfile::RunKeys(*Form, Options.Settings);
     const int FileGiven = formfile::CountCaptionsGivenALetter(*Form);
     Form->StoreCaptions();
-    const std::string After = Form->Render();
+    std::string After = Form->Render();
     const std::string& Before = Form->Document().Source();
-    ++Read;
-    Reporter.ClearProgress();
+    ++Tally.Read;
+    const bool Changes = After != Before;
     if (Options.ToStdout) {
-      std::cout << After << std::flush;
-    } else if (After != Before) {
+      Log.Out(std::move(After));
+    } else if (Changes) {
       if (Options.DryRun)
-        std::cout << formfile::UnifiedDiff(Before, After, DiffLabel("a", File), DiffLabel("b", File)) << std::flush;
+        Log.Out(formfile::UnifiedDiff(Before, After, DiffLabel("a", File), DiffLabel("b", File)));
       else
         formfile::WriteFileAtomically(File, After);
     }
-    if (After != Before) {
-      ++Changed;
-      Given += FileGiven;
+    // A file that could not be written has not changed.
+    if (Changes) {
+      ++Tally.Changed;
+      Tally.Given += FileGiven;
     }
   });
+  const auto& [Read, Changed, Given, Unknown] = Total;
   const bool WouldOnly = Options.DryRun || Options.ToStdout;
   Reporter.Note("keyloom assign: " + Plural(Read, "file", "files") + " read, " + std::to_string(Changed) +
                 (WouldOnly ? " would change, " : " changed, ") +
@@ -245,14 +312,31 @@ int RunAssign(const TAssignOptions& Options) {
   return Failed ? ExitFailure : ExitSuccess;
 }
 
-int RunCheck(const TCommonOptions& Options) {
-  TReporter Reporter(Options.Files.size(), Options.Quiet);
+namespace {
+
+struct TCheckTally {
   std::size_t Read = 0, Clashes = 0, Missing = 0;
   TUnknownTally Unknown;
-  const int Failed = ForEachFile(Options, Reporter, [&](const std::string& File) {
+
+  TCheckTally& operator+=(const TCheckTally& Other) {
+    Read += Other.Read;
+    Clashes += Other.Clashes;
+    Missing += Other.Missing;
+    Unknown += Other.Unknown;
+    return *this;
+  }
+};
+
+}  // namespace
+
+int RunCheck(const TCommonOptions& Options) {
+  TReporter Reporter(Options.Files.size(), Options.Quiet);
+  TCheckTally Total;
+  const int Failed = ForEachFile(Options, Options.Jobs, Reporter, Total, [&](const std::string& File, TFileLog& Log,
+                                                                             TCheckTally& Tally) {
     auto Form = OpenForm(File, Options);
-    Unknown.Add(*Form);
-    const TKeySettings Settings = SettingsFor(*Form, File, Options, Reporter);
+    Tally.Unknown.Add(*Form);
+    const TKeySettings Settings = SettingsFor(*Form, File, Options, Log);
     TTreeView Tree(nullptr);
     formfile::BuildWorkingTree(Tree, Form->Form(), Settings);
     TStringList CaptionClasses, NoCaptionClasses, DefaultCaptions;
@@ -283,11 +367,11 @@ int RunCheck(const TCommonOptions& Options) {
                   Describe(Subject) + ") is " + (P->Inherited ? "already" : "also") + " used by " +
                   Quoted(P->Other->GetText()) + " (" + Describe(P->Other->GetData()) + ")" +
                   (P->Inherited ? " in an enclosing group" : "");
-        ++Clashes;
+        ++Tally.Clashes;
       } else {
         Message = Quoted(P->Caption) + " (" + Describe(Subject) + ") has no accelerator; assign would make it " +
                   Quoted(P->Suggestion);
-        ++Missing;
+        ++Tally.Missing;
       }
       if (Options.Format == TOutputFormat::Text) {
         Out << Position(File, Where) << ": " << Message << '\n';
@@ -305,10 +389,10 @@ int RunCheck(const TCommonOptions& Options) {
       }
       Out << ",\"message\":" << JsonString(Message) << "}\n";
     }
-    ++Read;
-    Reporter.ClearProgress();
-    std::cout << Out.str() << std::flush;
+    ++Tally.Read;
+    Log.Out(std::move(Out).str());
   });
+  const auto& [Read, Clashes, Missing, Unknown] = Total;
   Reporter.Note("keyloom check: " + Plural(Read, "file", "files") + " read, " +
                 Plural(Clashes + Missing, "problem", "problems") + " (" + Plural(Clashes, "clash", "clashes") + ", " +
                 Plural(Missing, "missing accelerator", "missing accelerators") + "), " +
@@ -364,12 +448,22 @@ void PrintTreeJson(const TLoadedForm& Form, TCustomTreeView& Tree, const std::st
 
 }  // namespace
 
+namespace {
+
+struct TNoTally {
+  TNoTally& operator+=(const TNoTally&) { return *this; }
+};
+
+}  // namespace
+
 int RunTree(const TTreeOptions& Options) {
   TReporter Reporter(Options.Files.size(), Options.Quiet);
-  const int Failed = ForEachFile(Options, Reporter, [&](const std::string& File) {
+  TNoTally None;
+  const int Failed = ForEachFile(Options, Options.Jobs, Reporter, None, [&](const std::string& File, TFileLog& Log,
+                                                                            TNoTally&) {
     auto Form = OpenForm(File, Options);
     bool Stored = false;
-    const TKeySettings Settings = SettingsFor(*Form, File, Options, Reporter, &Stored);
+    const TKeySettings Settings = SettingsFor(*Form, File, Options, Log, &Stored);
     TTreeView Tree(nullptr);
     formfile::BuildWorkingTree(Tree, Form->Form(), Settings);
     const bool Found = Options.Find && Settings.Active;
@@ -379,7 +473,7 @@ int RunTree(const TTreeOptions& Options) {
       PrintTreeJson(*Form, Tree, File, Stored, Found, Out);
     else
       PrintTreeText(*Form, Tree, Out);
-    std::cout << Out.str() << std::flush;
+    Log.Out(std::move(Out).str());
   });
   return Failed ? ExitFailure : ExitSuccess;
 }
@@ -422,27 +516,42 @@ std::string TextFigures(const stats::TCaptionStats& S, const std::string& Label)
 
 }  // namespace
 
+namespace {
+
+struct TStatsTally {
+  stats::TCaptionStats Figures;
+  std::size_t Measured = 0;
+
+  TStatsTally& operator+=(const TStatsTally& Other) {
+    Figures += Other.Figures;
+    Measured += Other.Measured;
+    return *this;
+  }
+};
+
+}  // namespace
+
 int RunStats(const TStatsOptions& Options) {
   TReporter Reporter(Options.Files.size(), Options.Quiet);
   const bool Json = Options.Format == TOutputFormat::Json;
-  stats::TCaptionStats Total;
-  std::size_t Measured = 0;
+  TStatsTally Tallied;
   if (!Json) std::cout << StatsHeader << '\n' << std::flush;
-  const int Failed = ForEachFile(Options, Reporter, [&](const std::string& File) {
+  const int Failed = ForEachFile(Options, Options.Jobs, Reporter, Tallied, [&](const std::string& File, TFileLog& Log,
+                                                                               TStatsTally& Tally) {
     auto Form = OpenForm(File, Options);
     bool Stored = false;
-    SettingsFor(*Form, File, Options, Reporter, &Stored);
+    SettingsFor(*Form, File, Options, Log, &Stored);
     const stats::TCaptionStats S = stats::MeasureForm(*Form, Options.Settings, !Options.AsIs);
-    Total += S;
-    ++Measured;
-    Reporter.ClearProgress();
+    Tally.Figures += S;
+    ++Tally.Measured;
     if (Json)
-      std::cout << "{\"kind\":\"file\",\"file\":" << JsonString(File)
-                << ",\"settings\":" << (Stored ? "\"stored\"" : "\"options\"") << ',' << JsonFigures(S) << "}\n";
+      Log.Out("{\"kind\":\"file\",\"file\":" + JsonString(File) + ",\"settings\":" +
+              (Stored ? "\"stored\"" : "\"options\"") + ',' + JsonFigures(S) + "}\n");
     else
-      std::cout << TextFigures(S, File) << '\n';
-    std::cout << std::flush;
+      Log.Out(TextFigures(S, File) + '\n');
   });
+  const stats::TCaptionStats& Total = Tallied.Figures;
+  const std::size_t Measured = Tallied.Measured;
   const std::string Files = Plural(Measured, "file", "files");
   if (Json)
     std::cout << "{\"kind\":\"total\",\"files\":" << Measured << ",\"errors\":" << Failed << ','

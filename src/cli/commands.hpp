@@ -27,6 +27,8 @@ struct TCommonOptions {
   std::vector<std::pair<std::string, std::string>> ClassMap;
   TOutputFormat Format = TOutputFormat::Text;
   bool Quiet = false;
+  // Files processed at once; 0: one a core. Output is the same whatever it is.
+  unsigned Jobs = 0;
 };
 
 struct TAssignOptions : TCommonOptions {

@@ -174,6 +174,16 @@ EXAMPLES
   keyloom stats --scope window --strategy best --json forms/*.dfm
 )";
 
+constexpr const char* JobsHelp = R"(
+THREADS
+  The files are read and processed on as many threads as the machine has
+  processor cores (--jobs sets how many), each file on one thread. What is
+  printed, to standard output and standard error alike, comes in the order the
+  files were given and is the same as with --jobs 1; so are the files written
+  and the exit status. A file named twice (or through a link) is rewritten by
+  one thread at a time.
+)";
+
 // A measurement over many files is still one when a few cannot be read.
 constexpr const char* StatsExitHelp = R"(
 EXIT STATUS
@@ -203,6 +213,7 @@ struct TRawOptions {
   bool AsIs = false;
   bool Json = false;
   bool Quiet = false;
+  unsigned Jobs = 0;
 };
 
 class EUsage : public std::runtime_error {
@@ -265,6 +276,14 @@ void AddSettings(CLI::App& Sub, TRawOptions& Raw) {
       ->check(CLI::IsMember({"skip", "append", "native"}))
       ->default_str("skip");
   Sub.add_flag("-q,--quiet", Raw.Quiet, "No summary and no notes on standard error");
+}
+
+void AddJobs(CLI::App& Sub, TRawOptions& Raw) {
+  Sub.add_option("-j,--jobs", Raw.Jobs,
+                 "Files processed at once, each on a thread of its own (default: one a\n"
+                 "processor core; 1: one after another). The output is the same either way")
+      ->type_name("N")
+      ->check(CLI::Range(1u, 1024u));
 }
 
 void AddFormat(CLI::App& Sub, TRawOptions& Raw) {
@@ -339,6 +358,7 @@ void LoadUserOptions(formfile::TKeySettings& S, bool Quiet) {
 void FillCommon(TCommonOptions& Options, const TRawOptions& Raw, const CLI::App& Sub) {
   Options.Files = Raw.Files;
   Options.Quiet = Raw.Quiet;
+  Options.Jobs = Raw.Jobs;
   Options.Format = Raw.Format == "json" ? TOutputFormat::Json : TOutputFormat::Text;
   formfile::TKeySettings& S = Options.Settings;
   S.SortMethod = SortMethodOf(Raw.Sort);
@@ -371,13 +391,15 @@ int Run(int argc, char** argv) {
   Assign->add_flag("--dry-run", Raw.DryRun, "Print a unified diff of what would change; write nothing")
       ->excludes("--stdout");
   AddSettings(*Assign, Raw);
-  Assign->footer(std::string(AssignFooter) + SettingsHelp + ExitHelp);
+  AddJobs(*Assign, Raw);
+  Assign->footer(std::string(AssignFooter) + SettingsHelp + JobsHelp + ExitHelp);
 
   CLI::App* Check = App.add_subcommand("check", "Report missing and clashing accelerators (exit 1)");
   Check->add_option("FILE", Raw.Files, "Form files")->required();
   AddFormat(*Check, Raw);
   AddSettings(*Check, Raw);
-  Check->footer(std::string(CheckFooter) + SettingsHelp + ExitHelp);
+  AddJobs(*Check, Raw);
+  Check->footer(std::string(CheckFooter) + SettingsHelp + JobsHelp + ExitHelp);
 
   CLI::App* Tree = App.add_subcommand("tree", "Print the caption tree of a form");
   Tree->add_option("FILE", Raw.Files, "Form file")->required()->expected(1);
@@ -391,7 +413,8 @@ int Run(int argc, char** argv) {
   Stats->add_flag("--as-is", Raw.AsIs, "Measure the files as they stand, without the run");
   Stats->add_flag("--json", Raw.Json, "JSON lines instead of a table");
   AddSettings(*Stats, Raw);
-  Stats->footer(std::string(StatsFooter) + SettingsHelp + StatsExitHelp);
+  AddJobs(*Stats, Raw);
+  Stats->footer(std::string(StatsFooter) + SettingsHelp + JobsHelp + StatsExitHelp);
 
   try {
     App.parse(argc, argv);

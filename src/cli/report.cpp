@@ -33,6 +33,19 @@ void TReporter::Note(std::string_view Line) {
   if (!FQuiet) Message(Line);
 }
 
+void TFileLog::Replay(TReporter& Reporter) const {
+  for (const TEntry& E : FEntries) {
+    switch (E.Kind) {
+      case TKind::Out:
+        Reporter.ClearProgress();
+        std::cout << E.Text << std::flush;
+        break;
+      case TKind::Message: Reporter.Message(E.Text); break;
+      case TKind::Note: Reporter.Note(E.Text); break;
+    }
+  }
+}
+
 namespace {
 
 // Length of the valid UTF-8 sequence at Pos, or 0.

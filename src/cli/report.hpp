@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace keyloom::cli {
 
@@ -30,6 +31,26 @@ class TReporter {
   bool FQuiet;
   bool FShowProgress;
   bool FProgressShown = false;
+};
+
+// What the run of one file prints, in order, kept until the files before it
+// are out; then replayed as a serial run would have printed it.
+class TFileLog {
+ public:
+  // Standard output.
+  void Out(std::string Text) { FEntries.push_back({TKind::Out, std::move(Text)}); }
+  // As TReporter's.
+  void Message(std::string Line) { FEntries.push_back({TKind::Message, std::move(Line)}); }
+  void Note(std::string Line) { FEntries.push_back({TKind::Note, std::move(Line)}); }
+  void Replay(TReporter& Reporter) const;
+
+ private:
+  enum class TKind { Out, Message, Note };
+  struct TEntry {
+    TKind Kind;
+    std::string Text;
+  };
+  std::vector<TEntry> FEntries;
 };
 
 // A JSON string literal: UTF-8 passes through; a byte that is not part of

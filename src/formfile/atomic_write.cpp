@@ -1,8 +1,11 @@
 #include "keyloom/formfile/atomic_write.hpp"
 
 #include <cerrno>
-#include <cstring>
+#include <cstdlib>
+#include <fstream>
+#include <mutex>
 #include <string>
+#include <system_error>
 #include <utility>
 
 #include <fcntl.h>
@@ -18,13 +21,20 @@ EFileWriteError::EFileWriteError(fs::path Path, std::string Message)
 
 namespace {
 
-std::string ErrnoText(int Error) { return std::strerror(Error); }
+std::string ErrnoText(int Error) { return std::generic_category().message(Error); }
 
 [[noreturn]] void Fail(const fs::path& Path, const std::string& What, int Error) {
   throw EFileWriteError(Path, What + ": " + ErrnoText(Error));
 }
 
+// Setting the mask to read it would change it for every thread for a moment
+// (and for good if two did it at once); the kernel tells it without that.
 mode_t CurrentUmask() {
+  std::ifstream Status("/proc/self/status");
+  for (std::string Line; std::getline(Status, Line);)
+    if (Line.starts_with("Umask:")) return static_cast<mode_t>(std::strtoul(Line.c_str() + 6, nullptr, 8) & 0777);
+  static std::mutex Lock;
+  const std::lock_guard Guard(Lock);
   const mode_t Mask = ::umask(0);
   ::umask(Mask);
   return Mask;
@@ -111,7 +121,8 @@ void WriteFileAtomically(const fs::path& Path, std::string_view Bytes,
     if (errno != ENOENT) Fail(Path, "cannot examine the file", errno);
     Exists = false;
   }
-  mode_t Mode = 0666 & ~CurrentUmask();
+  mode_t Mode = 0;
+  if (!Exists) Mode = 0666 & ~CurrentUmask();
   if (Exists) {
     if (!S_ISREG(Info.st_mode)) throw EFileWriteError(Path, "not a regular file");
     // Renaming would replace a read-only file happily; respect its protection

@@ -5,8 +5,10 @@
 #include "formfile/component_store.hpp"
 #include "formfile/generic_components.hpp"
 
+#include <algorithm>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <stdexcept>
 #include <unordered_set>
@@ -54,7 +56,7 @@ class TFormReader {
     if (O.Designing) Form.SetDesigning(true);
     if (!O.Root && !SameText(Root.FClassName, "TForm")) {
       // The root is a form whatever its class; it keeps its class's name.
-      Form.SetRuntimeClass(&RegisterRuntimeClass(Root.FClassName, TForm::StaticClassInfo()));
+      Form.SetRuntimeClass(RuntimeClass(Root.FClassName, TForm::StaticClassInfo()));
     }
     SetName(Form, Root);
     Created.push_back(&Form);
@@ -83,22 +85,32 @@ class TFormReader {
     }
   }
 
+  // A class of this form's own: what it learns from this file stays with this
+  // form's objects, whatever other forms (on other threads too) read.
+  std::shared_ptr<TClassInfo> RuntimeClass(std::string_view Name, const TClassInfo& Parent) {
+    // One class may be a container in one file and a plain control in another.
+    auto [It, Added] = RuntimeClasses.try_emplace({&Parent, LowerCase(Name)});
+    if (Added) It->second = std::make_shared<TClassInfo>(std::string(Name), &Parent, std::vector<TPropInfo>{},
+                                                         Parent.Factory());
+    return It->second;
+  }
+
   // The class an object is made as, and the run-time class it stands for (or nil).
-  std::pair<const TClassInfo*, const TClassInfo*> ResolveClass(const TObjectNode& Node) {
+  std::pair<const TClassInfo*, std::shared_ptr<TClassInfo>> ResolveClass(const TObjectNode& Node) {
     const std::string_view Name = Node.FClassName;
     for (const auto& [From, To] : O.ClassMap) {
       if (!SameText(From, Name)) continue;
       const TClassInfo* Target = FindClass(To);
       if (!Target || !Target->Factory()) Fail(Node, "class map names unknown class " + To);
       if (SameText(To, Name)) return {Target, nullptr};
-      return {Target, &RegisterRuntimeClass(Name, *Target)};
+      return {Target, RuntimeClass(Name, *Target)};
     }
     if (const TClassInfo* Known = FindClass(Name); Known && Known->Factory()) return {Known, nullptr};
     ++F.FUnknownObjects;
     if (SeenUnknown.insert(LowerCase(Name)).second) F.FUnknownClasses.emplace_back(Name);
     const TClassInfo& Generic = ContainerClasses.count(LowerCase(Name)) ? TGenericContainer::StaticClassInfo()
                                                                         : TGenericControl::StaticClassInfo();
-    return {&Generic, &RegisterRuntimeClass(Name, Generic)};
+    return {&Generic, RuntimeClass(Name, Generic)};
   }
 
   void SetName(TComponent& C, const TObjectNode& Node) {
@@ -148,7 +160,7 @@ class TFormReader {
       }
     }
     TComponent* C = Made->Factory()(Owner);
-    if (Runtime) C->SetRuntimeClass(Runtime);
+    if (Runtime) C->SetRuntimeClass(std::move(Runtime));
     if (LookupRoot != F.FForm && Owner == F.FForm) InlineHome[C] = LookupRoot;
     C->BeginLoading();
     Created.push_back(C);
@@ -218,7 +230,11 @@ class TFormReader {
   // A generic component publishes what its file stores for it.
   const TPropInfo* Learn(TComponent& C, std::string_view Name, const TValue& V) {
     if (!BagOf(C)) return nullptr;
-    auto& Class = const_cast<TClassInfo&>(C.ClassType());
+    // Only a class of this form's own may learn: others are shared.
+    const auto Own = std::find_if(RuntimeClasses.begin(), RuntimeClasses.end(),
+                                  [&](const auto& Entry) { return Entry.second.get() == &C.ClassType(); });
+    if (Own == RuntimeClasses.end()) return nullptr;
+    TClassInfo& Class = *Own->second;
     if (V.String())
       LearnStringProperty(Class, std::string(Name));
     else if (V.Kind() == TValueKind::Boolean)
@@ -345,6 +361,7 @@ class TFormReader {
   std::set<std::string> ContainerClasses;
   std::set<std::string> SeenUnknown;
   std::map<TComponent*, TComponent*> InlineHome;  // form-owned objects read inside an inline block
+  std::map<std::pair<const TClassInfo*, std::string>, std::shared_ptr<TClassInfo>> RuntimeClasses;
 };
 
 // Told when a watched component goes, whoever frees it.

@@ -14,9 +14,14 @@ const TClassInfo& TObject::StaticClassInfo() {
 }
 
 void TObject::SetRuntimeClass(const TClassInfo* Info) {
+  // Not owned: an empty owner with the pointer aliased.
+  SetRuntimeClass(std::shared_ptr<const TClassInfo>(std::shared_ptr<const TClassInfo>(), Info));
+}
+
+void TObject::SetRuntimeClass(std::shared_ptr<const TClassInfo> Info) {
   if (Info && !Info->InheritsFrom(&StaticType()))
     throw EKeyloomError("Class " + Info->ClassName() + " does not descend from " + StaticType().ClassName());
-  FRuntimeClass = Info;
+  FRuntimeClass = std::move(Info);
 }
 
 const TClassInfo& TPersistent::StaticClassInfo() {

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <deque>
 #include <map>
+#include <mutex>
+#include <shared_mutex>
 
 namespace keyloom {
 
@@ -21,19 +23,27 @@ struct LessText {
   }
 };
 
+// Forms are read on several threads at once; classes are registered rarely
+// (and mostly again), so readers share the lock and writers take it only for a change.
 struct Registry {
+  Registry() {
+    for (const TClassInfo* Info : HostClasses()) Classes[Info->ClassName()] = Info;
+  }
+  std::shared_mutex Lock;
   std::map<std::string, const TClassInfo*, LessText> Classes;
   std::deque<TClassInfo> Runtime;  // stable addresses
   std::map<std::string, TClassInfo*, LessText> RuntimeByName;
 };
 
 Registry& TheRegistry() {
-  static Registry R = [] {
-    Registry Made;
-    for (const TClassInfo* Info : HostClasses()) Made.Classes[Info->ClassName()] = Info;
-    return Made;
-  }();
+  static Registry R;
   return R;
+}
+
+// Publishes the lists that PropInfos builds; building happens outside it.
+std::mutex& PropListLock() {
+  static std::mutex Lock;
+  return Lock;
 }
 
 }  // namespace
@@ -56,7 +66,7 @@ TClassInfo::TClassInfo(std::string ClassName, const TClassInfo* Parent, std::vec
     : FClassName(std::move(ClassName)), FParent(Parent), FProps(std::move(Props)), FFactory(std::move(Factory)) {}
 
 const std::vector<const TPropInfo*>& TClassInfo::PropInfos() const {
-  if (FAllValid) return FAll;
+  if (FAllValid.load(std::memory_order_acquire)) return FAll;
   std::vector<const TPropInfo*> All;
   if (FParent) All = FParent->PropInfos();
   for (const TPropInfo& P : FProps) {
@@ -66,8 +76,12 @@ const std::vector<const TPropInfo*>& TClassInfo::PropInfos() const {
     else
       All.push_back(&P);
   }
-  FAll = std::move(All);
-  FAllValid = true;
+  // Another thread may have got here first; the list it published is the same.
+  const std::lock_guard Guard(PropListLock());
+  if (!FAllValid.load(std::memory_order_relaxed)) {
+    FAll = std::move(All);
+    FAllValid.store(true, std::memory_order_release);
+  }
   return FAll;
 }
 
@@ -86,13 +100,23 @@ bool TClassInfo::InheritsFrom(std::string_view AncestorName) const {
 void TClassInfo::AddProp(TPropInfo Prop) {
   FProps.push_back(std::move(Prop));
   // Descendants cache their lists too; run-time classes have none, so only ours goes stale.
-  FAllValid = false;
+  FAllValid.store(false, std::memory_order_release);
 }
 
-void RegisterClass(const TClassInfo& Info) { TheRegistry().Classes[Info.ClassName()] = &Info; }
+void RegisterClass(const TClassInfo& Info) {
+  Registry& R = TheRegistry();
+  {
+    const std::shared_lock Read(R.Lock);
+    auto It = R.Classes.find(Info.ClassName());
+    if (It != R.Classes.end() && It->second == &Info) return;
+  }
+  const std::unique_lock Write(R.Lock);
+  R.Classes[Info.ClassName()] = &Info;
+}
 
 const TClassInfo* FindClass(std::string_view ClassName) {
   Registry& R = TheRegistry();
+  const std::shared_lock Read(R.Lock);
   auto It = R.Classes.find(ClassName);
   return It == R.Classes.end() ? nullptr : It->second;
 }
@@ -101,6 +125,11 @@ TClassInfo& RegisterRuntimeClass(std::string_view ClassName, const TClassInfo& P
   Registry& R = TheRegistry();
   // One class may be a container in one file and a plain control in another.
   std::string Key = Parent.ClassName() + ':' + std::string(ClassName);
+  {
+    const std::shared_lock Read(R.Lock);
+    if (auto It = R.RuntimeByName.find(Key); It != R.RuntimeByName.end()) return *It->second;
+  }
+  const std::unique_lock Write(R.Lock);
   if (auto It = R.RuntimeByName.find(Key); It != R.RuntimeByName.end()) return *It->second;
   TClassInfo& Info = R.Runtime.emplace_back(std::string(ClassName), &Parent, std::vector<TPropInfo>{},
                                             Parent.Factory());

@@ -50,11 +50,14 @@ class TObject {
   // The class the object stands for: its C++ class, or a run-time class given to it.
   const TClassInfo& ClassType() const { return FRuntimeClass ? *FRuntimeClass : StaticType(); }
   const std::string& ClassName() const { return ClassType().ClassName(); }
-  // Makes the object stand for a class known only by name (must descend from its own).
+  // Makes the object stand for a class known only by name (must descend from
+  // its own). The info must outlive the object...
   void SetRuntimeClass(const TClassInfo* Info);
+  // ... or be kept alive by it: a run-time class made for one form goes with its objects.
+  void SetRuntimeClass(std::shared_ptr<const TClassInfo> Info);
 
  private:
-  const TClassInfo* FRuntimeClass = nullptr;
+  std::shared_ptr<const TClassInfo> FRuntimeClass;
 };
 
 // The framework's "is" test: an instance of T or of a descendant; false for nil.

@@ -4,6 +4,7 @@
 // their ancestry and their published properties with typed accessors.
 
 #include <any>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -61,8 +62,10 @@ struct TPropInfo {
   std::function<bool(const TObject&)> IsStored;  // empty: always stored
 };
 
-// The type information of one class. Infos live as long as the program;
-// classes unknown at compile time (read from form files) get infos made at run time.
+// The type information of one class. Infos of compiled classes live as long
+// as the program; classes unknown at compile time (read from form files) get
+// infos made at run time. Any number of threads may read an info at once;
+// AddProp only while no other thread uses it.
 class TClassInfo {
  public:
   using TFactory = std::function<TComponent*(TComponent* Owner)>;
@@ -96,15 +99,19 @@ class TClassInfo {
   const TClassInfo* FParent;
   std::vector<TPropInfo> FProps;
   TFactory FFactory;
+  // Built on first use; readers on other threads see it whole once the flag is set.
   mutable std::vector<const TPropInfo*> FAll;
-  mutable bool FAllValid = false;
+  mutable std::atomic<bool> FAllValid = false;
 };
 
-// Class registry: by name, without regard to case.
+// Class registry: by name, without regard to case. Safe to use from several
+// threads; registering a class that is registered already changes nothing.
 void RegisterClass(const TClassInfo& Info);
 const TClassInfo* FindClass(std::string_view ClassName);
-// Makes (once per name and parent) a run-time class derived from Parent. It is
-// mutable so that it can learn properties; it is not found by FindClass.
+// Makes (once per name and parent) a run-time class derived from Parent, kept
+// for the whole program and shared by every caller. It is mutable so that it
+// can learn properties (not while another thread reads it); it is not found by
+// FindClass. The form file loader makes its own per form instead.
 TClassInfo& RegisterRuntimeClass(std::string_view ClassName, const TClassInfo& Parent);
 
 // The framework's accessors, by object and property.

@@ -1,0 +1,129 @@
+#pragma once
+
+// Work on many independent items spread over threads, results handed back in
+// the items' order.
+
+#include <algorithm>
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
+
+namespace keyloom::cli {
+
+// Threads to use for Count items when Jobs were asked for (0: one a core).
+inline unsigned ThreadsFor(std::size_t Count, unsigned Jobs) {
+  if (Jobs == 0) Jobs = std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<unsigned>(std::max<std::size_t>(1, std::min<std::size_t>(Jobs, Count)));
+}
+
+// Calls Work(I) for every I in [0, Count) on up to Threads threads, and
+// Emit(I) on the calling thread in the order of I, each as soon as item I and
+// every item before it are done. At most Window items are taken and not yet
+// emitted, so a caller can keep each item's result in slot I % Window and
+// memory stays bounded whatever Count is. With one thread, Work and Emit
+// alternate on the calling thread. An exception from Work stops the run and
+// is thrown again here once the threads have ended; items after it are not
+// emitted.
+template <class TWork, class TEmit>
+void RunOrdered(std::size_t Count, unsigned Threads, std::size_t Window, TWork&& Work, TEmit&& Emit) {
+  if (Threads <= 1 || Count <= 1) {
+    for (std::size_t I = 0; I < Count; ++I) {
+      Work(I);
+      Emit(I);
+    }
+    return;
+  }
+  Window = std::max<std::size_t>(Window, 1);
+  std::mutex Lock;
+  std::condition_variable Changed;
+  std::size_t NextTake = 0, NextEmit = 0;
+  std::vector<char> Done(Window, 0);
+  bool Stop = false;
+  std::exception_ptr Error;
+
+  auto Worker = [&] {
+    for (;;) {
+      std::size_t I = 0;
+      {
+        std::unique_lock Guard(Lock);
+        Changed.wait(Guard, [&] { return Stop || NextTake >= Count || NextTake < NextEmit + Window; });
+        if (Stop || NextTake >= Count) return;
+        I = NextTake++;
+      }
+      try {
+        Work(I);
+      } catch (...) {
+        const std::lock_guard Guard(Lock);
+        if (!Error) Error = std::current_exception();
+        Stop = true;
+        Changed.notify_all();
+        return;
+      }
+      {
+        const std::lock_guard Guard(Lock);
+        Done[I % Window] = 1;
+      }
+      Changed.notify_all();
+    }
+  };
+
+  std::vector<std::thread> Pool;
+  // Whatever way this function is left, the threads are told and waited for.
+  struct TJoin {
+    std::vector<std::thread>& Pool;
+    std::mutex& Lock;
+    std::condition_variable& Changed;
+    bool& Stop;
+    ~TJoin() {
+      {
+        const std::lock_guard Guard(Lock);
+        Stop = true;
+      }
+      Changed.notify_all();
+      for (std::thread& T : Pool) T.join();
+    }
+  } Join{Pool, Lock, Changed, Stop};
+  for (unsigned T = 0; T < Threads; ++T) {
+    try {
+      Pool.emplace_back(Worker);
+    } catch (const std::system_error&) {
+      break;  // as many as the system gives
+    }
+  }
+  if (Pool.empty()) {
+    for (std::size_t I = 0; I < Count; ++I) {
+      Work(I);
+      Emit(I);
+    }
+    return;
+  }
+
+  for (std::size_t I = 0; I < Count; ++I) {
+    {
+      std::unique_lock Guard(Lock);
+      Changed.wait(Guard, [&] { return Stop || Done[I % Window] != 0; });
+      if (Done[I % Window] == 0) break;  // stopped by an error
+    }
+    Emit(I);
+    {
+      const std::lock_guard Guard(Lock);
+      Done[I % Window] = 0;
+      ++NextEmit;
+    }
+    Changed.notify_all();
+  }
+  {
+    const std::lock_guard Guard(Lock);
+    Stop = true;
+  }
+  Changed.notify_all();
+  for (std::thread& T : Pool) T.join();
+  Pool.clear();
+  if (Error) std::rethrow_exception(Error);
+}
+
+}  // namespace keyloom::cli
