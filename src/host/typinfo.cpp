@@ -4,6 +4,7 @@
 #include "host/registry.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -63,7 +64,10 @@ std::string LowerCase(std::string_view S) {
 
 TClassInfo::TClassInfo(std::string ClassName, const TClassInfo* Parent, std::vector<TPropInfo> Props,
                        TFactory Factory)
-    : FClassName(std::move(ClassName)), FParent(Parent), FProps(std::move(Props)), FFactory(std::move(Factory)) {}
+    : FClassName(std::move(ClassName)), FParent(Parent), FProps(std::move(Props)), FFactory(std::move(Factory)) {
+  static std::atomic<std::uint64_t> Last{0};
+  FSerial = Last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
 
 const std::vector<const TPropInfo*>& TClassInfo::PropInfos() const {
   if (FAllValid.load(std::memory_order_acquire)) return FAll;

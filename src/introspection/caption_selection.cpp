@@ -19,6 +19,7 @@ namespace {
 // listed name along the class chain for every node, several times a run.
 struct TListFacts {
   std::uint64_t Stamp = 0;
+  std::uint64_t ClassSerial = 0;  // forms free the classes they made for unknown names
   std::size_t PropCount = 0;  // a run-time class may learn properties later
   bool InList = false;
   bool HasFocusControl = false;
@@ -39,9 +40,11 @@ const TListFacts& ListFactsOf(const TObject* Component, const TStrings& List) {
   if (Cache.size() > 4096) Cache.clear();
   TListFacts& Facts = Cache[{&List, &Class}];
   const std::size_t PropCount = Class.PropInfos().size();
-  if (Facts.Stamp == List.ChangeCount() && Facts.PropCount == PropCount) return Facts;
+  if (Facts.Stamp == List.ChangeCount() && Facts.ClassSerial == Class.Serial() && Facts.PropCount == PropCount)
+    return Facts;
   Facts = {};
   Facts.Stamp = List.ChangeCount();
+  Facts.ClassSerial = Class.Serial();
   Facts.PropCount = PropCount;
   Facts.InList = IsClassInList(Component, List);
   Facts.HasFocusControl = HasProperty(Component, "FocusControl", TTypeKind::tkClass);

@@ -132,6 +132,26 @@ TEST_F(CaptionSelectionTest, ANewListInTheSamePlaceIsAskedAfresh) {
   Second->~TStringList();
 }
 
+// Forms free the classes they made for unknown names; another made in the
+// same place is another class.
+TEST_F(CaptionSelectionTest, ANewClassInThePlaceOfAFreedOneIsAskedAfresh) {
+  TStringList Listed;
+  Listed.Add("TFancyButton");
+  alignas(TClassInfo) unsigned char Storage[sizeof(TClassInfo)];
+  auto* Fancy = new (Storage) TClassInfo("TFancyButton", &TButton::StaticClassInfo());
+  auto* First = Make<TButton>(&Form, &Form, "Button1", "&OK");
+  First->SetRuntimeClass(Fancy);
+  EXPECT_EQ(GetCaption(First, Listed, Lists.NoCaptionClasses), "&OK");
+  TComponent::Free(First);
+  Fancy->~TClassInfo();
+  auto* Plain = new (Storage) TClassInfo("TPlainButton", &TButton::StaticClassInfo());
+  auto* Second = Make<TButton>(&Form, &Form, "Button2", "&Go");
+  Second->SetRuntimeClass(Plain);
+  EXPECT_EQ(GetCaption(Second, Listed, Lists.NoCaptionClasses), "");
+  TComponent::Free(Second);
+  Plain->~TClassInfo();
+}
+
 TEST_F(CaptionSelectionTest, EmptyCaptionClassesLeaveOnlyTheFixedKinds) {
   auto* Edit = Make<TEdit>(&Form, &Form, "Edit1");
   auto* Button = Make<TButton>(&Form, &Form, "Button1", "&OK");

@@ -90,6 +90,9 @@ class TClassInfo {
   }
   bool InheritsFrom(std::string_view AncestorName) const;
   const TFactory& Factory() const { return FFactory; }
+  // Never the same for two infos, not even for one made where a freed one
+  // was: what is remembered of a class can be known to be still its own.
+  std::uint64_t Serial() const { return FSerial; }
 
   // Adds a property after construction (run-time classes learn theirs as they are read).
   void AddProp(TPropInfo Prop);
@@ -99,6 +102,7 @@ class TClassInfo {
   const TClassInfo* FParent;
   std::vector<TPropInfo> FProps;
   TFactory FFactory;
+  std::uint64_t FSerial;
   // Built on first use; readers on other threads see it whole once the flag is set.
   mutable std::vector<const TPropInfo*> FAll;
   mutable std::atomic<bool> FAllValid = false;
