@@ -26,6 +26,20 @@ void WriteCaption(TObject* Component, const TClassFacts& Facts, const std::strin
   if (Facts.Kind.RadioGroupIndex) WriteRadioGroupItem(*static_cast<const TRadioGroupIndex*>(Component), Caption);
 }
 
+// Sorting leaves the nodes, and the components behind them, in no order in
+// memory: on a large form every step would wait for both. Asking early for
+// the ones a few steps ahead lets those waits overlap.
+void Prefetch(const TTreeNodes& Items, int I) {
+  constexpr int Near = 8;
+  constexpr int Far = 2 * Near;
+  const int Count = Items.GetCount();
+  if (I + Far < Count) __builtin_prefetch(Items.GetNodeFromIndex(I + Far));
+  if (I + Near < Count) {
+    const TObject* Data = Items.GetNodeFromIndex(I + Near)->GetData();
+    __builtin_prefetch(Data);
+  }
+}
+
 }  // namespace
 
 void AssignKeys(TCustomTreeView& Tree, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses,
@@ -34,6 +48,7 @@ void AssignKeys(TCustomTreeView& Tree, const TStrings& CaptionClasses, const TSt
   TClassFactCache Facts(NoCaptionClasses);
   // The count is read each time: a handler may have changed the tree.
   for (int I = 0; I < Items.GetCount(); ++I) {
+    Prefetch(Items, I);
     const TTreeNode* Node = Items.GetNodeFromIndex(I);
     TObject* Component = Node->GetData();
     // A node that shows a component's name, or stands for a no-caption class, has nothing to write.
