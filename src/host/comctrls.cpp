@@ -152,10 +152,23 @@ void ReleaseNodes(std::vector<std::unique_ptr<TTreeNode>>& List, std::vector<std
 
 TTreeNode::~TTreeNode() { ReleaseNodes(FChildren, &TTreeNode::FChildren); }
 
-void* TTreeNode::operator new(std::size_t Size) { return detail::PooledNew<TTreeNode>(Size); }
+void TTreeNode::operator delete(void* Memory, void* /*Place*/) noexcept {
+  if (!KEYLOOM_BLOCK_POOL) ::operator delete(Memory);
+}
 
-void TTreeNode::operator delete(void* Memory, std::size_t Size) noexcept {
-  detail::PooledDelete<TTreeNode>(Memory, Size);
+void TTreeNode::operator delete(void* Memory, std::size_t /*Size*/) noexcept {
+  // Sanitizer builds give every node its own block, so that they see each go.
+  if (!KEYLOOM_BLOCK_POOL) ::operator delete(Memory);
+}
+
+void* TTreeNodes::TArena::Take() {
+  if (!KEYLOOM_BLOCK_POOL) return ::operator new(sizeof(TTreeNode));
+  if (FUsed == kChunkNodes) {
+    ++FChunk;
+    FUsed = 0;
+  }
+  if (FChunk == FChunks.size()) FChunks.push_back(std::make_unique<std::byte[]>(sizeof(TTreeNode) * kChunkNodes));
+  return FChunks[FChunk].get() + sizeof(TTreeNode) * FUsed++;
 }
 
 TTreeNode::TTreeNode(TTreeNodes* Owner, TTreeNode* Parent, std::string Text, TObject* Data)
@@ -296,6 +309,7 @@ TTreeNode* TTreeNodes::GetNodeFromIndex(int Index) const {
 void TTreeNodes::Clear() {
   if (FOwner) FOwner->FSelected = nullptr;
   ReleaseNodes(FRoots, &TTreeNode::FChildren);
+  FArena.Reset();
   std::fill(FByData.begin(), FByData.end(), TDataSlot{});
   FDataCount = 0;
   FSharedData = 0;
@@ -306,7 +320,7 @@ void TTreeNodes::Clear() {
 
 TTreeNode* TTreeNodes::Append(TTreeNode* Parent, const std::string& S, TObject* Data) {
   auto& List = Parent ? Parent->FChildren : FRoots;
-  List.push_back(std::unique_ptr<TTreeNode>(new TTreeNode(this, Parent, S, Data)));
+  List.push_back(std::unique_ptr<TTreeNode>(new (FArena.Take()) TTreeNode(this, Parent, S, Data)));
   TTreeNode* Node = List.back().get();
   Node->FIndex = static_cast<int>(List.size()) - 1;
   Node->FLevel = Parent ? Parent->FLevel + 1 : 0;

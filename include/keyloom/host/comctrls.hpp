@@ -5,6 +5,7 @@
 
 #include <keyloom/host/controls.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
@@ -159,8 +160,11 @@ class TTreeNode {
   TTreeNode(const TTreeNode&) = delete;
   TTreeNode& operator=(const TTreeNode&) = delete;
   ~TTreeNode();
-  // Nodes come from a pool: trees are built and cleared by the ten thousand.
-  static void* operator new(std::size_t Size);
+  // Nodes live in their owner's arena (trees are built and cleared by the ten
+  // thousand): deleting one runs its destructor, the memory goes with the
+  // arena's next reset.
+  static void* operator new(std::size_t /*Size*/, void* Place) noexcept { return Place; }
+  static void operator delete(void* Memory, void* Place) noexcept;
   static void operator delete(void* Memory, std::size_t Size) noexcept;
 
   const std::string& GetText() const { return FText; }
@@ -261,7 +265,22 @@ class TTreeNodes {
   void Unlink(const TTreeNode* Node);
   void Unlink(const TTreeNode* Node, const TObject* Data);
 
+  // Node memory, handed out in order and taken back all at once by Clear, so
+  // that a tree built in one go lies in one piece whatever was built before.
+  class TArena {
+   public:
+    void* Take();
+    void Reset() { FChunk = FUsed = 0; }
+
+   private:
+    static constexpr std::size_t kChunkNodes = 256;
+    std::vector<std::unique_ptr<std::byte[]>> FChunks;
+    std::size_t FChunk = 0;
+    std::size_t FUsed = 0;
+  };
+
   TCustomTreeView* FOwner;
+  TArena FArena;  // before the nodes: they go first
   std::vector<std::unique_ptr<TTreeNode>> FRoots;
   mutable std::vector<TTreeNode*> FPreOrder;
   mutable bool FIndexValid = true;
