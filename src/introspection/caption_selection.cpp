@@ -4,8 +4,8 @@
 #include <keyloom/host/menus.hpp>
 #include <keyloom/introspection.hpp>
 
+#include <array>
 #include <cstdint>
-#include <functional>
 #include <typeinfo>
 #include <unordered_map>
 #include <utility>
@@ -29,16 +29,24 @@ struct TListFacts {
 };
 
 const TListFacts& ListFactsOf(const TObject* Component, const TStrings& List) {
-  struct TKeyHash {
-    std::size_t operator()(const std::pair<const TStrings*, const TClassInfo*>& Key) const noexcept {
-      return std::hash<const void*>()(Key.first) * 31 + std::hash<const void*>()(Key.second);
-    }
+  // A small direct-mapped table: forms bring new lists all the time, and a
+  // table that grew with them would hold memory no run gives back.
+  struct TSlot {
+    const TStrings* List = nullptr;
+    const TClassInfo* Class = nullptr;
+    TListFacts Facts;
   };
-  thread_local std::unordered_map<std::pair<const TStrings*, const TClassInfo*>, TListFacts, TKeyHash> Cache;
+  constexpr std::size_t kSlots = 256;
+  thread_local std::array<TSlot, kSlots> Slots;
   const TClassInfo& Class = Component->ClassType();
-  // Lists come and go (one set a form): forget them all now and then.
-  if (Cache.size() > 4096) Cache.clear();
-  TListFacts& Facts = Cache[{&List, &Class}];
+  const auto Key = reinterpret_cast<std::uintptr_t>(&List) * 31 + reinterpret_cast<std::uintptr_t>(&Class);
+  TSlot& Slot = Slots[static_cast<std::size_t>((Key * 0x9E3779B97F4A7C15ull) >> 56) % kSlots];
+  TListFacts& Facts = Slot.Facts;
+  if (Slot.List != &List || Slot.Class != &Class) {
+    Slot.List = &List;
+    Slot.Class = &Class;
+    Facts.Stamp = 0;
+  }
   const std::size_t PropCount = Class.PropInfos().size();
   if (Facts.Stamp == List.ChangeCount() && Facts.ClassSerial == Class.Serial() && Facts.PropCount == PropCount)
     return Facts;
