@@ -36,15 +36,24 @@ const TListFacts& ListFactsOf(const TObject* Component, const TStrings& List) {
     const TClassInfo* Class = nullptr;
     TListFacts Facts;
   };
-  constexpr std::size_t kSlots = 256;
-  thread_local std::array<TSlot, kSlots> Slots;
+  // Four ways a set, so that a few lists and a form's classes rarely push each other out.
+  constexpr std::size_t kWays = 4;
+  constexpr std::size_t kSets = 128;
+  thread_local std::array<TSlot, kWays * kSets> Slots;
+  thread_local std::size_t Evict = 0;
   const TClassInfo& Class = Component->ClassType();
   const auto Key = reinterpret_cast<std::uintptr_t>(&List) * 31 + reinterpret_cast<std::uintptr_t>(&Class);
-  TSlot& Slot = Slots[static_cast<std::size_t>((Key * 0x9E3779B97F4A7C15ull) >> 56) % kSlots];
-  TListFacts& Facts = Slot.Facts;
-  if (Slot.List != &List || Slot.Class != &Class) {
-    Slot.List = &List;
-    Slot.Class = &Class;
+  TSlot* Set = &Slots[static_cast<std::size_t>((Key * 0x9E3779B97F4A7C15ull) >> 57) % kSets * kWays];
+  TSlot* Slot = nullptr;
+  for (std::size_t Way = 0; Way < kWays && !Slot; ++Way)
+    if (Set[Way].List == &List && Set[Way].Class == &Class) Slot = &Set[Way];
+  for (std::size_t Way = 0; Way < kWays && !Slot; ++Way)
+    if (!Set[Way].List) Slot = &Set[Way];
+  if (!Slot) Slot = &Set[Evict++ % kWays];
+  TListFacts& Facts = Slot->Facts;
+  if (Slot->List != &List || Slot->Class != &Class) {
+    Slot->List = &List;
+    Slot->Class = &Class;
     Facts.Stamp = 0;
   }
   const std::size_t PropCount = Class.PropInfos().size();
