@@ -163,7 +163,7 @@ int ForEachFile(const TCommonOptions& Options, unsigned Jobs, TReporter& Reporte
   const std::vector<std::string>& Files = Options.Files;
   const unsigned Threads = ThreadsFor(Files.size(), Jobs);
   // A few files a thread ahead of the printing keeps both busy and memory small.
-  std::vector<TOutcome> Slots(std::min<std::size_t>(Files.size(), std::size_t{4} * Threads));
+  std::vector<TOutcome> Slots(std::min<std::size_t>(Files.size(), std::size_t{16} * Threads));
   int Failed = 0;
   RunOrdered(
       Files.size(), Threads, Slots.size(),

@@ -1,6 +1,7 @@
 #include "formfile/lexer.hpp"
 
 #include <array>
+#include <cstring>
 #include <utility>
 
 #include "keyloom/formfile/document.hpp"
@@ -26,6 +27,18 @@ constexpr std::array<std::uint8_t, 256> MakeClasses() {
 }
 
 constexpr std::array<std::uint8_t, 256> kClasses = MakeClasses();
+
+// A hex digit's value, 0xFF for anything else.
+constexpr std::array<std::uint8_t, 256> MakeHexValues() {
+  std::array<std::uint8_t, 256> Values{};
+  Values.fill(0xFF);
+  for (int C = '0'; C <= '9'; ++C) Values[C] = static_cast<std::uint8_t>(C - '0');
+  for (int C = 'a'; C <= 'f'; ++C) Values[C] = static_cast<std::uint8_t>(C - 'a' + 10);
+  for (int C = 'A'; C <= 'F'; ++C) Values[C] = static_cast<std::uint8_t>(C - 'A' + 10);
+  return Values;
+}
+
+constexpr std::array<std::uint8_t, 256> kHexValues = MakeHexValues();
 
 inline bool Has(char C, std::uint8_t Class) noexcept {
   return (kClasses[static_cast<unsigned char>(C)] & Class) != 0;
@@ -336,16 +349,34 @@ void TLexer::ReadNumber() {
 
 void TLexer::ReadBinary(std::string& Out) {
   const char* P = FPos;  // just after '{'
+  // Images make up most of many real forms: whole pairs of digits are taken
+  // through a table straight into room made once for the whole block.
+  const auto* Close = static_cast<const char*>(std::memchr(P, '}', static_cast<std::size_t>(FEnd - P)));
+  const std::size_t Start = Out.size();
+  Out.resize(Start + (Close ? static_cast<std::size_t>(Close - P) / 2 : 0));
+  char* Write = Out.data() + Start;
+  char* const Room = Out.data() + Out.size();
   int Digits = 0;
   int High = 0;
   for (;;) {
+    if (Digits % 2 == 0) {
+      while (P + 1 < FEnd && Write < Room) {
+        const unsigned H = kHexValues[static_cast<unsigned char>(P[0])];
+        const unsigned L = kHexValues[static_cast<unsigned char>(P[1])];
+        if ((H | L) > 0xF) break;
+        *Write++ = static_cast<char>(H * 16 + L);
+        P += 2;
+        Digits += 2;
+      }
+    }
     if (P >= FEnd) Fail(FToken, "unterminated binary data");
-    char C = *P;
+    const char C = *P;
     if (Has(C, kHex)) {
       if (Digits++ % 2 == 0) {
         High = HexValue(C);
       } else {
-        Out.push_back(static_cast<char>(High * 16 + HexValue(C)));
+        // No room only without a closing brace, and then the read fails anyway.
+        if (Write < Room) *Write++ = static_cast<char>(High * 16 + HexValue(C));
       }
       ++P;
     } else if (C == '}') {
@@ -358,6 +389,7 @@ void TLexer::ReadBinary(std::string& Out) {
       Fail(FLine, ColumnOf(P), "invalid character in binary data");
     }
   }
+  Out.resize(static_cast<std::size_t>(Write - Out.data()));
   if (Digits % 2 != 0) Fail(FLine, ColumnOf(P), "odd number of hex digits in binary data");
   FToken.FKind = TTokenKind::Binary;
   FToken.FEnd = FPos = P + 1;

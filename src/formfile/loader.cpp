@@ -28,6 +28,16 @@ std::vector<std::string_view> SplitDotted(std::string_view Name) {
   }
 }
 
+// The object a dotted property name ends on ("Font.Style": the font), or nil
+// when a step is no object property; Name is left as the last part.
+TObject* WalkDotted(TObject* Target, std::string_view& Name) {
+  for (std::size_t Dot; Target && (Dot = Name.find('.')) != std::string_view::npos; Name.remove_prefix(Dot + 1)) {
+    const TPropInfo* Info = GetPropInfo(Target, Name.substr(0, Dot));
+    Target = Info && Info->Kind == TTypeKind::tkClass && Info->GetObj ? GetObjectProp(*Target, *Info) : nullptr;
+  }
+  return Target;
+}
+
 detail::TComponentWriter WriterFor(const TLoadedForm& Loaded, const TComponent& Root) {
   return detail::TComponentWriter(Root, [&Loaded](const TComponent& C, std::string_view Event) {
     return Loaded.HandlerName(&C, Event);
@@ -199,15 +209,9 @@ class TFormReader {
   }
 
   void ApplyProperty(TComponent& C, const TProperty& P, TComponent* LookupRoot) {
-    const auto Path = SplitDotted(P.FName);
-    TObject* Target = &C;
-    for (std::size_t I = 0; I + 1 < Path.size(); ++I) {
-      const TPropInfo* Info = GetPropInfo(Target, Path[I]);
-      if (!Info || Info->Kind != TTypeKind::tkClass || !Info->GetObj) return;
-      Target = GetObjectProp(*Target, *Info);
-      if (!Target) return;
-    }
-    const std::string_view Last = Path.back();
+    std::string_view Last = P.FName;
+    TObject* Target = WalkDotted(&C, Last);
+    if (!Target) return;
     const TValue& V = P.FValue;
     if (auto* Strings = AsClass<TStrings>(Target); Strings && SameText(Last, "Strings")) {
       if (const TList* L = V.List()) {
@@ -311,13 +315,9 @@ class TFormReader {
     for (const TCollectionItem& Entry : Items.FItems) {
       TObject* Item = Collection.Add();
       for (const TProperty& P : Entry.FProperties) {
-        const auto Path = SplitDotted(P.FName);
-        TObject* Target = Item;
-        for (std::size_t I = 0; Target && I + 1 < Path.size(); ++I) {
-          const TPropInfo* Info = GetPropInfo(Target, Path[I]);
-          Target = Info && Info->Kind == TTypeKind::tkClass && Info->GetObj ? GetObjectProp(*Target, *Info) : nullptr;
-        }
-        const TPropInfo* Info = Target ? GetPropInfo(Target, Path.back()) : nullptr;
+        std::string_view Last = P.FName;
+        TObject* Target = WalkDotted(Item, Last);
+        const TPropInfo* Info = Target ? GetPropInfo(Target, Last) : nullptr;
         if (!Info) continue;
         try {
           SetValue(*Target, *Info, P.FValue, LookupRoot);

@@ -41,6 +41,13 @@ Registry& TheRegistry() {
   return R;
 }
 
+// FNV-1a over the name in lower case, so that names equal but for case meet.
+std::size_t NameHash(std::string_view Name) {
+  std::uint64_t Hash = 0xcbf29ce484222325ull;
+  for (const char C : Name) Hash = (Hash ^ static_cast<unsigned char>(LowerAscii(C))) * 0x100000001b3ull;
+  return static_cast<std::size_t>(Hash ^ (Hash >> 29));
+}
+
 // Publishes the lists that PropInfos builds; building happens outside it.
 std::mutex& PropListLock() {
   static std::mutex Lock;
@@ -80,19 +87,31 @@ const std::vector<const TPropInfo*>& TClassInfo::PropInfos() const {
     else
       All.push_back(&P);
   }
-  // Another thread may have got here first; the list it published is the same.
+  std::size_t Size = 8;
+  while (Size < 2 * All.size()) Size *= 2;
+  std::vector<const TPropInfo*> ByName(Size, nullptr);
+  for (const TPropInfo* P : All) {
+    std::size_t Slot = NameHash(P->Name) & (Size - 1);
+    while (ByName[Slot]) Slot = (Slot + 1) & (Size - 1);
+    ByName[Slot] = P;
+  }
+  // Another thread may have got here first; the lists it published are the same.
   const std::lock_guard Guard(PropListLock());
   if (!FAllValid.load(std::memory_order_relaxed)) {
     FAll = std::move(All);
+    FByName = std::move(ByName);
     FAllValid.store(true, std::memory_order_release);
   }
   return FAll;
 }
 
 const TPropInfo* TClassInfo::FindProp(std::string_view Name) const {
-  for (const TPropInfo* P : PropInfos())
-    if (SameText(P->Name, Name)) return P;
-  return nullptr;
+  PropInfos();
+  const std::size_t Mask = FByName.size() - 1;
+  for (std::size_t Slot = NameHash(Name) & Mask;; Slot = (Slot + 1) & Mask) {
+    const TPropInfo* P = FByName[Slot];
+    if (!P || SameText(P->Name, Name)) return P;
+  }
 }
 
 bool TClassInfo::InheritsFrom(std::string_view AncestorName) const {

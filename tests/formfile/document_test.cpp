@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <string>
+#include <utility>
 
 namespace keyloom::formfile {
 namespace {
@@ -326,6 +327,22 @@ TEST(DocumentTest, ReadsBinaryData) {
             std::string("\x56\x00\x00\x00\x96\x19\xE0\xBD\x01\x00", 10));
   EXPECT_EQ(std::get<TBinary>(ValueOf(Doc.Root(), "Picture.Data").FData).FBytes, "\x0A\x0B");
   EXPECT_EQ(SpanText(Doc, ValueOf(Doc.Root(), "Picture.Data").FSpan), "{\n    0A0b\n  }");
+}
+
+// Digits pair up across blanks and line ends, whatever the line length.
+TEST(DocumentTest, BinaryDigitsPairUpAcrossBlanksAndLines) {
+  const std::pair<const char*, std::string> Cases[] = {
+      {"{}", ""},
+      {"{0a}", "\x0A"},
+      {"{0 A 0\n    B}", "\x0A\x0B"},
+      {"{\r\n  F\r\n  F00\r\n}", std::string("\xFF\x00", 2)},
+      {"{ABCDEF0123456789abcdef0\t1}", "\xAB\xCD\xEF\x01\x23\x45\x67\x89\xAB\xCD\xEF\x01"},
+  };
+  for (const auto& [Text, Bytes] : Cases) {
+    SCOPED_TRACE(Text);
+    TDocument Doc = Parse(std::string("object A: TA\n  Data = ") + Text + "\nend\n");
+    EXPECT_EQ(std::get<TBinary>(ValueOf(Doc.Root(), "Data").FData).FBytes, Bytes);
+  }
 }
 
 TEST(DocumentTest, ReadsNestedCollections) {

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <memory>
+#include <string>
 
 namespace keyloom {
 namespace {
@@ -106,6 +108,37 @@ TEST(TypInfo, PropInfosListAncestorsFirstAndEachNameOnce) {
   for (const TPropInfo* Info : Infos) Captions += Info->Name == "Caption";
   EXPECT_EQ(Captions, 1);
   EXPECT_EQ(static_cast<int>(Infos.size()), Button.ClassType().PropCount());
+}
+
+// Every property is found under its name in any case, and a name learnt
+// later is found too, also one that needs the table to grow.
+TEST(TypInfo, FindPropFindsEveryNameInAnyCase) {
+  for (const char* Name : {"TForm", "TButton", "TBitBtn", "TLabel", "TRadioGroup", "TMenuItem", "TTreeView",
+                           "TPageControl", "TPanel"}) {
+    SCOPED_TRACE(Name);
+    const TClassInfo* Class = FindClass(Name);
+    ASSERT_NE(Class, nullptr);
+    for (const TPropInfo* Prop : Class->PropInfos()) {
+      std::string Upper = Prop->Name, Lower = Prop->Name;
+      for (char& C : Upper) C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
+      for (char& C : Lower) C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+      EXPECT_EQ(Class->FindProp(Upper), Prop) << Prop->Name;
+      EXPECT_EQ(Class->FindProp(Lower), Prop) << Prop->Name;
+    }
+    EXPECT_EQ(Class->FindProp("NoSuchProperty"), nullptr);
+    EXPECT_EQ(Class->FindProp(""), nullptr);
+  }
+  TClassInfo Learner("TLearner", &TButton::StaticClassInfo(), {}, nullptr);
+  const int Inherited = Learner.PropCount();
+  for (int I = 0; I < 40; ++I) {
+    TPropInfo Prop;
+    Prop.Name = "Learnt" + std::to_string(I);
+    Learner.AddProp(std::move(Prop));
+    ASSERT_NE(Learner.FindProp("LEARNT" + std::to_string(I)), nullptr) << I;
+  }
+  EXPECT_EQ(Learner.PropCount(), Inherited + 40);
+  EXPECT_EQ(Learner.FindProp("learnt0")->Name, "Learnt0");
+  EXPECT_EQ(Learner.FindProp("caption"), TButton::StaticClassInfo().FindProp("Caption"));
 }
 
 TEST(TypInfo, AccessorsReadAndWrite) {

@@ -105,6 +105,9 @@ class TClassInfo {
   std::uint64_t FSerial;
   // Built on first use; readers on other threads see it whole once the flag is set.
   mutable std::vector<const TPropInfo*> FAll;
+  // FAll by a hash of the lower-case name, open addressing: a form reader asks
+  // for a property by name for every line it reads.
+  mutable std::vector<const TPropInfo*> FByName;
   mutable std::atomic<bool> FAllValid = false;
 };
 
