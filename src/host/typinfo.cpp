@@ -48,6 +48,19 @@ std::size_t NameHash(std::string_view Name) {
   return static_cast<std::size_t>(Hash ^ (Hash >> 29));
 }
 
+// An open-addressing table of the properties by name, at most half full.
+std::vector<const TPropInfo*> IndexByName(const std::vector<const TPropInfo*>& All) {
+  std::size_t Size = 8;
+  while (Size < 2 * All.size()) Size *= 2;
+  std::vector<const TPropInfo*> ByName(Size, nullptr);
+  for (const TPropInfo* P : All) {
+    std::size_t Slot = NameHash(P->Name) & (Size - 1);
+    while (ByName[Slot]) Slot = (Slot + 1) & (Size - 1);
+    ByName[Slot] = P;
+  }
+  return ByName;
+}
+
 // Publishes the lists that PropInfos builds; building happens outside it.
 std::mutex& PropListLock() {
   static std::mutex Lock;
@@ -71,7 +84,7 @@ std::string LowerCase(std::string_view S) {
 
 TClassInfo::TClassInfo(std::string ClassName, const TClassInfo* Parent, std::vector<TPropInfo> Props,
                        TFactory Factory)
-    : FClassName(std::move(ClassName)), FParent(Parent), FProps(std::move(Props)), FFactory(std::move(Factory)) {
+    : FClassName(std::move(ClassName)), FParent(Parent), FProps(std::make_move_iterator(Props.begin()), std::make_move_iterator(Props.end())), FFactory(std::move(Factory)) {
   static std::atomic<std::uint64_t> Last{0};
   FSerial = Last.fetch_add(1, std::memory_order_relaxed) + 1;
 }
@@ -87,14 +100,7 @@ const std::vector<const TPropInfo*>& TClassInfo::PropInfos() const {
     else
       All.push_back(&P);
   }
-  std::size_t Size = 8;
-  while (Size < 2 * All.size()) Size *= 2;
-  std::vector<const TPropInfo*> ByName(Size, nullptr);
-  for (const TPropInfo* P : All) {
-    std::size_t Slot = NameHash(P->Name) & (Size - 1);
-    while (ByName[Slot]) Slot = (Slot + 1) & (Size - 1);
-    ByName[Slot] = P;
-  }
+  std::vector<const TPropInfo*> ByName = IndexByName(All);
   // Another thread may have got here first; the lists it published are the same.
   const std::lock_guard Guard(PropListLock());
   if (!FAllValid.load(std::memory_order_relaxed)) {
@@ -122,8 +128,28 @@ bool TClassInfo::InheritsFrom(std::string_view AncestorName) const {
 
 void TClassInfo::AddProp(TPropInfo Prop) {
   FProps.push_back(std::move(Prop));
-  // Descendants cache their lists too; run-time classes have none, so only ours goes stale.
-  FAllValid.store(false, std::memory_order_release);
+  // Descendants cache their lists too; run-time classes, the ones that learn,
+  // have none. A class learns a property a line, so the lists grow in place.
+  if (!FAllValid.load(std::memory_order_acquire)) return;
+  const TPropInfo* Added = &FProps.back();
+  const std::lock_guard Guard(PropListLock());
+  const std::size_t Mask = FByName.size() - 1;
+  for (std::size_t Slot = NameHash(Added->Name) & Mask;; Slot = (Slot + 1) & Mask) {
+    const TPropInfo*& Entry = FByName[Slot];
+    if (!Entry) {
+      FAll.push_back(Added);
+      if (2 * FAll.size() > FByName.size())
+        FByName = IndexByName(FAll);
+      else
+        Entry = Added;
+      return;
+    }
+    if (SameText(Entry->Name, Added->Name)) {
+      *std::find(FAll.begin(), FAll.end(), Entry) = Added;
+      Entry = Added;
+      return;
+    }
+  }
 }
 
 void RegisterClass(const TClassInfo& Info) {

@@ -139,6 +139,12 @@ TEST(TypInfo, FindPropFindsEveryNameInAnyCase) {
   EXPECT_EQ(Learner.PropCount(), Inherited + 40);
   EXPECT_EQ(Learner.FindProp("learnt0")->Name, "Learnt0");
   EXPECT_EQ(Learner.FindProp("caption"), TButton::StaticClassInfo().FindProp("Caption"));
+  // A redeclared name takes the inherited one's place.
+  TPropInfo Caption;
+  Caption.Name = "CAPTION";
+  Learner.AddProp(std::move(Caption));
+  EXPECT_EQ(Learner.FindProp("caption")->Name, "CAPTION");
+  EXPECT_EQ(Learner.PropCount(), Inherited + 40);
 }
 
 TEST(TypInfo, AccessorsReadAndWrite) {

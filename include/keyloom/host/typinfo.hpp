@@ -6,6 +6,7 @@
 #include <any>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -76,7 +77,7 @@ class TClassInfo {
   const std::string& ClassName() const { return FClassName; }
   const TClassInfo* Parent() const { return FParent; }
   // Published properties declared by this class itself.
-  const std::vector<TPropInfo>& OwnProps() const { return FProps; }
+  const std::deque<TPropInfo>& OwnProps() const { return FProps; }
   // Every published property, ancestors' first; a redeclared name keeps the
   // ancestor's position and takes the descendant's accessors.
   const std::vector<const TPropInfo*>& PropInfos() const;
@@ -100,7 +101,8 @@ class TClassInfo {
  private:
   std::string FClassName;
   const TClassInfo* FParent;
-  std::vector<TPropInfo> FProps;
+  // A deque: a property learnt later leaves the others where the lists point.
+  std::deque<TPropInfo> FProps;
   TFactory FFactory;
   std::uint64_t FSerial;
   // Built on first use; readers on other threads see it whole once the flag is set.
