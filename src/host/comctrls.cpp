@@ -185,6 +185,7 @@ void TTreeNode::SetData(TObject* Value) {
   FOwner->Unlink(this, FData);
   FData = Value;
   FOwner->Link(this, Value);
+  ++FOwner->FStamp;
 }
 
 std::vector<std::unique_ptr<TTreeNode>>& TTreeNode::Siblings() const {
@@ -311,10 +312,12 @@ void TTreeNodes::Clear() {
   ReleaseNodes(FRoots, &TTreeNode::FChildren);
   FArena.Reset();
   std::fill(FByData.begin(), FByData.end(), TDataSlot{});
+  std::fill(FSeen.begin(), FSeen.end(), 0);
   FDataCount = 0;
   FSharedData = 0;
   FPreOrder.clear();
   FIndexValid = true;
+  ++FStamp;
   Changed();
 }
 
@@ -350,8 +353,13 @@ std::size_t TTreeNodes::SlotOf(const TObject* Data) const {
 void TTreeNodes::GrowIndex() {
   std::vector<TDataSlot> Old(std::max<std::size_t>(64, FByData.size() * 2));
   Old.swap(FByData);
+  FSeen.assign(2 * FByData.size() / 64, 0);
   for (const TDataSlot& Entry : Old)
-    if (Entry.Data) FByData[SlotOf(Entry.Data)] = Entry;
+    if (Entry.Data) {
+      FByData[SlotOf(Entry.Data)] = Entry;
+      const std::size_t Bit = SeenBitOf(Entry.Data);
+      FSeen[Bit / 64] |= std::uint64_t{1} << (Bit % 64);
+    }
 }
 
 // Removes a slot's entry, moving later entries of its probe run back so that
@@ -375,6 +383,8 @@ void TTreeNodes::EraseSlot(std::size_t Slot) {
 void TTreeNodes::Link(TTreeNode* Node, const TObject* Data) {
   if (!Data) return;
   if ((FDataCount + 1) * 2 > FByData.size()) GrowIndex();
+  const std::size_t Bit = SeenBitOf(Data);
+  FSeen[Bit / 64] |= std::uint64_t{1} << (Bit % 64);
   TDataSlot& Entry = FByData[SlotOf(Data)];
   if (Entry.Data) {
     Node->FNextSameData = Entry.Head;
@@ -428,7 +438,7 @@ void TTreeNodes::Delete(TTreeNode* Node) {
 }
 
 void TTreeNodes::GetNodesWithData(const TObject* Data, std::vector<TTreeNode*>& Nodes) const {
-  if (!Data || FByData.empty()) return;
+  if (!Data || FByData.empty() || !MayHaveNodes(Data)) return;
   const TDataSlot& Entry = FByData[SlotOf(Data)];
   if (Entry.Data != Data) return;
   for (TTreeNode* Node = Entry.Head; Node; Node = Node->FNextSameData) Nodes.push_back(Node);

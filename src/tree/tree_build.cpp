@@ -28,20 +28,6 @@ int GetComponentLevel(const TCustomForm* Form, const TComponent* Component) {
   return -1;
 }
 
-void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TComponent& Component,
-                    const TAddComponentProc& AddProc, const TStrings& List1, const TStrings& List2) {
-  // One pass per level, each in component order. Every level present gets its
-  // pass, also beyond levels that hold no component.
-  std::vector<std::pair<int, TComponent*>> Passes;
-  Passes.reserve(Component.Components().size());
-  for (TComponent* Owned : Component.Components()) {
-    const int Level = GetComponentLevel(Form, Owned);
-    if (Level >= 1) Passes.emplace_back(Level, Owned);
-  }
-  std::stable_sort(Passes.begin(), Passes.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
-  for (const auto& [Level, Owned] : Passes) AddProc(Owned, Tree, Level, List1, List2);
-}
-
 bool IsSelfOrAncestor(const TObject* Component, const TObject* Candidate) {
   if (const auto* Control = AsClass<TControl>(Component)) {
     for (const TControl* C = Control; C; C = C->GetParent())
@@ -114,6 +100,156 @@ TTreeNode* FindParentNode(const TCustomTreeView& Tree, const TObject* Component)
   return Found;
 }
 
+// The later of two nodes in pre-order, either possibly nil.
+TTreeNode* Later(TTreeNode* A, TTreeNode* B) {
+  if (!A) return B;
+  if (!B) return A;
+  return ComesBefore(A, B) ? B : A;
+}
+
+// The last node in pre-order among those that stand for Data.
+TTreeNode* LastNodeOf(const TTreeNodes& Items, const TObject* Data, std::vector<TTreeNode*>& Scratch) {
+  Scratch.clear();
+  Items.GetNodesWithData(Data, Scratch);
+  TTreeNode* Last = nullptr;
+  for (TTreeNode* Node : Scratch) Last = Later(Last, Node);
+  return Last;
+}
+
+// While EnumComponents hands components to AddComponent itself, the answer
+// for a parent chain is the answer for the chain above plus the parent's own
+// nodes, and the answer for the chain above stays right until a node is added
+// for something that may be on some chain. Remembering it per parent saves
+// walking every chain to its end: in deeply nested forms that walk touched
+// tens of controls, each likely not in the cache, for every control added.
+class TParentMemo {
+ public:
+  explicit TParentMemo(const TCustomTreeView& Tree) : FTree(Tree) {}
+
+  const TCustomTreeView& Tree() const { return FTree; }
+
+  TTreeNode* FindParentNode(const TObject* Component) {
+    const TTreeNodes& Items = FTree.GetItems();
+    if (FStamp != Items.Stamp()) Forget();
+    const TKindFacts& Kind = KindOf(Component);
+    if (!Kind.Control && !Kind.MenuItem) return nullptr;
+    const bool Controls = Kind.Control;
+    TTreeNode* Own = LastNodeOf(Items, Component, FScratch);
+    return Later(Own, Resolve(Up(Component, Controls), Controls));
+  }
+
+  // After AddComponent added nodes for Component to a tree that was at
+  // Before: a member of no chain (a control or menu item without children, or
+  // a radio group's item) changes no answer.
+  void Added(const TObject* Component, std::uint64_t Before) {
+    if (FStamp != Before) return;
+    const TKindFacts& Kind = KindOf(Component);
+    bool Leaf = false;
+    if (Kind.RadioGroup) {
+      Leaf = true;  // its nodes stand for item proxies
+    } else if (Kind.MenuItem) {
+      Leaf = static_cast<const TMenuItem*>(Component)->GetCount() == 0;
+    } else if (Kind.Control) {
+      const auto* Win = AsClass<TWinControl>(Component);
+      Leaf = !Win || Win->GetControlCount() == 0;
+    }
+    if (Leaf) FStamp = FTree.GetItems().Stamp();
+  }
+
+ private:
+  struct TEntry {
+    std::uintptr_t Key = 0;
+    TTreeNode* Node = nullptr;
+    std::uint32_t Epoch = 0;  // 0: never used
+  };
+
+  static const TObject* Up(const TObject* Member, bool Controls) {
+    if (Controls) return static_cast<const TControl*>(Member)->GetParent();
+    return static_cast<const TComponent*>(Member)->GetParentComponent();
+  }
+
+  // The chains of controls and of menu items are walked differently; their
+  // answers are kept apart.
+  static std::uintptr_t KeyOf(const TObject* Member, bool Controls) {
+    return reinterpret_cast<std::uintptr_t>(Member) | (Controls ? 1u : 0u);
+  }
+
+  std::size_t HomeOf(std::uintptr_t Key) const {
+    return static_cast<std::size_t>((Key * 0x9E3779B97F4A7C15ull) >> 20) & (FTable.size() - 1);
+  }
+
+  // Every remembered answer goes at once.
+  void Forget() {
+    ++FEpoch;
+    FLive = 0;
+    FStamp = FTree.GetItems().Stamp();
+  }
+
+  bool Find(std::uintptr_t Key, TTreeNode*& Node) const {
+    if (FTable.empty()) return false;
+    for (std::size_t Slot = HomeOf(Key);; Slot = (Slot + 1) & (FTable.size() - 1)) {
+      const TEntry& Entry = FTable[Slot];
+      if (Entry.Epoch != FEpoch) return false;
+      if (Entry.Key == Key) {
+        Node = Entry.Node;
+        return true;
+      }
+    }
+  }
+
+  void Put(std::uintptr_t Key, TTreeNode* Node) {
+    if (2 * (FLive + 1) > FTable.size()) Grow();
+    for (std::size_t Slot = HomeOf(Key);; Slot = (Slot + 1) & (FTable.size() - 1)) {
+      TEntry& Entry = FTable[Slot];
+      if (Entry.Epoch != FEpoch) {
+        Entry = {Key, Node, FEpoch};
+        ++FLive;
+        return;
+      }
+      if (Entry.Key == Key) {
+        Entry.Node = Node;
+        return;
+      }
+    }
+  }
+
+  void Grow() {
+    std::vector<TEntry> Old = std::move(FTable);
+    FTable.assign(std::max<std::size_t>(64, Old.size() * 2), TEntry{});
+    FLive = 0;
+    for (const TEntry& Entry : Old)
+      if (Entry.Epoch == FEpoch) Put(Entry.Key, Entry.Node);
+  }
+
+  // The last node in pre-order among the nodes of Member and of everything
+  // above it, nil without any.
+  TTreeNode* Resolve(const TObject* Member, bool Controls) {
+    FPath.clear();
+    TTreeNode* Answer = nullptr;
+    for (; Member; Member = Up(Member, Controls)) {
+      if (Find(KeyOf(Member, Controls), Answer)) break;
+      FPath.push_back(Member);
+    }
+    if (!Member) Answer = nullptr;
+    const TTreeNodes& Items = FTree.GetItems();
+    for (auto It = FPath.rbegin(); It != FPath.rend(); ++It) {
+      Answer = Later(LastNodeOf(Items, *It, FScratch), Answer);
+      Put(KeyOf(*It, Controls), Answer);
+    }
+    return Answer;
+  }
+
+  const TCustomTreeView& FTree;
+  std::vector<TEntry> FTable;
+  std::size_t FLive = 0;
+  std::uint32_t FEpoch = 1;
+  std::uint64_t FStamp = 0;
+  std::vector<const TObject*> FPath;
+  std::vector<TTreeNode*> FScratch;
+};
+
+thread_local TParentMemo* ActiveMemo = nullptr;
+
 TTreeNode* AddNode(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& Text, TObject* Data, int Image) {
   TTreeNode* Node = Tree.GetItems().AddChildObject(Parent, Text, Data);
   Node->SetImageIndex(Image);
@@ -134,17 +270,49 @@ void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& R
 
 }  // namespace
 
+void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TComponent& Component,
+                    const TAddComponentProc& AddProc, const TStrings& List1, const TStrings& List2) {
+  // One pass per level, each in component order. Every level present gets its
+  // pass, also beyond levels that hold no component.
+  std::vector<std::pair<int, TComponent*>> Passes;
+  Passes.reserve(Component.Components().size());
+  for (TComponent* Owned : Component.Components()) {
+    const int Level = GetComponentLevel(Form, Owned);
+    if (Level >= 1) Passes.emplace_back(Level, Owned);
+  }
+  std::stable_sort(Passes.begin(), Passes.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
+  // Parent answers are remembered only while nothing but AddComponent adds
+  // nodes and the form's parent chains stay as they are.
+  using TPlainProc = void (*)(TObject*, TCustomTreeView&, int, const TStrings&, const TStrings&);
+  const TPlainProc* Plain = AddProc.target<TPlainProc>();
+  if (!Plain || *Plain != &AddComponent) {
+    for (const auto& [Level, Owned] : Passes) AddProc(Owned, Tree, Level, List1, List2);
+    return;
+  }
+  TParentMemo Memo(Tree);
+  struct TActive {
+    TParentMemo* Outer = ActiveMemo;
+    explicit TActive(TParentMemo& Memo) { ActiveMemo = &Memo; }
+    ~TActive() { ActiveMemo = Outer; }
+    TActive(const TActive&) = delete;
+    TActive& operator=(const TActive&) = delete;
+  } Active(Memo);
+  for (const auto& [Level, Owned] : Passes) AddComponent(Owned, Tree, Level, List1, List2);
+}
+
 void AddComponent(TObject* Component, TCustomTreeView& Tree, int /*Level*/, const TStrings& CaptionClasses,
                   const TStrings& NoCaptionClasses) {
   const std::string Caption = GetCaption(Component, CaptionClasses, NoCaptionClasses);
   if (Caption.empty()) return;
   const TKindFacts& Kind = KindOf(Component);
-  TTreeNode* Parent = FindParentNode(Tree, Component);
-  if (Kind.RadioGroup) {
+  TParentMemo* Memo = ActiveMemo && &ActiveMemo->Tree() == &Tree ? ActiveMemo : nullptr;
+  TTreeNode* Parent = Memo ? Memo->FindParentNode(Component) : FindParentNode(Tree, Component);
+  const std::uint64_t Before = Tree.GetItems().Stamp();
+  if (Kind.RadioGroup)
     AddRadioGroupItems(Tree, Parent, *static_cast<TRadioGroup*>(Component));
-    return;
-  }
-  AddNode(Tree, Parent, Caption, Component, Kind.Image);
+  else
+    AddNode(Tree, Parent, Caption, Component, Kind.Image);
+  if (Memo) Memo->Added(Component, Before);
 }
 
 void ClearWorkingTree(TCustomTreeView& Tree) {

@@ -12,6 +12,8 @@
 
 #include <set>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace keyloom::oracle {
 namespace {
@@ -51,6 +53,44 @@ TEST(ParentSearch, PicksTheLastNodeOnTheChainAlsoWhenComponentsHaveSeveralNodes)
   }
   EXPECT_GT(Checked, 1000);
   EXPECT_GT(Shared, 100);
+}
+
+// Handed AddComponent itself, building remembers the answers for parent
+// chains between components; the tree must come out as when every search
+// walks its chain, also when built a second time over the first.
+TEST(ParentSearch, RememberedAnswersBuildTheSameTree) {
+  using TShape = std::vector<std::tuple<const TObject*, std::string, int>>;
+  auto ShapeOf = [](const TTreeNodes& Items) {
+    TShape Shape;
+    for (int I = 0; I < Items.GetCount(); ++I) {
+      const TTreeNode* Node = Items.GetNodeFromIndex(I);
+      const TObject* Data = Node->GetData();
+      // Radio group items stand for proxies that differ between trees.
+      if (const auto* Proxy = AsClass<TRadioGroupIndex>(Data)) Data = Proxy->GetRadioGroup();
+      Shape.emplace_back(Data, Node->GetText(), Node->GetParent() ? Node->GetParent()->GetAbsoluteIndex() : -1);
+    }
+    return Shape;
+  };
+  int Nodes = 0;
+  for (std::uint32_t Seed = 1; Seed <= 150; ++Seed) {
+    const TPlan Plan = TPlanner(Seed).Make();
+    TMadeForm Made = MakeForm(Plan);
+    TStringList CaptionClasses;
+    TStringList NoCaptionClasses;
+    CaptionClasses.Assign(Plan.CaptionClasses);
+    NoCaptionClasses.Assign(Plan.NoCaptionClasses);
+    TTreeView Remembering(nullptr);
+    TTreeView Walking(nullptr);
+    auto Wrapped = [](TObject* Component, TCustomTreeView& View, int Level, const TStrings& List1,
+                      const TStrings& List2) { keyloom::AddComponent(Component, View, Level, List1, List2); };
+    for (int Build = 0; Build < 2; ++Build) {
+      EnumComponents(Made.Form.get(), Remembering, *Made.Form, keyloom::AddComponent, CaptionClasses, NoCaptionClasses);
+      EnumComponents(Made.Form.get(), Walking, *Made.Form, Wrapped, CaptionClasses, NoCaptionClasses);
+      ASSERT_EQ(ShapeOf(Remembering.GetItems()), ShapeOf(Walking.GetItems())) << "seed " << Seed << ", build " << Build;
+    }
+    Nodes += Remembering.GetItems().GetCount();
+  }
+  EXPECT_GT(Nodes, 2000);
 }
 
 }  // namespace

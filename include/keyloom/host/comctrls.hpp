@@ -248,6 +248,9 @@ class TTreeNodes {
   void GetNodesWithData(const TObject* Data, std::vector<TTreeNode*>& Nodes) const;
   // Whether some object is the data of more than one node.
   bool HasSharedData() const { return FSharedData > 0; }
+  // Changes whenever a node is added, removed, moved, sorted or given other
+  // data, so that what was worked out from the nodes can tell it still holds.
+  std::uint64_t Stamp() const { return FStamp; }
 
   void BeginUpdate() { ++FUpdateCount; }
   void EndUpdate();
@@ -257,7 +260,10 @@ class TTreeNodes {
  private:
   friend class TTreeNode;
   friend class TCustomTreeView;
-  void Invalidate() const { FIndexValid = false; }
+  void Invalidate() const {
+    FIndexValid = false;
+    ++FStamp;
+  }
   void Reindex() const;
   void Changed();
   TTreeNode* Append(TTreeNode* Parent, const std::string& S, TObject* Data);
@@ -284,6 +290,7 @@ class TTreeNodes {
   std::vector<std::unique_ptr<TTreeNode>> FRoots;
   mutable std::vector<TTreeNode*> FPreOrder;
   mutable bool FIndexValid = true;
+  mutable std::uint64_t FStamp = 0;
   int FUpdateCount = 0;
   // The nodes that stand for each object, so that finding them needs no walk:
   // an open-addressing table from the object to its last linked node, the
@@ -299,9 +306,21 @@ class TTreeNodes {
            (FByData.size() - 1);
   }
   std::size_t SlotOf(const TObject* Data) const;
+  // A bit per two slots, set for every object linked since the table last
+  // grew: most asks are for objects without a node, and on a large tree the
+  // table is out of the cache while these bits are not.
+  std::size_t SeenBitOf(const TObject* Data) const {
+    return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(Data) * 0xC2B2AE3D27D4EB4Full) >> 17) &
+           (2 * FByData.size() - 1);
+  }
+  bool MayHaveNodes(const TObject* Data) const {
+    const std::size_t Bit = SeenBitOf(Data);
+    return (FSeen[Bit / 64] >> (Bit % 64)) & 1u;
+  }
   void GrowIndex();
   void EraseSlot(std::size_t Slot);
   std::vector<TDataSlot> FByData;
+  std::vector<std::uint64_t> FSeen;
   std::size_t FDataCount = 0;
   int FSharedData = 0;  // nodes whose data another node has too
 };
