@@ -5,6 +5,7 @@
 #include <keyloom/tree.hpp>
 
 #include "engine/class_facts.hpp"
+#include "host/prefetch.hpp"
 
 namespace keyloom {
 
@@ -33,10 +34,9 @@ void Prefetch(const TTreeNodes& Items, int I) {
   constexpr int Near = 8;
   constexpr int Far = 2 * Near;
   const int Count = Items.GetCount();
-  if (I + Far < Count) __builtin_prefetch(Items.GetNodeFromIndex(I + Far));
+  if (I + Far < Count) PrefetchWhole(Items.GetNodeFromIndex(I + Far));
   if (I + Near < Count) {
-    const TObject* Data = Items.GetNodeFromIndex(I + Near)->GetData();
-    __builtin_prefetch(Data);
+    PrefetchComponent(Items.GetNodeFromIndex(I + Near)->GetData());
   }
 }
 

@@ -6,6 +6,7 @@
 #include "engine/class_facts.hpp"
 #include "engine/tree_groups.hpp"
 #include "engine/keyed_find.hpp"
+#include "host/prefetch.hpp"
 
 #include <algorithm>
 #include <vector>
@@ -120,17 +121,19 @@ struct TRun {
 void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, TRun& Run) {
   // A large sorted group lies in no order in memory: the nodes, and then the
   // components, a few steps ahead are asked for early so that the waits overlap.
-  constexpr std::size_t Ahead = 8;
+  constexpr std::size_t Ahead = 16;
   const std::size_t Count = Nodes.size();
   // Letters already marked are reserved before anyone chooses.
   for (std::size_t I = 0; I < Count; ++I) {
-    if (I + Ahead < Count) __builtin_prefetch(Nodes[I + Ahead]);
+    if (I + Ahead < Count) PrefetchWhole(Nodes[I + Ahead]);
     const TTreeNode* Node = Nodes[I];
     if (HasAccelerator(Node->GetText())) Used.Add(GetAccelerator(Node->GetText()));
   }
 
   for (std::size_t I = 0; I < Count; ++I) {
-    if (I + Ahead < Count) __builtin_prefetch(Nodes[I + Ahead]->GetData());
+    // The first loop's nodes may have left the cache again by now.
+    if (I + 2 * Ahead < Count) PrefetchWhole(Nodes[I + 2 * Ahead]);
+    if (I + Ahead < Count) PrefetchComponent(Nodes[I + Ahead]->GetData());
     TTreeNode* Node = Nodes[I];
     const std::string& Current = Node->GetText();
     TObject* Component = Node->GetData();

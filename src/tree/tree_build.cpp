@@ -3,6 +3,7 @@
 #include <keyloom/tree.hpp>
 
 #include "engine/class_facts.hpp"
+#include "host/prefetch.hpp"
 
 #include <algorithm>
 #include <utility>
@@ -308,16 +309,11 @@ void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TCompo
   } Active(Memo);
   // In pass order the components, and the index slots they will need, lie
   // in no order in memory: a large form waits on each unless asked early.
-  // Eight cache lines hold the whole of a control (its parent lies past the
-  // fifth).
   constexpr std::size_t Near = 8;
   constexpr std::size_t Far = 2 * Near;
   const TTreeNodes& Items = Tree.GetItems();
   for (std::size_t I = 0; I < Passes.size(); ++I) {
-    if (I + Far < Passes.size()) {
-      const char* Far0 = reinterpret_cast<const char*>(Passes[I + Far].second);
-      for (int Line = 0; Line < 8; ++Line) __builtin_prefetch(Far0 + 64 * Line);
-    }
+    if (I + Far < Passes.size()) PrefetchComponent(Passes[I + Far].second);
     if (I + Near < Passes.size()) {
       const TComponent* Next = Passes[I + Near].second;
       Items.PrefetchData(Next);
