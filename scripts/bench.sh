@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks in Release and runs them, then measures the command
-# line end to end: `keyloom check` over 1,000 generated forms against `cat`
-# reading the same files, and its peak memory on a generated form of 100,000
-# components.
+# line end to end: `keyloom check` over 1,000 generated forms, and over the
+# first 1,000 forms of the shared corpus, against `cat` reading the same
+# files, and its peak memory on a generated form of 100,000 components.
 # Usage: scripts/bench.sh [build-dir] [Google Benchmark options...]
 #   KEYLOOM_BENCH_E2E=0   skips the end-to-end part
 #   KEYLOOM_BENCH_ONLY_E2E=1   skips the Google benchmarks
@@ -68,6 +68,24 @@ done
 bytes=$(cat "$forms"/typical/*.dfm | wc -c)
 awk -v b="$bytes" -v k="$best_check" -v c="$best_cat" \
   'BEGIN { printf "keyloom check, 1,000 typical forms (%d bytes): %.3f s; cat: %.3f s; ratio %.1f\n", b, k, c, k / c }'
+
+# Real forms are the typical ones: the first 1,000 of the shared corpus, when
+# it is there (KEYLOOM_BENCH_CORPUS names another folder).
+corpus=${KEYLOOM_BENCH_CORPUS:-$root/../shared/corpus}
+if [ -d "$corpus" ]; then
+  mapfile -d '' real < <(find "$corpus" -type f -print0 | sort -z | head -z -n 1000)
+  cat "${real[@]}" >/dev/null
+  best_cat=999; best_check=999
+  for _ in 1 2 3; do
+    t=$(seconds cat "${real[@]}")
+    if smaller "$t" "$best_cat"; then best_cat=$t; fi
+    t=$(seconds "$keyloom" check "${real[@]}")
+    if smaller "$t" "$best_check"; then best_check=$t; fi
+  done
+  bytes=$(cat "${real[@]}" | wc -c)
+  awk -v n="${#real[@]}" -v b="$bytes" -v k="$best_check" -v c="$best_cat" \
+    'BEGIN { printf "keyloom check, %d real forms of the corpus (%d bytes): %.3f s; cat: %.3f s; ratio %.1f\n", n, b, k, c, k / c }'
+fi
 
 large="$forms/large/Form1.dfm"
 size=$(wc -c < "$large")
