@@ -148,11 +148,12 @@ class TParentMemo {
     return Later(Own, Resolve(Up(Component, Controls), Controls));
   }
 
-  // After AddComponent added nodes for Component to a tree that was at
+  // After AddComponent added Nodes nodes for Component to a tree that was at
   // Before: a member of no chain (a control or menu item without children, or
-  // a radio group's item) changes no answer.
-  void Added(const TObject* Component, std::uint64_t Before) {
-    if (FStamp != Before) return;
+  // a radio group's item) changes no answer. Anything else that changed the
+  // tree meanwhile (a handler told of the change) may have.
+  void Added(const TObject* Component, std::uint64_t Before, int Nodes) {
+    if (FStamp != Before || FTree.GetItems().Stamp() != Before + static_cast<std::uint64_t>(Nodes)) return;
     const TKindFacts& Kind = KindOf(Component);
     bool Leaf = false;
     if (Kind.RadioGroup) {
@@ -331,11 +332,15 @@ void AddComponent(TObject* Component, TCustomTreeView& Tree, int /*Level*/, cons
   TParentMemo* Memo = ActiveMemo && &ActiveMemo->Tree() == &Tree ? ActiveMemo : nullptr;
   TTreeNode* Parent = Memo ? Memo->FindParentNode(Component) : FindParentNode(Tree, Component);
   const std::uint64_t Before = Tree.GetItems().Stamp();
-  if (Kind.RadioGroup)
-    AddRadioGroupItems(Tree, Parent, *static_cast<TRadioGroup*>(Component));
-  else
+  int Nodes = 1;
+  if (Kind.RadioGroup) {
+    auto& RadioGroup = *static_cast<TRadioGroup*>(Component);
+    Nodes = RadioGroup.GetItems()->Count();
+    AddRadioGroupItems(Tree, Parent, RadioGroup);
+  } else {
     AddNode(Tree, Parent, Caption, Component, Kind.Image);
-  if (Memo) Memo->Added(Component, Before);
+  }
+  if (Memo) Memo->Added(Component, Before, Nodes);
 }
 
 void ClearWorkingTree(TCustomTreeView& Tree) {

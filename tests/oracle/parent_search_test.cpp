@@ -81,6 +81,22 @@ TEST(ParentSearch, RememberedAnswersBuildTheSameTree) {
     NoCaptionClasses.Assign(Plan.NoCaptionClasses);
     TTreeView Remembering(nullptr);
     TTreeView Walking(nullptr);
+    // A handler told of the tree's changes adds a node of its own, once, for
+    // a container: the parent of everything inside it changes from then on.
+    const TComponent* Container = nullptr;
+    for (const TComponent* C : Made.Form->Components())
+      if (const auto* Win = AsClass<TWinControl>(C); Win && Win->GetControlCount() > 0 && !Container) Container = C;
+    auto Meddle = [Container](TTreeView& View) {
+      View.OnNodesChanged = [&View, Container, Done = false](TObject*) mutable {
+        if (Done || !Container || View.GetItems().GetCount() != 8) return;
+        Done = true;
+        View.GetItems().AddChildObject(nullptr, "Meddled", const_cast<TComponent*>(Container));
+      };
+    };
+    if (Seed % 2 == 0) {
+      Meddle(Remembering);
+      Meddle(Walking);
+    }
     auto Wrapped = [](TObject* Component, TCustomTreeView& View, int Level, const TStrings& List1,
                       const TStrings& List2) { keyloom::AddComponent(Component, View, Level, List1, List2); };
     for (int Build = 0; Build < 2; ++Build) {
