@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <random>
 #include <string>
 
 namespace keyloom::oracle {
@@ -60,8 +61,7 @@ TAssignEvent Recorder(const TMadeForm& Form, std::string& Log) {
 
 // Runs the plan through the component on one form and through the reference
 // on another made alike; returns the first difference, or "".
-std::string Compare(std::uint32_t Seed) {
-  const TPlan Plan = TPlanner(Seed).Make();
+std::string Compare(const TPlan& Plan, const std::string& Label) {
   TMadeForm Product = MakeForm(Plan);
   TMadeForm Reference = MakeForm(Plan);
 
@@ -88,7 +88,7 @@ std::string Compare(std::uint32_t Seed) {
     Settings.OnlyUnassigned = Plan.Runs[R].OnlyUnassigned;
     Run.Run(*Reference.Form, Settings, nullptr, ReferenceHandler);
 
-    const std::string Where = "seed " + std::to_string(Seed) + ", run " + std::to_string(R + 1) + ": ";
+    const std::string Where = Label + ", run " + std::to_string(R + 1) + ": ";
     const std::string ProductTree = DumpProduct(Product, Keyloom->GetTree()->GetItems());
     const std::string ReferenceTree = DumpOracle(Reference, Run.Tree);
     if (ProductTree != ReferenceTree) return Where + "trees differ\n--- product\n" + ProductTree + "--- reference\n" + ReferenceTree;
@@ -106,8 +106,42 @@ TEST(PipelineDifferentialTest, AgreesWithTheLiteralAlgorithmsOnRandomForms) {
   const int Cases = EnvInt("KEYLOOM_DIFF_CASES", 600);
   const auto First = static_cast<std::uint32_t>(EnvInt("KEYLOOM_DIFF_SEED", 1));
   for (int I = 0; I < Cases; ++I) {
-    const std::string Difference = Compare(First + static_cast<std::uint32_t>(I));
+    const std::uint32_t Seed = First + static_cast<std::uint32_t>(I);
+    const std::string Difference = Compare(TPlanner(Seed).Make(), "seed " + std::to_string(Seed));
     ASSERT_EQ(Difference, "");
+  }
+}
+
+// Random forms are small; large sibling groups are where finding and writing
+// ask for nodes and components ahead: forms widened by hundreds of siblings in
+// one group, with repeated and marked captions and default and cancel buttons.
+TEST(PipelineDifferentialTest, AgreesOnWideGroups) {
+  for (std::uint32_t Seed = 1; Seed <= 6; ++Seed) {
+    TPlan Plan = TPlanner(Seed).Make();
+    std::mt19937 Random(Seed);
+    int Home = -1;  // the form, or a container of the plan
+    for (std::size_t I = 0; I < Plan.Objects.size(); ++I)
+      if (IsContainer(Plan.Objects[I].Kind) && Plan.Objects[I].Kind != TKind::RadioGroup &&
+          Plan.Objects[I].Kind != TKind::TabSheet && Seed % 2 == 0)
+        Home = static_cast<int>(I);
+    static const TKind Kinds[] = {TKind::Button, TKind::BitBtn, TKind::CheckBox, TKind::Button, TKind::Edit};
+    static const char* const Words[] = {"Open", "Save", "Close", "Print", "Options", "About", "Help", "Exit"};
+    const std::size_t First = Plan.Objects.size();
+    for (int I = 0; I < 1000; ++I) {
+      TPlanObject O;
+      O.Kind = Kinds[Random() % 5];
+      O.Name = "WideItem" + std::to_string(I);
+      O.Caption = std::string(Words[Random() % 8]) + " " + Words[Random() % 8];
+      if (Random() % 6 == 0) O.Caption.insert(Random() % O.Caption.size(), 1, '&');
+      if (Random() % 9 == 0) O.Caption.clear();
+      O.Parent = Home;
+      O.Cancel = (O.Kind == TKind::Button || O.Kind == TKind::BitBtn) && Random() % 20 == 0;
+      O.Default = (O.Kind == TKind::Button || O.Kind == TKind::BitBtn) && Random() % 20 == 0;
+      Plan.Objects.push_back(O);
+      Plan.CreationOrder.push_back(static_cast<int>(First) + I);
+    }
+    std::shuffle(Plan.CreationOrder.begin(), Plan.CreationOrder.end(), Random);
+    ASSERT_EQ(Compare(Plan, "wide group, seed " + std::to_string(Seed)), "");
   }
 }
 
