@@ -19,7 +19,7 @@
 #include <keyloom/formfile/unified_diff.hpp>
 #include <keyloom/host.hpp>
 #include <keyloom/host/registry.hpp>
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 #include <keyloom/key_options.hpp>
 #include <keyloom/keyloom_component.hpp>
 #include <keyloom/markup.hpp>

@@ -1,7 +1,7 @@
 #include <keyloom/engine.hpp>
 #include <keyloom/host/menus.hpp>
 #include <keyloom/host/stdctrls.hpp>
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 #include <keyloom/tree.hpp>
 
 #include "engine/class_facts.hpp"

@@ -3,7 +3,7 @@
 #include <keyloom/host/extctrls.hpp>
 #include <keyloom/host/menus.hpp>
 #include <keyloom/host/stdctrls.hpp>
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 #include <keyloom/tree.hpp>
 
 #include <unordered_map>

@@ -1,6 +1,6 @@
 #include <keyloom/engine.hpp>
 #include <keyloom/host/menus.hpp>
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 #include <keyloom/markup.hpp>
 
 #include "engine/class_facts.hpp"

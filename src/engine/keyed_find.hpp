@@ -3,7 +3,7 @@
 // The engine's parts that the key settings share with the plain search.
 
 #include <keyloom/engine.hpp>
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 #include <keyloom/scopes.hpp>
 
 #include "engine/class_facts.hpp"

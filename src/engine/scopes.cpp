@@ -1,6 +1,6 @@
 #include <keyloom/host/controls.hpp>
 #include <keyloom/host/menus.hpp>
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 #include <keyloom/markup.hpp>
 #include <keyloom/scopes.hpp>
 #include <keyloom/tree.hpp>

@@ -4,7 +4,7 @@
 
 #include <keyloom/design/keyloom_editor.hpp>
 #include <keyloom/design/resources.hpp>
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 
 #include <QApplication>
 #include <QCloseEvent>

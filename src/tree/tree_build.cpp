@@ -1,5 +1,5 @@
 #include <keyloom/host/menus.hpp>
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 #include <keyloom/tree.hpp>
 
 #include "engine/class_facts.hpp"

@@ -15,7 +15,7 @@
 
 #include <keyloom/engine.hpp>
 #include <keyloom/host.hpp>
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 #include <keyloom/markup.hpp>
 #include <keyloom/tree.hpp>
 

@@ -2,7 +2,7 @@
 #include <keyloom/host/comctrls.hpp>
 #include <keyloom/host/extctrls.hpp>
 #include <keyloom/host/menus.hpp>
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 
 namespace keyloom {
 

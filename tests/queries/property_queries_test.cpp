@@ -1,5 +1,5 @@
 #include <keyloom/host.hpp>
-#include <keyloom/introspection.hpp>
+#include <keyloom/component_queries.hpp>
 
 #include <gtest/gtest.h>
 
