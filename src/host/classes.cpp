@@ -186,14 +186,7 @@ TComponent::~TComponent() {
   }
 }
 
-std::size_t TComponent::TNameHash::operator()(std::string_view Name) const noexcept {
-  std::size_t Hash = 14695981039346656037ull;
-  for (const char C : Name) {
-    const char Lower = C >= 'A' && C <= 'Z' ? static_cast<char>(C - 'A' + 'a') : C;
-    Hash = (Hash ^ static_cast<unsigned char>(Lower)) * 1099511628211ull;
-  }
-  return Hash;
-}
+std::size_t TComponent::TNameHash::operator()(std::string_view Name) const noexcept { return TextHash(Name); }
 
 void TComponent::IndexName(TComponent* Component) {
   if (Component->FName.empty()) return;

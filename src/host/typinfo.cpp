@@ -41,20 +41,13 @@ Registry& TheRegistry() {
   return R;
 }
 
-// FNV-1a over the name in lower case, so that names equal but for case meet.
-std::size_t NameHash(std::string_view Name) {
-  std::uint64_t Hash = 0xcbf29ce484222325ull;
-  for (const char C : Name) Hash = (Hash ^ static_cast<unsigned char>(LowerAscii(C))) * 0x100000001b3ull;
-  return static_cast<std::size_t>(Hash ^ (Hash >> 29));
-}
-
 // An open-addressing table of the properties by name, at most half full.
 std::vector<const TPropInfo*> IndexByName(const std::vector<const TPropInfo*>& All) {
   std::size_t Size = 8;
   while (Size < 2 * All.size()) Size *= 2;
   std::vector<const TPropInfo*> ByName(Size, nullptr);
   for (const TPropInfo* P : All) {
-    std::size_t Slot = NameHash(P->Name) & (Size - 1);
+    std::size_t Slot = TextHash(P->Name) & (Size - 1);
     while (ByName[Slot]) Slot = (Slot + 1) & (Size - 1);
     ByName[Slot] = P;
   }
@@ -76,6 +69,14 @@ bool SameText(std::string_view A, std::string_view B) {
   return true;
 }
 
+// FNV-1a over the text in lower case; the last step folds the high bits in,
+// as tables keep only the low ones.
+std::size_t TextHash(std::string_view Text) {
+  std::uint64_t Hash = 0xcbf29ce484222325ull;
+  for (const char C : Text) Hash = (Hash ^ static_cast<unsigned char>(LowerAscii(C))) * 0x100000001b3ull;
+  return static_cast<std::size_t>(Hash ^ (Hash >> 29));
+}
+
 std::string LowerCase(std::string_view S) {
   std::string R(S);
   for (char& C : R) C = LowerAscii(C);
@@ -84,7 +85,10 @@ std::string LowerCase(std::string_view S) {
 
 TClassInfo::TClassInfo(std::string ClassName, const TClassInfo* Parent, std::vector<TPropInfo> Props,
                        TFactory Factory)
-    : FClassName(std::move(ClassName)), FParent(Parent), FProps(std::make_move_iterator(Props.begin()), std::make_move_iterator(Props.end())), FFactory(std::move(Factory)) {
+    : FClassName(std::move(ClassName)),
+      FParent(Parent),
+      FProps(std::make_move_iterator(Props.begin()), std::make_move_iterator(Props.end())),
+      FFactory(std::move(Factory)) {
   static std::atomic<std::uint64_t> Last{0};
   FSerial = Last.fetch_add(1, std::memory_order_relaxed) + 1;
 }
@@ -114,7 +118,7 @@ const std::vector<const TPropInfo*>& TClassInfo::PropInfos() const {
 const TPropInfo* TClassInfo::FindProp(std::string_view Name) const {
   PropInfos();
   const std::size_t Mask = FByName.size() - 1;
-  for (std::size_t Slot = NameHash(Name) & Mask;; Slot = (Slot + 1) & Mask) {
+  for (std::size_t Slot = TextHash(Name) & Mask;; Slot = (Slot + 1) & Mask) {
     const TPropInfo* P = FByName[Slot];
     if (!P || SameText(P->Name, Name)) return P;
   }
@@ -134,7 +138,7 @@ void TClassInfo::AddProp(TPropInfo Prop) {
   const TPropInfo* Added = &FProps.back();
   const std::lock_guard Guard(PropListLock());
   const std::size_t Mask = FByName.size() - 1;
-  for (std::size_t Slot = NameHash(Added->Name) & Mask;; Slot = (Slot + 1) & Mask) {
+  for (std::size_t Slot = TextHash(Added->Name) & Mask;; Slot = (Slot + 1) & Mask) {
     const TPropInfo*& Entry = FByName[Slot];
     if (!Entry) {
       FAll.push_back(Added);

@@ -18,16 +18,26 @@
 namespace keyloom::oracle {
 namespace {
 
+// A random form of the seed, with its plan's class lists.
+struct TSeededForm {
+  explicit TSeededForm(std::uint32_t Seed) : Plan(TPlanner(Seed).Make()), Made(MakeForm(Plan)) {
+    CaptionClasses.Assign(Plan.CaptionClasses);
+    NoCaptionClasses.Assign(Plan.NoCaptionClasses);
+  }
+  TPlan Plan;
+  TMadeForm Made;
+  TStringList CaptionClasses;
+  TStringList NoCaptionClasses;
+};
+
 TEST(ParentSearch, PicksTheLastNodeOnTheChainAlsoWhenComponentsHaveSeveralNodes) {
   int Checked = 0;
   int Shared = 0;
   for (std::uint32_t Seed = 1; Seed <= 150; ++Seed) {
-    const TPlan Plan = TPlanner(Seed).Make();
-    TMadeForm Made = MakeForm(Plan);
-    TStringList CaptionClasses;
-    TStringList NoCaptionClasses;
-    CaptionClasses.Assign(Plan.CaptionClasses);
-    NoCaptionClasses.Assign(Plan.NoCaptionClasses);
+    TSeededForm Seeded(Seed);
+    TMadeForm& Made = Seeded.Made;
+    const TStringList& CaptionClasses = Seeded.CaptionClasses;
+    const TStringList& NoCaptionClasses = Seeded.NoCaptionClasses;
     TTreeView Tree(nullptr);
     auto Checking = [&](TObject* Component, TCustomTreeView& View, int Level, const TStrings& List1,
                         const TStrings& List2) {
@@ -73,12 +83,10 @@ TEST(ParentSearch, RememberedAnswersBuildTheSameTree) {
   };
   int Nodes = 0;
   for (std::uint32_t Seed = 1; Seed <= 150; ++Seed) {
-    const TPlan Plan = TPlanner(Seed).Make();
-    TMadeForm Made = MakeForm(Plan);
-    TStringList CaptionClasses;
-    TStringList NoCaptionClasses;
-    CaptionClasses.Assign(Plan.CaptionClasses);
-    NoCaptionClasses.Assign(Plan.NoCaptionClasses);
+    TSeededForm Seeded(Seed);
+    TMadeForm& Made = Seeded.Made;
+    const TStringList& CaptionClasses = Seeded.CaptionClasses;
+    const TStringList& NoCaptionClasses = Seeded.NoCaptionClasses;
     TTreeView Remembering(nullptr);
     TTreeView Walking(nullptr);
     // A handler told of the tree's changes adds a node of its own, once, for

@@ -143,6 +143,8 @@ bool IsStoredProp(const TObject& Obj, const TPropInfo& Prop);
 
 // ASCII-only case folding, as the framework's name comparisons use.
 bool SameText(std::string_view A, std::string_view B);
+// A hash that agrees with SameText: names equal but for case hash alike.
+std::size_t TextHash(std::string_view Text);
 std::string LowerCase(std::string_view S);
 
 }  // namespace keyloom
