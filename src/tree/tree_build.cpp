@@ -134,8 +134,23 @@ class TParentMemo {
     if (FTable.empty()) return;
     const TKindFacts& Kind = KindOf(Component);
     if (!Kind.Control && !Kind.MenuItem) return;
-    if (const TObject* Up = TParentMemo::Up(Component, Kind.Control))
+    if (const TObject* Up = TParentMemo::Up(Component, Kind.Control)) {
       __builtin_prefetch(&FTable[HomeOf(KeyOf(Up, Kind.Control))]);
+      PrefetchComponent(Up);
+    }
+  }
+
+  // The second step, nearer: the parent was asked for by Prefetch, and its
+  // own parent's answer is read when the parent has none remembered.
+  void PrefetchAbove(const TObject* Component) const {
+    if (FTable.empty()) return;
+    const TKindFacts& Kind = KindOf(Component);
+    if (!Kind.Control && !Kind.MenuItem) return;
+    const TObject* Up = TParentMemo::Up(Component, Kind.Control);
+    if (!Up) return;
+    FTree.GetItems().PrefetchData(Up);
+    if (const TObject* Above = TParentMemo::Up(Up, Kind.Control))
+      __builtin_prefetch(&FTable[HomeOf(KeyOf(Above, Kind.Control))]);
   }
 
   TTreeNode* FindParentNode(const TObject* Component) {
@@ -287,9 +302,11 @@ void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TCompo
   // pass, also beyond levels that hold no component.
   std::vector<std::pair<int, TComponent*>> Passes;
   Passes.reserve(Component.Components().size());
-  for (TComponent* Owned : Component.Components()) {
-    const int Level = GetComponentLevel(Form, Owned);
-    if (Level >= 1) Passes.emplace_back(Level, Owned);
+  const auto& All = Component.Components();
+  for (std::size_t I = 0; I < All.size(); ++I) {
+    if (I + 16 < All.size()) PrefetchComponent(All[I + 16]);
+    const int Level = GetComponentLevel(Form, All[I]);
+    if (Level >= 1) Passes.emplace_back(Level, All[I]);
   }
   std::stable_sort(Passes.begin(), Passes.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
   // Parent answers are remembered only while nothing but AddComponent adds
@@ -320,6 +337,7 @@ void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TCompo
       Items.PrefetchData(Next);
       Memo.Prefetch(Next);
     }
+    if (I + Near / 2 < Passes.size()) Memo.PrefetchAbove(Passes[I + Near / 2].second);
     AddComponent(Passes[I].second, Tree, Passes[I].first, List1, List2);
   }
 }
