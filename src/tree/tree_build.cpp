@@ -120,7 +120,7 @@ TTreeNode* LastNodeOf(const TTreeNodes& Items, const TObject* Data, std::vector<
 // While EnumComponents hands components to AddComponent itself, the answer
 // for a parent chain is the answer for the chain above plus the parent's own
 // nodes, and the answer for the chain above stays right until a node is added
-// for something that may be on some chain. Remembering it per parent saves
+// for a member of that chain. Remembering it per parent saves
 // walking every chain to its end: in deeply nested forms that walk touched
 // tens of controls, each likely not in the cache, for every control added.
 class TParentMemo {
@@ -134,6 +134,7 @@ class TParentMemo {
     if (FTable.empty()) return;
     const TKindFacts& Kind = KindOf(Component);
     if (!Kind.Control && !Kind.MenuItem) return;
+    __builtin_prefetch(&FTable[HomeOf(KeyOf(Component, Kind.Control))]);
     if (const TObject* Up = TParentMemo::Up(Component, Kind.Control)) {
       __builtin_prefetch(&FTable[HomeOf(KeyOf(Up, Kind.Control))]);
       PrefetchComponent(Up);
@@ -164,25 +165,38 @@ class TParentMemo {
   }
 
   // After AddComponent added Nodes nodes for Component to a tree that was at
-  // Before: a member of no chain (a control or menu item without children, or
-  // a radio group's item) changes no answer. Anything else that changed the
-  // tree meanwhile (a handler told of the change) may have.
+  // Before. A node added as a last child leaves the order of the others as it
+  // was, so only the answers for chains through Component can change. Resolve
+  // remembers every member of the path it walks, so an answer for a chain
+  // through Component means one for Component itself: without that, every
+  // answer stands. Anything else that changed the tree meanwhile (a handler
+  // told of the change) may have changed any answer.
   void Added(const TObject* Component, std::uint64_t Before, int Nodes) {
     if (FStamp != Before || FTree.GetItems().Stamp() != Before + static_cast<std::uint64_t>(Nodes)) return;
-    const TKindFacts& Kind = KindOf(Component);
-    bool Leaf = false;
-    if (Kind.RadioGroup) {
-      Leaf = true;  // its nodes stand for item proxies
-    } else if (Kind.MenuItem) {
-      Leaf = static_cast<const TMenuItem*>(Component)->GetCount() == 0;
-    } else if (Kind.Control) {
-      const auto* Win = AsClass<TWinControl>(Component);
-      Leaf = !Win || Win->GetControlCount() == 0;
+    if (IsLeaf(Component)) {
+      FStamp = FTree.GetItems().Stamp();
+      return;
     }
-    if (Leaf) FStamp = FTree.GetItems().Stamp();
+    // Controls lie on chains of controls only, everything else on chains of
+    // menu items.
+    TTreeNode* Ignored = nullptr;
+    if (!Find(KeyOf(Component, KindOf(Component).Control), Ignored)) FStamp = FTree.GetItems().Stamp();
   }
 
  private:
+  // On no chain but its own: a control or menu item without children, or a
+  // radio group, whose nodes stand for its item proxies.
+  static bool IsLeaf(const TObject* Component) {
+    const TKindFacts& Kind = KindOf(Component);
+    if (Kind.RadioGroup) return true;
+    if (Kind.MenuItem) return static_cast<const TMenuItem*>(Component)->GetCount() == 0;
+    if (Kind.Control) {
+      const auto* Win = AsClass<TWinControl>(Component);
+      return !Win || Win->GetControlCount() == 0;
+    }
+    return false;
+  }
+
   struct TEntry {
     std::uintptr_t Key = 0;
     TTreeNode* Node = nullptr;
