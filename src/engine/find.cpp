@@ -6,6 +6,7 @@
 #include "engine/class_facts.hpp"
 #include "engine/tree_groups.hpp"
 #include "engine/keyed_find.hpp"
+#include "host/group_scout.hpp"
 #include "host/prefetch.hpp"
 
 #include <algorithm>
@@ -116,70 +117,11 @@ struct TRun {
   std::string Text;
 };
 
-// Nodes and components lie in no order in memory that matches the order the
-// groups are handled in, and on a large form each would be waited for. The
-// scout walks the groups in that same order (a group whole, then its
-// members' groups, first member first) some nodes ahead of the handling, and
-// asks early for the nodes and the components they stand for. It goes across
-// groups: in deep trees most groups hold two or three nodes.
-class TScout {
- public:
-  static constexpr std::size_t Ahead = 16;
-
-  // A handler told of caption changes might remove nodes the scout holds:
-  // with one, the scout stays home.
-  TScout(const TCustomTreeView& Tree, const TTreeNode* Start)
-      : FItems(Tree.GetItems()), FActive(!Tree.OnNodesChanged) {
-    FPending.push_back(Start);
-  }
-
-  // Called as the handling reaches its Done-th node.
-  void Keep(std::size_t Done) {
-    while (FActive && FScouted < Done + Ahead && Step()) {
-    }
-  }
-
- private:
-  static constexpr int Near = 8;  // nodes asked for before they are read
-
-  const TTreeNode* Member(int I) const { return FParent ? FParent->GetItem(I) : FItems.GetRoot(I); }
-
-  int Count() const { return FParent ? FParent->GetCount() : FItems.GetRootCount(); }
-
-  bool Step() {
-    while (FNext == FCount) {
-      for (auto It = FWithChildren.rbegin(); It != FWithChildren.rend(); ++It) FPending.push_back(*It);
-      FWithChildren.clear();
-      if (FPending.empty()) return false;
-      FParent = FPending.back();
-      FPending.pop_back();
-      FNext = 0;
-      FCount = Count();
-      for (int I = 0; I < std::min(Near, FCount); ++I) PrefetchWhole(Member(I));
-    }
-    if (FNext + Near < FCount) PrefetchWhole(Member(FNext + Near));
-    const TTreeNode* Node = Member(FNext++);
-    PrefetchComponent(Node->GetData());
-    if (Node->HasChildren()) FWithChildren.push_back(Node);
-    ++FScouted;
-    return true;
-  }
-
-  const TTreeNodes& FItems;
-  const bool FActive;
-  std::vector<const TTreeNode*> FPending;
-  std::vector<const TTreeNode*> FWithChildren;
-  const TTreeNode* FParent = nullptr;
-  int FNext = 0;
-  int FCount = 0;
-  std::size_t FScouted = 0;
-};
-
 // One sibling group; Used starts as the group's inherited list and ends as
 // the list its children inherit. Done counts the nodes handled before it.
-void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, TRun& Run, TScout& Scout,
+void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, TRun& Run, TGroupScout& Scout,
                  std::size_t Done) {
-  constexpr std::size_t Ahead = TScout::Ahead;
+  constexpr std::size_t Ahead = TGroupScout::Ahead;
   const std::size_t Count = Nodes.size();
   // Letters already marked are reserved before anyone chooses.
   for (std::size_t I = 0; I < Count; ++I) {
@@ -223,7 +165,8 @@ void Find(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* Component, T
   // stack instead of recursion keeps deep trees off the call stack.
   std::vector<TPendingGroup> Pending{{Component, Parent, Used}};
   std::vector<TTreeNode*> Nodes;
-  TScout Scout(Tree, Parent);
+  // A handler told of caption changes might remove nodes the scout holds.
+  TGroupScout Scout(Tree.GetItems(), Parent, TGroupScout::smNodesAndData, !Tree.OnNodesChanged);
   std::size_t Done = 0;
   while (!Pending.empty()) {
     TPendingGroup Group = std::move(Pending.back());

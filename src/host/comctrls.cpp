@@ -2,6 +2,7 @@
 #include <keyloom/host/published.hpp>
 
 #include "host/block_pool.hpp"
+#include "host/group_scout.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -536,6 +537,8 @@ void TCustomTreeView::ArrangeGroups(const std::function<void(std::vector<TTreeNo
   std::vector<std::vector<std::unique_ptr<TTreeNode>>*> Pending{&FItems.FRoots};
   std::vector<TTreeNode*> Group;
   std::vector<bool> Seen;
+  TGroupScout Scout(FItems, nullptr, TGroupScout::smNodes);
+  std::size_t Walked = 0;
   auto Done = [this] {
     FItems.Invalidate();
     FItems.Changed();
@@ -543,6 +546,8 @@ void TCustomTreeView::ArrangeGroups(const std::function<void(std::vector<TTreeNo
   while (!Pending.empty()) {
     auto& List = *Pending.back();
     Pending.pop_back();
+    Scout.Keep(Walked);
+    Walked += List.size();
     Group.clear();
     for (const auto& Node : List) Group.push_back(Node.get());
     try {
