@@ -314,15 +314,24 @@ void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TCompo
                     const TAddComponentProc& AddProc, const TStrings& List1, const TStrings& List2) {
   // One pass per level, each in component order. Every level present gets its
   // pass, also beyond levels that hold no component.
-  std::vector<std::pair<int, TComponent*>> Passes;
-  Passes.reserve(Component.Components().size());
+  std::vector<std::pair<int, TComponent*>> Leveled;
+  Leveled.reserve(Component.Components().size());
   const auto& All = Component.Components();
+  int Deepest = 0;
   for (std::size_t I = 0; I < All.size(); ++I) {
     if (I + 16 < All.size()) PrefetchComponent(All[I + 16]);
     const int Level = GetComponentLevel(Form, All[I]);
-    if (Level >= 1) Passes.emplace_back(Level, All[I]);
+    if (Level < 1) continue;
+    Leveled.emplace_back(Level, All[I]);
+    Deepest = std::max(Deepest, Level);
   }
-  std::stable_sort(Passes.begin(), Passes.end(), [](const auto& A, const auto& B) { return A.first < B.first; });
+  // Counted into place by level, in component order within each: a sort by
+  // comparison cost more as forms grew.
+  std::vector<std::size_t> Starts(static_cast<std::size_t>(Deepest) + 2, 0);
+  for (const auto& Entry : Leveled) ++Starts[static_cast<std::size_t>(Entry.first) + 1];
+  for (std::size_t L = 1; L < Starts.size(); ++L) Starts[L] += Starts[L - 1];
+  std::vector<std::pair<int, TComponent*>> Passes(Leveled.size());
+  for (const auto& Entry : Leveled) Passes[Starts[static_cast<std::size_t>(Entry.first)]++] = Entry;
   // Parent answers are remembered only while nothing but AddComponent adds
   // nodes and the form's parent chains stay as they are.
   using TPlainProc = void (*)(TObject*, TCustomTreeView&, int, const TStrings&, const TStrings&);
