@@ -137,21 +137,8 @@ class TParentMemo {
     __builtin_prefetch(&FTable[HomeOf(KeyOf(Component, Kind.Control))]);
     if (const TObject* Up = TParentMemo::Up(Component, Kind.Control)) {
       __builtin_prefetch(&FTable[HomeOf(KeyOf(Up, Kind.Control))]);
-      PrefetchComponent(Up);
+      FTree.GetItems().PrefetchData(Up);
     }
-  }
-
-  // The second step, nearer: the parent was asked for by Prefetch, and its
-  // own parent's answer is read when the parent has none remembered.
-  void PrefetchAbove(const TObject* Component) const {
-    if (FTable.empty()) return;
-    const TKindFacts& Kind = KindOf(Component);
-    if (!Kind.Control && !Kind.MenuItem) return;
-    const TObject* Up = TParentMemo::Up(Component, Kind.Control);
-    if (!Up) return;
-    FTree.GetItems().PrefetchData(Up);
-    if (const TObject* Above = TParentMemo::Up(Up, Kind.Control))
-      __builtin_prefetch(&FTable[HomeOf(KeyOf(Above, Kind.Control))]);
   }
 
   TTreeNode* FindParentNode(const TObject* Component) {
@@ -360,7 +347,6 @@ void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TCompo
       Items.PrefetchData(Next);
       Memo.Prefetch(Next);
     }
-    if (I + Near / 2 < Passes.size()) Memo.PrefetchAbove(Passes[I + Near / 2].second);
     AddComponent(Passes[I].second, Tree, Passes[I].first, List1, List2);
   }
 }
