@@ -97,15 +97,19 @@ std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOpti
   }
 }
 
-std::string Position(const std::string& File, formfile::TPosition P) {
-  if (P.FLine <= 0) return File;
-  return File + ":" + std::to_string(P.FLine) + ":" + std::to_string(P.FColumn);
+void AppendPosition(std::string& Out, const std::string& File, formfile::TPosition P) {
+  Out += File;
+  if (P.FLine <= 0) return;
+  Out += ':';
+  Out += std::to_string(P.FLine);
+  Out += ':';
+  Out += std::to_string(P.FColumn);
 }
 
 // Class and name of what a node stands for: a component, or one item of a radio group.
 struct TSubject {
-  std::string ClassName;
-  std::string Name;
+  std::string_view ClassName;
+  std::string_view Name;
   int Item = -1;
 };
 
@@ -125,15 +129,30 @@ TSubject SubjectOf(const TObject* Object) {
   return S;
 }
 
-std::string Describe(const TObject* Object) {
+void AppendDescription(std::string& Out, const TObject* Object) {
   const TSubject S = SubjectOf(Object);
-  std::string Out = S.ClassName;
-  if (!S.Name.empty()) Out += " " + S.Name;
-  if (S.Item >= 0) Out += ", item " + std::to_string(S.Item);
+  Out += S.ClassName;
+  if (!S.Name.empty()) {
+    Out += ' ';
+    Out += S.Name;
+  }
+  if (S.Item >= 0) {
+    Out += ", item ";
+    Out += std::to_string(S.Item);
+  }
+}
+
+std::string Describe(const TObject* Object) {
+  std::string Out;
+  AppendDescription(Out, Object);
   return Out;
 }
 
-std::string Quoted(const std::string& Caption) { return "'" + DisplayText(Caption) + "'"; }
+void AppendQuoted(std::string& Out, std::string_view Caption) {
+  Out += '\'';
+  AppendDisplayText(Out, Caption);
+  Out += '\'';
+}
 
 std::string JsonSubject(const TObject* Object) {
   const TSubject S = SubjectOf(Object);
@@ -357,40 +376,55 @@ int RunCheck(const TCommonOptions& Options) {
     std::stable_sort(Placed.begin(), Placed.end(), [](const TPlaced& A, const TPlaced& B) {
       return std::pair(A.Where.FLine, A.Where.FColumn) < std::pair(B.Where.FLine, B.Where.FColumn);
     });
-    std::ostringstream Out;
+    std::ostringstream Json;
+    std::string Text, Message;
     for (const auto& [Where, P] : Placed) {
       const TObject* Subject = P->Node->GetData();
       const bool Clash = P->Kind == TCaptionProblemKind::cpClash;
-      std::string Message;
+      Message.clear();
       if (Clash) {
-        Message = "accelerator '" + DisplayText(P->Accelerator) + "' of " + Quoted(P->Caption) + " (" +
-                  Describe(Subject) + ") is " + (P->Inherited ? "already" : "also") + " used by " +
-                  Quoted(P->Other->GetText()) + " (" + Describe(P->Other->GetData()) + ")" +
-                  (P->Inherited ? " in an enclosing group" : "");
+        Message += "accelerator '";
+        AppendDisplayText(Message, P->Accelerator);
+        Message += "' of ";
+        AppendQuoted(Message, P->Caption);
+        Message += " (";
+        AppendDescription(Message, Subject);
+        Message += P->Inherited ? ") is already used by " : ") is also used by ";
+        AppendQuoted(Message, P->Other->GetText());
+        Message += " (";
+        AppendDescription(Message, P->Other->GetData());
+        Message += P->Inherited ? ") in an enclosing group" : ")";
         ++Tally.Clashes;
       } else {
-        Message = Quoted(P->Caption) + " (" + Describe(Subject) + ") has no accelerator; assign would make it " +
-                  Quoted(P->Suggestion);
+        AppendQuoted(Message, P->Caption);
+        Message += " (";
+        AppendDescription(Message, Subject);
+        Message += ") has no accelerator; assign would make it ";
+        AppendQuoted(Message, P->Suggestion);
         ++Tally.Missing;
       }
       if (Options.Format == TOutputFormat::Text) {
-        Out << Position(File, Where) << ": " << Message << '\n';
+        AppendPosition(Text, File, Where);
+        Text += ": ";
+        Text += Message;
+        Text += '\n';
         continue;
       }
-      Out << "{\"file\":" << JsonString(File) << ',' << JsonPosition(Where) << ",\"kind\":"
-          << (Clash ? "\"clash\"" : "\"missing\"") << ",\"caption\":" << JsonString(P->Caption) << ','
-          << JsonSubject(Subject);
+      Json << "{\"file\":" << JsonString(File) << ',' << JsonPosition(Where) << ",\"kind\":"
+           << (Clash ? "\"clash\"" : "\"missing\"") << ",\"caption\":" << JsonString(P->Caption) << ','
+           << JsonSubject(Subject);
       if (Clash) {
-        Out << ",\"accelerator\":" << JsonString(P->Accelerator) << ",\"inherited\":" << (P->Inherited ? "true" : "false")
-            << ",\"other\":{\"caption\":" << JsonString(P->Other->GetText()) << ',' << JsonSubject(P->Other->GetData())
-            << ',' << JsonPosition(formfile::CaptionPosition(*Form, P->Other->GetData())) << '}';
+        Json << ",\"accelerator\":" << JsonString(P->Accelerator)
+             << ",\"inherited\":" << (P->Inherited ? "true" : "false") << ",\"other\":{\"caption\":"
+             << JsonString(P->Other->GetText()) << ',' << JsonSubject(P->Other->GetData()) << ','
+             << JsonPosition(formfile::CaptionPosition(*Form, P->Other->GetData())) << '}';
       } else {
-        Out << ",\"suggestion\":" << JsonString(P->Suggestion);
+        Json << ",\"suggestion\":" << JsonString(P->Suggestion);
       }
-      Out << ",\"message\":" << JsonString(Message) << "}\n";
+      Json << ",\"message\":" << JsonString(Message) << "}\n";
     }
     ++Tally.Read;
-    Log.Out(std::move(Out).str());
+    Log.Out(Options.Format == TOutputFormat::Text ? std::move(Text) : std::move(Json).str());
   });
   const auto& [Read, Clashes, Missing, Unknown] = Total;
   Reporter.Note("keyloom check: " + Plural(Read, "file", "files") + " read, " +

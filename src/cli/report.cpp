@@ -121,6 +121,11 @@ std::string JsonString(std::string_view Text) {
 std::string DisplayText(std::string_view Text) {
   std::string Out;
   Out.reserve(Text.size());
+  AppendDisplayText(Out, Text);
+  return Out;
+}
+
+void AppendDisplayText(std::string& Out, std::string_view Text) {
   for (const char C : Text) {
     const auto B = static_cast<unsigned char>(C);
     switch (C) {
@@ -134,7 +139,6 @@ std::string DisplayText(std::string_view Text) {
           Out += C;
     }
   }
-  return Out;
 }
 
 }  // namespace keyloom::cli

@@ -60,5 +60,6 @@ std::string JsonString(std::string_view Text);
 
 // A caption for a text line: control characters become \r, \n, \t or \xNN.
 std::string DisplayText(std::string_view Text);
+void AppendDisplayText(std::string& Out, std::string_view Text);
 
 }  // namespace keyloom::cli

@@ -123,36 +123,37 @@ std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings
     TTreeNode* Node = Items.GetNodeFromIndex(I);
     Before.emplace_back(Node, Node->GetText());
   }
-  std::vector<std::pair<TTreeNode*, std::string>> After;
   try {
     if (!OnlyUnassigned)
       for (auto& [Node, Text] : Before) Node->SetText(DeleteAccelerator(Text));
     const TUsedLetters Used;
     Find(Tree, Used, nullptr, nullptr, CaptionClasses, NoCaptionClasses, DefaultCaptions, Options);
-    for (auto& [Node, Text] : Before) After.emplace_back(Node, Node->GetText());
+    for (const auto& [Node, Text] : Before) {
+      const std::string& Found = Node->GetText();
+      if (HasAccelerator(Text) || !HasAccelerator(Found)) continue;
+      TCaptionProblem P;
+      P.Kind = TCaptionProblemKind::cpMissing;
+      P.Node = Node;
+      P.Caption = Text;
+      P.Suggestion = Found;
+      Problems.push_back(std::move(P));
+    }
   } catch (...) {
     for (auto& [Node, Text] : Before) Node->SetText(Text);
     throw;
   }
   for (auto& [Node, Text] : Before) Node->SetText(Text);
 
-  for (std::size_t I = 0; I < Before.size(); ++I) {
-    const std::string& Text = Before[I].second;
-    const std::string& Found = After[I].second;
-    if (HasAccelerator(Text) || !HasAccelerator(Found)) continue;
-    TCaptionProblem P;
-    P.Kind = TCaptionProblemKind::cpMissing;
-    P.Node = Before[I].first;
-    P.Caption = Text;
-    P.Suggestion = Found;
-    Problems.push_back(std::move(P));
-  }
-
-  // Pre-order of the nodes, clashes and missing ones mixed; the tree is as it was.
-  std::stable_sort(Problems.begin(), Problems.end(), [](const TCaptionProblem& A, const TCaptionProblem& B) {
-    return A.Node->GetAbsoluteIndex() < B.Node->GetAbsoluteIndex();
-  });
-  return Problems;
+  // Pre-order of the nodes, clashes and missing ones mixed; the tree is as it
+  // was. The problems move once, into place, rather than on every comparison.
+  std::vector<std::pair<int, std::size_t>> Order;
+  Order.reserve(Problems.size());
+  for (std::size_t I = 0; I < Problems.size(); ++I) Order.emplace_back(Problems[I].Node->GetAbsoluteIndex(), I);
+  std::sort(Order.begin(), Order.end());
+  std::vector<TCaptionProblem> Sorted;
+  Sorted.reserve(Problems.size());
+  for (const auto& [Index, I] : Order) Sorted.push_back(std::move(Problems[I]));
+  return Sorted;
 }
 
 }  // namespace keyloom

@@ -189,10 +189,15 @@ TComponent::~TComponent() {
 std::size_t TComponent::TNameHash::operator()(std::string_view Name) const noexcept { return TextHash(Name); }
 
 void TComponent::IndexName(TComponent* Component) {
-  if (Component->FName.empty()) return;
+  if (Component->FName.empty() || FNamesShared) return;
   if (!FNames) FNames = std::make_unique<TNameIndex>();
   auto [It, Added] = FNames->try_emplace(Component->FName, Component);
-  if (!Added && It->second != Component) FNamesShared = true;
+  if (!Added && It->second != Component) DropNameIndex();
+}
+
+void TComponent::DropNameIndex() {
+  FNames.reset();
+  FNamesShared = true;
 }
 
 void TComponent::UnindexName(const TComponent* Component) {
@@ -210,6 +215,9 @@ void TComponent::BeginDestroy() {
   if (FDetached) return;
   FDetached = true;
   SetDestroyingRecursive();
+  // The owned components leave one by one; keeping their names indexed
+  // until then would cost a look-up each.
+  DropNameIndex();
   // Those who asked are told; those we asked forget us.
   while (!FFreeNotifies.empty()) {
     TComponent* Other = FFreeNotifies.back();

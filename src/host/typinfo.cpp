@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <deque>
 #include <map>
 #include <mutex>
@@ -62,18 +63,53 @@ std::mutex& PropListLock() {
 
 }  // namespace
 
-bool SameText(std::string_view A, std::string_view B) {
-  if (A.size() != B.size()) return false;
-  for (std::size_t I = 0; I < A.size(); ++I)
-    if (LowerAscii(A[I]) != LowerAscii(B[I])) return false;
-  return true;
+namespace {
+
+// Names are short: reading them eight bytes at a time, folded to lower case
+// in one step, keeps hashing and comparing them off the profile.
+std::uint64_t LoadPart(const char* Data, std::size_t Size) {
+  std::uint64_t Word = 0;
+  std::memcpy(&Word, Data, Size);
+  return Word;
 }
 
-// FNV-1a over the text in lower case; the last step folds the high bits in,
-// as tables keep only the low ones.
+std::uint64_t LowerAsciiWord(std::uint64_t Word) {
+  constexpr std::uint64_t Ones = 0x0101010101010101ull;
+  const std::uint64_t Low7 = Word & (0x7f * Ones);
+  // High bit of each byte: at least 'A', above 'Z'; no byte carries into the next.
+  const std::uint64_t FromA = Low7 + (0x80 - 'A') * Ones;
+  const std::uint64_t AfterZ = Low7 + (0x80 - 'Z' - 1) * Ones;
+  const std::uint64_t Upper = FromA & ~AfterZ & ~Word & (0x80 * Ones);
+  return Word | (Upper >> 2);
+}
+
+}  // namespace
+
+bool SameText(std::string_view A, std::string_view B) {
+  const std::size_t Size = A.size();
+  if (Size != B.size()) return false;
+  std::size_t I = 0;
+  for (; I + 8 <= Size; I += 8)
+    if (LowerAsciiWord(LoadPart(A.data() + I, 8)) != LowerAsciiWord(LoadPart(B.data() + I, 8))) return false;
+  return I == Size ||
+         LowerAsciiWord(LoadPart(A.data() + I, Size - I)) == LowerAsciiWord(LoadPart(B.data() + I, Size - I));
+}
+
+// Eight bytes at a time in lower case, each multiplied in; the last step folds
+// the high bits in, as tables keep only the low ones.
 std::size_t TextHash(std::string_view Text) {
-  std::uint64_t Hash = 0xcbf29ce484222325ull;
-  for (const char C : Text) Hash = (Hash ^ static_cast<unsigned char>(LowerAscii(C))) * 0x100000001b3ull;
+  constexpr std::uint64_t Factor = 0x9e3779b97f4a7c15ull;
+  const std::size_t Size = Text.size();
+  std::uint64_t Hash = 0xcbf29ce484222325ull ^ Size;
+  std::size_t I = 0;
+  for (; I + 8 <= Size; I += 8) {
+    Hash = (Hash ^ LowerAsciiWord(LoadPart(Text.data() + I, 8))) * Factor;
+    Hash ^= Hash >> 32;
+  }
+  if (I < Size) {
+    Hash = (Hash ^ LowerAsciiWord(LoadPart(Text.data() + I, Size - I))) * Factor;
+    Hash ^= Hash >> 32;
+  }
   return static_cast<std::size_t>(Hash ^ (Hash >> 29));
 }
 

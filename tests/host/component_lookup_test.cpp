@@ -19,6 +19,46 @@ TComponent* WalkFor(const TComponent& Owner, const std::string& Name) {
   return nullptr;
 }
 
+// Names compare and hash a word at a time; the byte-wise rule is the reference:
+// only ASCII letters fold, whatever the length and wherever the byte stands.
+TEST(ComponentLookup, SameTextAndTextHashFoldOnlyAsciiLetters) {
+  auto ByteWise = [](std::string_view A, std::string_view B) {
+    if (A.size() != B.size()) return false;
+    for (std::size_t I = 0; I < A.size(); ++I) {
+      auto Lower = [](char C) { return C >= 'A' && C <= 'Z' ? static_cast<char>(C + 32) : C; };
+      if (Lower(A[I]) != Lower(B[I])) return false;
+    }
+    return true;
+  };
+  // Neighbours of the letter ranges, bytes above 0x7f, and the bytes that
+  // would fold if the high bit were ignored.
+  const std::string Alphabet = std::string("@AZ[`az{_09") + "\xc1\xda\xe1\xfa\x80\xff" + std::string(1, '\0');
+  std::minstd_rand Random(7);
+  for (int Round = 0; Round < 20000; ++Round) {
+    const std::size_t Size = Random() % 20;
+    std::string A, B;
+    for (std::size_t I = 0; I < Size; ++I) {
+      const char C = Alphabet[Random() % Alphabet.size()];
+      A += C;
+      // Mostly the same byte in the other case, so that equal pairs are common.
+      const auto Pick = Random() % 4;
+      B += Pick == 0 ? Alphabet[Random() % Alphabet.size()]
+                     : (Pick == 1 && C >= 'a' && C <= 'z' ? static_cast<char>(C - 32) : C);
+    }
+    SCOPED_TRACE("'" + A + "' and '" + B + "'");
+    const bool Expected = ByteWise(A, B);
+    ASSERT_EQ(SameText(A, B), Expected);
+    if (Expected) {
+      ASSERT_EQ(TextHash(A), TextHash(B));
+    }
+  }
+  // Only the bytes of the view count, not what lies beyond it.
+  const std::string Longer = "ButtonOneX";
+  EXPECT_TRUE(SameText(std::string_view(Longer).substr(0, 9), "BUTTONONE"));
+  EXPECT_EQ(TextHash(std::string_view(Longer).substr(0, 9)), TextHash("buttonone"));
+  EXPECT_NE(TextHash("ab"), TextHash("ab" + std::string(1, '\0')));
+}
+
 TEST(ComponentLookup, FindComponentAgreesWithAWalkThroughRandomChanges) {
   const std::vector<std::string> Names = {"", "Button1", "BUTTON1", "button2", "Panel", "x", "Y_1"};
   for (std::uint32_t Seed = 1; Seed <= 30; ++Seed) {

@@ -226,6 +226,8 @@ class TComponent : public TPersistent {
   void RemoveOwned(TComponent* Component);
   void IndexName(TComponent* Component);
   void UnindexName(const TComponent* Component);
+  // From now on FindComponent walks the owned list.
+  void DropNameIndex();
   bool ListensForInserts() const { return FNotifiedByOwner && (FHearsInserts || !FInsertListeners.empty()); }
   void ListenerChanged(TComponent* Component);
 
@@ -246,7 +248,7 @@ class TComponent : public TPersistent {
   std::vector<TComponent*> FComponents;
   std::vector<TComponent*> FFreeNotifies;
   // Owned components by name, made with the first named one; FindComponent
-  // falls back to a walk should two ever share a name.
+  // falls back to a walk should two ever share a name, and once destroying.
   std::unique_ptr<TNameIndex> FNames;
   bool FNamesShared = false;
   // How many owned components are told of this one's notifications.
