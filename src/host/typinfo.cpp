@@ -67,10 +67,23 @@ namespace {
 
 // Names are short: reading them eight bytes at a time, folded to lower case
 // in one step, keeps hashing and comparing them off the profile.
-std::uint64_t LoadPart(const char* Data, std::size_t Size) {
-  std::uint64_t Word = 0;
-  std::memcpy(&Word, Data, Size);
+std::uint64_t LoadWord(const char* Data) {
+  std::uint64_t Word;
+  std::memcpy(&Word, Data, 8);
   return Word;
+}
+
+// The last 1 to 7 bytes in one word, some read twice; a copy of unknown
+// length would be a call.
+std::uint64_t LoadTail(const char* Data, std::size_t Size) {
+  if (Size >= 4) {
+    std::uint32_t Low, High;
+    std::memcpy(&Low, Data, 4);
+    std::memcpy(&High, Data + Size - 4, 4);
+    return Low | (std::uint64_t{High} << 32);
+  }
+  const auto Byte = [&](std::size_t I) { return std::uint64_t{static_cast<unsigned char>(Data[I])}; };
+  return Byte(0) | (Byte(Size / 2) << 8) | (Byte(Size - 1) << 16);
 }
 
 std::uint64_t LowerAsciiWord(std::uint64_t Word) {
@@ -90,9 +103,9 @@ bool SameText(std::string_view A, std::string_view B) {
   if (Size != B.size()) return false;
   std::size_t I = 0;
   for (; I + 8 <= Size; I += 8)
-    if (LowerAsciiWord(LoadPart(A.data() + I, 8)) != LowerAsciiWord(LoadPart(B.data() + I, 8))) return false;
+    if (LowerAsciiWord(LoadWord(A.data() + I)) != LowerAsciiWord(LoadWord(B.data() + I))) return false;
   return I == Size ||
-         LowerAsciiWord(LoadPart(A.data() + I, Size - I)) == LowerAsciiWord(LoadPart(B.data() + I, Size - I));
+         LowerAsciiWord(LoadTail(A.data() + I, Size - I)) == LowerAsciiWord(LoadTail(B.data() + I, Size - I));
 }
 
 // Eight bytes at a time in lower case, each multiplied in; the last step folds
@@ -103,11 +116,11 @@ std::size_t TextHash(std::string_view Text) {
   std::uint64_t Hash = 0xcbf29ce484222325ull ^ Size;
   std::size_t I = 0;
   for (; I + 8 <= Size; I += 8) {
-    Hash = (Hash ^ LowerAsciiWord(LoadPart(Text.data() + I, 8))) * Factor;
+    Hash = (Hash ^ LowerAsciiWord(LoadWord(Text.data() + I))) * Factor;
     Hash ^= Hash >> 32;
   }
   if (I < Size) {
-    Hash = (Hash ^ LowerAsciiWord(LoadPart(Text.data() + I, Size - I))) * Factor;
+    Hash = (Hash ^ LowerAsciiWord(LoadTail(Text.data() + I, Size - I))) * Factor;
     Hash ^= Hash >> 32;
   }
   return static_cast<std::size_t>(Hash ^ (Hash >> 29));
