@@ -39,18 +39,30 @@ void RunOrdered(std::size_t Count, unsigned Threads, std::size_t Window, TWork&&
   }
   Window = std::max<std::size_t>(Window, 1);
   std::mutex Lock;
-  std::condition_variable Changed;
+  // Each side is woken only when the other has something for it: a wake-up
+  // per item costs as much as a small form's work.
+  std::condition_variable ItemDone, SlotFree;
   std::size_t NextTake = 0, NextEmit = 0;
   std::vector<char> Done(Window, 0);
-  bool Stop = false;
+  bool Stop = false, EmitterWaits = false;
+  unsigned WorkersWaiting = 0;
   std::exception_ptr Error;
+  auto StopAll = [&] {
+    Stop = true;
+    ItemDone.notify_all();
+    SlotFree.notify_all();
+  };
 
   auto Worker = [&] {
     for (;;) {
       std::size_t I = 0;
       {
         std::unique_lock Guard(Lock);
-        Changed.wait(Guard, [&] { return Stop || NextTake >= Count || NextTake < NextEmit + Window; });
+        while (!(Stop || NextTake >= Count || NextTake < NextEmit + Window)) {
+          ++WorkersWaiting;
+          SlotFree.wait(Guard);
+          --WorkersWaiting;
+        }
         if (Stop || NextTake >= Count) return;
         I = NextTake++;
       }
@@ -59,15 +71,16 @@ void RunOrdered(std::size_t Count, unsigned Threads, std::size_t Window, TWork&&
       } catch (...) {
         const std::lock_guard Guard(Lock);
         if (!Error) Error = std::current_exception();
-        Stop = true;
-        Changed.notify_all();
+        StopAll();
         return;
       }
+      bool Wake = false;
       {
         const std::lock_guard Guard(Lock);
         Done[I % Window] = 1;
+        Wake = EmitterWaits && I == NextEmit;
       }
-      Changed.notify_all();
+      if (Wake) ItemDone.notify_one();
     }
   };
 
@@ -76,17 +89,15 @@ void RunOrdered(std::size_t Count, unsigned Threads, std::size_t Window, TWork&&
   struct TJoin {
     std::vector<std::thread>& Pool;
     std::mutex& Lock;
-    std::condition_variable& Changed;
-    bool& Stop;
+    decltype(StopAll)& Stop;
     ~TJoin() {
       {
         const std::lock_guard Guard(Lock);
-        Stop = true;
+        Stop();
       }
-      Changed.notify_all();
       for (std::thread& T : Pool) T.join();
     }
-  } Join{Pool, Lock, Changed, Stop};
+  } Join{Pool, Lock, StopAll};
   for (unsigned T = 0; T < Threads; ++T) {
     try {
       Pool.emplace_back(Worker);
@@ -105,22 +116,27 @@ void RunOrdered(std::size_t Count, unsigned Threads, std::size_t Window, TWork&&
   for (std::size_t I = 0; I < Count; ++I) {
     {
       std::unique_lock Guard(Lock);
-      Changed.wait(Guard, [&] { return Stop || Done[I % Window] != 0; });
+      while (!(Stop || Done[I % Window] != 0)) {
+        EmitterWaits = true;
+        ItemDone.wait(Guard);
+        EmitterWaits = false;
+      }
       if (Done[I % Window] == 0) break;  // stopped by an error
     }
     Emit(I);
+    bool Wake = false;
     {
       const std::lock_guard Guard(Lock);
       Done[I % Window] = 0;
       ++NextEmit;
+      Wake = WorkersWaiting > 0;
     }
-    Changed.notify_all();
+    if (Wake) SlotFree.notify_one();
   }
   {
     const std::lock_guard Guard(Lock);
-    Stop = true;
+    StopAll();
   }
-  Changed.notify_all();
   for (std::thread& T : Pool) T.join();
   Pool.clear();
   if (Error) std::rethrow_exception(Error);

@@ -85,14 +85,22 @@ class TFormReader {
     throw EFormFileError(F.FDocument.FileName(), Node.FPosition.FLine, Node.FPosition.FColumn, Message);
   }
 
+  // Also makes room for every object in the form's tables: they would
+  // otherwise grow a step at a time, every step rehashing all before it.
   void FindContainerClasses(const TObjectNode& Root) {
     std::vector<const TObjectNode*> Pending{&Root};
+    std::size_t Objects = 0;
     while (!Pending.empty()) {
       const TObjectNode* Node = Pending.back();
       Pending.pop_back();
+      ++Objects;
       if (!Node->FChildren.empty()) ContainerClasses.insert(LowerCase(Node->FClassName));
       for (const TObjectNode* Child : Node->FChildren) Pending.push_back(Child);
     }
+    F.FOrigins.reserve(F.FOrigins.size() + Objects);
+    F.FWatched.reserve(F.FWatched.size() + Objects);
+    F.FOrder.reserve(F.FOrder.size() + Objects);
+    Created.reserve(Objects);
   }
 
   // A class of this form's own: what it learns from this file stays with this

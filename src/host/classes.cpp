@@ -186,7 +186,7 @@ TComponent::~TComponent() {
   }
 }
 
-std::size_t TComponent::TNameHash::operator()(std::string_view Name) const noexcept { return TextHash(Name); }
+std::size_t TComponent::TNameHash::operator()(std::string_view Name) const { return TextHash(Name); }
 
 void TComponent::IndexName(TComponent* Component) {
   if (Component->FName.empty() || FNamesShared) return;

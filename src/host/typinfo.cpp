@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 #include <shared_mutex>
+#include <unordered_map>
 
 namespace keyloom {
 
@@ -17,13 +18,17 @@ namespace {
 
 char LowerAscii(char C) { return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C; }
 
-struct LessText {
+// Every object read looks its class up by name.
+struct HashText {
   using is_transparent = void;
-  bool operator()(std::string_view A, std::string_view B) const {
-    return std::lexicographical_compare(A.begin(), A.end(), B.begin(), B.end(),
-                                        [](char X, char Y) { return LowerAscii(X) < LowerAscii(Y); });
-  }
+  std::size_t operator()(std::string_view Text) const { return TextHash(Text); }
 };
+struct EqualText {
+  using is_transparent = void;
+  bool operator()(std::string_view A, std::string_view B) const { return SameText(A, B); }
+};
+template <class T>
+using TByText = std::unordered_map<std::string, T, HashText, EqualText>;
 
 // Forms are read on several threads at once; classes are registered rarely
 // (and mostly again), so readers share the lock and writers take it only for a change.
@@ -32,9 +37,9 @@ struct Registry {
     for (const TClassInfo* Info : HostClasses()) Classes[Info->ClassName()] = Info;
   }
   std::shared_mutex Lock;
-  std::map<std::string, const TClassInfo*, LessText> Classes;
+  TByText<const TClassInfo*> Classes;
   std::deque<TClassInfo> Runtime;  // stable addresses
-  std::map<std::string, TClassInfo*, LessText> RuntimeByName;
+  TByText<TClassInfo*> RuntimeByName;
 };
 
 Registry& TheRegistry() {

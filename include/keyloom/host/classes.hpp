@@ -232,9 +232,11 @@ class TComponent : public TPersistent {
   void ListenerChanged(TComponent* Component);
 
   // Names compare without regard to ASCII case.
+  // Not noexcept, so that the index keeps each name's hash rather than
+  // hashing every name again whenever it grows.
   struct TNameHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view Name) const noexcept;
+    std::size_t operator()(std::string_view Name) const;
   };
   struct TNameEqual {
     using is_transparent = void;
