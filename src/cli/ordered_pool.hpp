@@ -21,8 +21,9 @@ inline unsigned ThreadsFor(std::size_t Count, unsigned Jobs) {
 }
 
 // Calls Work(I) for every I in [0, Count) on up to Threads threads, and
-// Emit(I) on the calling thread in the order of I, each as soon as item I and
-// every item before it are done. At most Window items are taken and not yet
+// Emit(I) on the calling thread in the order of I, once item I and every item
+// before it are done; when it has to wait, the calling thread waits for half a
+// window of items (or the rest), not for each one. At most Window items are taken and not yet
 // emitted, so a caller can keep each item's result in slot I % Window and
 // memory stays bounded whatever Count is. With one thread, Work and Emit
 // alternate on the calling thread. An exception from Work stops the run and
@@ -44,7 +45,16 @@ void RunOrdered(std::size_t Count, unsigned Threads, std::size_t Window, TWork&&
   std::condition_variable ItemDone, SlotFree;
   std::size_t NextTake = 0, NextEmit = 0;
   std::vector<char> Done(Window, 0);
-  bool Stop = false, EmitterWaits = false;
+  bool Stop = false;
+  // The printer sleeps until this many items in a row from NextEmit are done
+  // (0: it is not asleep): woken for every item, it would sleep again at once.
+  std::size_t EmitterWaitsFor = 0;
+  const std::size_t Batch = std::max<std::size_t>(1, Window / 2);
+  auto ReadyInARow = [&](std::size_t Want) {
+    std::size_t Ready = 0;
+    while (Ready < Want && Done[(NextEmit + Ready) % Window] != 0) ++Ready;
+    return Ready;
+  };
   unsigned WorkersWaiting = 0;
   std::exception_ptr Error;
   auto StopAll = [&] {
@@ -78,7 +88,7 @@ void RunOrdered(std::size_t Count, unsigned Threads, std::size_t Window, TWork&&
       {
         const std::lock_guard Guard(Lock);
         Done[I % Window] = 1;
-        Wake = EmitterWaits && I == NextEmit;
+        Wake = EmitterWaitsFor > 0 && ReadyInARow(EmitterWaitsFor) == EmitterWaitsFor;
       }
       if (Wake) ItemDone.notify_one();
     }
@@ -116,10 +126,13 @@ void RunOrdered(std::size_t Count, unsigned Threads, std::size_t Window, TWork&&
   for (std::size_t I = 0; I < Count; ++I) {
     {
       std::unique_lock Guard(Lock);
-      while (!(Stop || Done[I % Window] != 0)) {
-        EmitterWaits = true;
-        ItemDone.wait(Guard);
-        EmitterWaits = false;
+      if (!Stop && Done[I % Window] == 0) {
+        const std::size_t Want = std::min(Batch, Count - I);
+        while (!Stop && ReadyInARow(Want) < Want) {
+          EmitterWaitsFor = Want;
+          ItemDone.wait(Guard);
+          EmitterWaitsFor = 0;
+        }
       }
       if (Done[I % Window] == 0) break;  // stopped by an error
     }
