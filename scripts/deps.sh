@@ -3,6 +3,8 @@
 # Usage: scripts/deps.sh [extra-package...]
 set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+  # The keyloom command's allocator (see src/cli/CMakeLists.txt).
+  libjemalloc-dev
   # keyloom-designer: Qt 6 Widgets and Qt Test, the offscreen platform its tests
   # and screenshots run on, a default font, and faces with the widths of the
   # classic form fonts (so that captions fit the sizes stored in forms).
