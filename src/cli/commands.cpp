@@ -165,8 +165,6 @@ std::string JsonPosition(formfile::TPosition P) {
   return "\"line\":" + std::to_string(P.FLine) + ",\"column\":" + std::to_string(P.FColumn);
 }
 
-void FillList(TStringList& List, const std::vector<std::string>& Items) { List.Assign(Items); }
-
 // Runs Work(File, Log, Tally) on every file, on Jobs threads, each file on
 // one; what a file printed and counted is handed on in the files' order, so
 // that the run prints and counts as one on a single thread would. Failures are
@@ -358,12 +356,10 @@ int RunCheck(const TCommonOptions& Options) {
     const TKeySettings Settings = SettingsFor(*Form, File, Options, Log);
     TTreeView Tree(nullptr);
     formfile::BuildWorkingTree(Tree, Form->Form(), Settings);
-    TStringList CaptionClasses, NoCaptionClasses, DefaultCaptions;
-    FillList(CaptionClasses, Settings.CaptionClasses);
-    FillList(NoCaptionClasses, Settings.NoCaptionClasses);
-    FillList(DefaultCaptions, Settings.DefaultCaptions);
-    std::vector<TCaptionProblem> Problems = CheckCaptions(Tree, CaptionClasses, NoCaptionClasses, DefaultCaptions,
-                                                          Settings.OnlyUnassigned, Settings.Options);
+    const formfile::TSettingLists& Lists = formfile::SettingLists(Settings);
+    std::vector<TCaptionProblem> Problems =
+        CheckCaptions(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Lists.DefaultCaptions,
+                      Settings.OnlyUnassigned, Settings.Options);
     // A form whose TKeyloom is switched off never gets letters: nothing is missing there.
     if (!Settings.Active)
       std::erase_if(Problems, [](const TCaptionProblem& P) { return P.Kind == TCaptionProblemKind::cpMissing; });

@@ -142,12 +142,21 @@ int RunKeys(TLoadedForm& Form, const TKeySettings& Fallback) {
   return Runs + 1;
 }
 
+const TSettingLists& SettingLists(const TKeySettings& Settings) {
+  thread_local TSettingLists Lists;
+  auto Refill = [](TStringList& List, const std::vector<std::string>& Items) {
+    if (List.Items() != Items) List.Assign(Items);
+  };
+  Refill(Lists.CaptionClasses, Settings.CaptionClasses);
+  Refill(Lists.NoCaptionClasses, Settings.NoCaptionClasses);
+  Refill(Lists.DefaultCaptions, Settings.DefaultCaptions);
+  return Lists;
+}
+
 void BuildWorkingTree(TCustomTreeView& Tree, TCustomForm& Form, const TKeySettings& Settings) {
-  TStringList CaptionClasses, NoCaptionClasses;
-  FillList(CaptionClasses, Settings.CaptionClasses);
-  FillList(NoCaptionClasses, Settings.NoCaptionClasses);
+  const TSettingLists& Lists = SettingLists(Settings);
   ClearWorkingTree(Tree);
-  EnumComponents(&Form, Tree, Form, AddComponent, CaptionClasses, NoCaptionClasses);
+  EnumComponents(&Form, Tree, Form, AddComponent, Lists.CaptionClasses, Lists.NoCaptionClasses);
   const TSortMethod Method = Settings.SortMethod;
   Tree.OnCompare = [Method](TObject*, TTreeNode* Node1, TTreeNode* Node2, int, int& Compare) {
     CompareNodes(Method, *Node1, *Node2, Compare);
@@ -164,11 +173,9 @@ void FindInWorkingTree(TCustomTreeView& Tree, const TKeySettings& Settings) {
       Node->SetText(DeleteAccelerator(Node->GetText()));
     }
   }
-  TStringList CaptionClasses, NoCaptionClasses, DefaultCaptions;
-  FillList(CaptionClasses, Settings.CaptionClasses);
-  FillList(NoCaptionClasses, Settings.NoCaptionClasses);
-  FillList(DefaultCaptions, Settings.DefaultCaptions);
-  keyloom::detail::FindLetters(Tree, CaptionClasses, NoCaptionClasses, DefaultCaptions, Settings.Options);
+  const TSettingLists& Lists = SettingLists(Settings);
+  keyloom::detail::FindLetters(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Lists.DefaultCaptions,
+                               Settings.Options);
 }
 
 TPosition CaptionPosition(const TLoadedForm& Form, const TObject* Object) {

@@ -13,8 +13,6 @@ namespace keyloom::stats {
 
 namespace {
 
-void FillList(TStringList& List, const std::vector<std::string>& Items) { List.Assign(Items); }
-
 struct TNodeFacts {
   bool Eligible = false;
   bool Marked = false;
@@ -139,10 +137,8 @@ TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const formfile::TKeySetti
   const formfile::TKeySettings Settings = formfile::EffectiveSettings(Form, Fallback);
   TTreeView Tree(nullptr);
   formfile::BuildWorkingTree(Tree, Form.Form(), Settings);
-  TStringList CaptionClasses, NoCaptionClasses;
-  FillList(CaptionClasses, Settings.CaptionClasses);
-  FillList(NoCaptionClasses, Settings.NoCaptionClasses);
-  return MeasureTree(Tree, CaptionClasses, NoCaptionClasses, Settings.Options);
+  const formfile::TSettingLists& Lists = formfile::SettingLists(Settings);
+  return MeasureTree(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Settings.Options);
 }
 
 }  // namespace keyloom::stats

@@ -29,6 +29,17 @@ struct TKeySettings {
   static TKeySettings Of(const TKeyloom& Component);
 };
 
+// The settings' lists as string lists. They stay the same objects from call
+// to call on a thread and change only when the settings do, so that what key
+// finding works out per list and class still holds for the next form. The
+// lists stay as they are until the next call on the same thread.
+struct TSettingLists {
+  TStringList CaptionClasses;
+  TStringList NoCaptionClasses;
+  TStringList DefaultCaptions;
+};
+const TSettingLists& SettingLists(const TKeySettings& Settings);
+
 // Loads a form as LoadForm does, except that the TKeyloom components stored in
 // it stay dormant: they keep their stored settings but do not run when the
 // form has loaded, so that the captions are those of the file until RunKeys.
