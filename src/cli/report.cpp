@@ -1,5 +1,6 @@
 #include "report.hpp"
 
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
 
@@ -126,7 +127,13 @@ std::string DisplayText(std::string_view Text) {
 }
 
 void AppendDisplayText(std::string& Out, std::string_view Text) {
-  for (const char C : Text) {
+  // Captions seldom hold control characters: the run before the first goes in whole.
+  const auto Plain = std::find_if(Text.begin(), Text.end(), [](char C) {
+    const auto B = static_cast<unsigned char>(C);
+    return B < 0x20 || B == 0x7F;
+  });
+  Out.append(Text.begin(), Plain);
+  for (const char C : Text.substr(static_cast<std::size_t>(Plain - Text.begin()))) {
     const auto B = static_cast<unsigned char>(C);
     switch (C) {
       case '\n': Out += "\\n"; break;

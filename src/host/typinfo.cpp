@@ -174,7 +174,8 @@ const TPropInfo* TClassInfo::FindProp(std::string_view Name) const {
   const std::size_t Mask = FByName.size() - 1;
   for (std::size_t Slot = TextHash(Name) & Mask;; Slot = (Slot + 1) & Mask) {
     const TPropInfo* P = FByName[Slot];
-    if (!P || SameText(P->Name, Name)) return P;
+    // Most names met on the way differ in length: no call for those.
+    if (!P || (P->Name.size() == Name.size() && SameText(P->Name, Name))) return P;
   }
 }
 

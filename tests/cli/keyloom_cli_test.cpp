@@ -326,6 +326,9 @@ TEST_F(KeyloomCliTest, OutputEscapesControlCharactersAndBytesThatAreNotUtf8) {
   EXPECT_NE(Json.Out.find(R"("suggestion":"&Caf\u00E9\t\"x")"), std::string::npos) << Json.Out;
   const TRun Text = Run("tree bytes.dfm");
   EXPECT_EQ(Text.Out, "Caf\xE9\\t\"x (TButton B1)\n");
+  const TRun Check = Run("check bytes.dfm");
+  EXPECT_EQ(Check.Out, "bytes.dfm:3:15: 'Caf\xE9\\t\"x' (TButton B1) has no accelerator; assign would make it "
+                       "'&Caf\xE9\\t\"x'\n");
 }
 
 TEST_F(KeyloomCliTest, UsageErrorsExitWithTwo) {
