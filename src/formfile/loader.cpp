@@ -98,7 +98,6 @@ class TFormReader {
       for (const TObjectNode* Child : Node->FChildren) Pending.push_back(Child);
     }
     F.FOrigins.reserve(F.FOrigins.size() + Objects);
-    F.FWatched.reserve(F.FWatched.size() + Objects);
     F.FOrder.reserve(F.FOrder.size() + Objects);
     Created.reserve(Objects);
   }
@@ -473,7 +472,20 @@ bool IsStringList(const TValue& Value) {
 }  // namespace
 
 void TLoadedForm::Watch(TComponent& Component) {
-  if (!FWatched.insert(&Component).second) return;
+  auto Found = FOrigins.find(&Component);
+  Watch(Component, Found == FOrigins.end() ? nullptr : &Found->second);
+}
+
+// A component read from the file says in its origin that it is watched; only
+// the others are kept in a set, which a form mostly has none of.
+void TLoadedForm::Watch(TComponent& Component, TOrigin* Origin) {
+  if (Origin && Origin->Watched) return;
+  const bool Known = FWatched.count(&Component) != 0;
+  if (Origin)
+    Origin->Watched = true;
+  else if (!Known)
+    FWatched.insert(&Component);
+  if (Known) return;
   if (FObservers.empty() || FObservers.back()->Watched >= TObserver::Capacity)
     FObservers.push_back(std::make_unique<TObserver>(*this));
   FObservers.back()->FreeNotification(&Component);
@@ -490,9 +502,10 @@ void TLoadedForm::Forget(const TComponent* Component) {
 }
 
 void TLoadedForm::Record(TComponent& Component, TObjectNode* Node) {
-  FOrigins[&Component].Node = Node;
+  TOrigin& Origin = FOrigins[&Component];
+  Origin.Node = Node;
   FOrder.push_back(&Component);
-  Watch(Component);
+  Watch(Component, &Origin);
 }
 
 void TLoadedForm::RecordState(TComponent& Component, detail::TComponentWriter* Writer) {
@@ -701,8 +714,9 @@ void TLoadedForm::Reparse(const std::map<const TObjectNode*, std::vector<TInsert
     if (auto Found = Map.find(Node); Found != Map.end()) Gone.push_back(Found->second);
   FGoneNodes = std::move(Gone);
   for (auto& [C, Node] : Added) {
-    FOrigins[C].Node = Node;
-    Watch(*C);
+    TOrigin& Origin = FOrigins[C];
+    Origin.Node = Node;
+    Watch(*C, &Origin);
   }
   std::unordered_map<const TObjectNode*, const TComponent*> ComponentOf;
   for (const auto& [C, Origin] : FOrigins)

@@ -102,6 +102,7 @@ class TLoadedForm {
     // Published values as read or last stored, in the order the writer walks them.
     std::vector<const TPropInfo*> SnapshotProps;
     std::vector<std::string> Snapshot;
+    bool Watched = false;  // an observer is told when the component goes
   };
   struct TInserted {
     TComponent* Component = nullptr;
@@ -112,6 +113,7 @@ class TLoadedForm {
   // Without a writer only the caption and the items are kept.
   void RecordState(TComponent& Component, detail::TComponentWriter* Writer);
   void Watch(TComponent& Component);
+  void Watch(TComponent& Component, TOrigin* Origin);
   void Forget(const TComponent* Component);
   bool OnForm(const TComponent* Component) const;
   void Reparse(const std::map<const TObjectNode*, std::vector<TInserted>>& Inserted);
@@ -127,6 +129,7 @@ class TLoadedForm {
   // Lower-case event name -> handler name, per component.
   std::unordered_map<const TComponent*, std::map<std::string, std::string>> FHandlers;
   std::vector<TObjectNode*> FGoneNodes;  // blocks of components freed since the last store
+  // Watched components without an origin (see TOrigin::Watched).
   std::unordered_set<const TComponent*> FWatched;
   // Told when a component goes; each watches a bounded number, so that
   // watching stays linear. Last, so that they go before the form.
