@@ -161,7 +161,8 @@ void BuildWorkingTree(TCustomTreeView& Tree, TCustomForm& Form, const TKeySettin
   Tree.OnCompare = [Method](TObject*, TTreeNode* Node1, TTreeNode* Node2, int, int& Compare) {
     CompareNodes(Method, *Node1, *Node2, Compare);
   };
-  Tree.AlphaSort();
+  // The order AlphaSort gives with that event, each caption's keys worked out once.
+  keyloom::SortTree(Tree, Method);
 }
 
 void FindInWorkingTree(TCustomTreeView& Tree, const TKeySettings& Settings) {
