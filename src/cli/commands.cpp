@@ -209,6 +209,7 @@ int ForEachFile(const TCommonOptions& Options, unsigned Jobs, TReporter& Reporte
         if (Outcome.Failed) ++Failed;
         Outcome = TOutcome{};
       });
+  Reporter.FlushOut();
   Reporter.ClearProgress();
   return Failed;
 }

@@ -1,6 +1,7 @@
 #include "report.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <iostream>
 
@@ -9,9 +10,38 @@
 namespace keyloom::cli {
 
 TReporter::TReporter(std::size_t FileCount, bool Quiet)
-    : FFileCount(FileCount), FQuiet(Quiet), FShowProgress(!Quiet && FileCount > 1 && ::isatty(STDERR_FILENO) == 1) {}
+    : FFileCount(FileCount),
+      FQuiet(Quiet),
+      FShowProgress(!Quiet && FileCount > 1 && ::isatty(STDERR_FILENO) == 1),
+      FOutIsTerminal(::isatty(STDOUT_FILENO) == 1) {}
 
-TReporter::~TReporter() { ClearProgress(); }
+TReporter::~TReporter() {
+  FlushOut();
+  ClearProgress();
+}
+
+void TReporter::Out(std::string_view Text) {
+  // A write for every file's few lines cost as much as a small form's check.
+  constexpr std::size_t Piece = std::size_t{1} << 16;
+  if (FOutIsTerminal) ClearProgress();
+  FOut.append(Text);
+  if (FOutIsTerminal || FOut.size() >= Piece) FlushOut();
+}
+
+void TReporter::FlushOut() {
+  if (FOut.empty()) return;
+  // What went through the stream before goes first.
+  std::cout.flush();
+  std::string_view Rest = FOut;
+  while (!Rest.empty()) {
+    const ssize_t Wrote = ::write(STDOUT_FILENO, Rest.data(), Rest.size());
+    if (Wrote < 0 && errno == EINTR) continue;
+    // As the stream would, a failed write drops the rest.
+    if (Wrote <= 0) break;
+    Rest.remove_prefix(static_cast<std::size_t>(Wrote));
+  }
+  FOut.clear();
+}
 
 void TReporter::Progress(std::size_t Index, std::string_view File) {
   if (!FShowProgress) return;
@@ -26,6 +56,7 @@ void TReporter::ClearProgress() {
 }
 
 void TReporter::Message(std::string_view Line) {
+  FlushOut();
   ClearProgress();
   std::cerr << Line << '\n' << std::flush;
 }
@@ -37,10 +68,7 @@ void TReporter::Note(std::string_view Line) {
 void TFileLog::Replay(TReporter& Reporter) const {
   for (const TEntry& E : FEntries) {
     switch (E.Kind) {
-      case TKind::Out:
-        Reporter.ClearProgress();
-        std::cout << E.Text << std::flush;
-        break;
+      case TKind::Out: Reporter.Out(E.Text); break;
       case TKind::Message: Reporter.Message(E.Text); break;
       case TKind::Note: Reporter.Note(E.Text); break;
     }

@@ -20,6 +20,10 @@ class TReporter {
   ~TReporter();
 
   void Progress(std::size_t Index, std::string_view File);
+  // Standard output. Gathered and written in large pieces unless it is a
+  // terminal; anything on standard error goes after what came before it.
+  void Out(std::string_view Text);
+  void FlushOut();
   // One line; a newline is added.
   void Message(std::string_view Line);
   // Notes and the summary, left out with --quiet.
@@ -31,6 +35,8 @@ class TReporter {
   bool FQuiet;
   bool FShowProgress;
   bool FProgressShown = false;
+  bool FOutIsTerminal;
+  std::string FOut;
 };
 
 // What the run of one file prints, in order, kept until the files before it

@@ -194,6 +194,27 @@ TEST_F(KeyloomCliTest, AFileThatCannotBeParsedIsReportedAndTheOthersAreStillWrit
   EXPECT_NE(R.Err.find("1 file read, 1 changed, 4 captions given a letter, 2 errors"), std::string::npos) << R.Err;
 }
 
+// Results are written in large pieces; a message on standard error still
+// comes after the results of the files before it and before those after it.
+TEST_F(KeyloomCliTest, MessagesKeepTheirPlaceAmongTheResultsWhenBothGoToOneFile) {
+  WriteFile(FWork / "broken.dfm", "object Form1: TForm\r\n  Caption = 'Open\r\nend\r\n");
+  for (const char* Jobs : {"1", "2"}) {
+    SCOPED_TRACE(Jobs);
+    const std::string Merged =
+        Run(std::string("check -j ") + Jobs + " typical.dfm broken.dfm dialog.lfm 2>&1 | cat").Out;
+    const std::size_t LastTypical = Merged.rfind("typical.dfm:");
+    const std::size_t Error = Merged.find("broken.dfm:2:");
+    const std::size_t FirstDialog = Merged.find("dialog.lfm:");
+    const std::size_t Summary = Merged.find("keyloom check: 3 files read");
+    ASSERT_NE(LastTypical, std::string::npos) << Merged;
+    ASSERT_NE(Error, std::string::npos) << Merged;
+    ASSERT_NE(FirstDialog, std::string::npos) << Merged;
+    EXPECT_LT(LastTypical, Error) << Merged;
+    EXPECT_LT(Error, FirstDialog) << Merged;
+    EXPECT_LT(Merged.rfind("dialog.lfm:"), Summary) << Merged;
+  }
+}
+
 TEST_F(KeyloomCliTest, BinaryFormFilesAreRefused) {
   const std::string Binary("\xFF\x0A\x00TFORM1\x00\x30\x10\x00\x00\x00\x00TPF0", 20);
   WriteFile(FWork / "binary.dfm", Binary);
