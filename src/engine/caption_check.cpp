@@ -128,6 +128,7 @@ std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings
       for (auto& [Node, Text] : Before) Node->SetText(DeleteAccelerator(Text));
     const TUsedLetters Used;
     Find(Tree, Used, nullptr, nullptr, CaptionClasses, NoCaptionClasses, DefaultCaptions, Options);
+    Problems.reserve(Problems.size() + Before.size());
     for (const auto& [Node, Text] : Before) {
       const std::string& Found = Node->GetText();
       if (HasAccelerator(Text) || !HasAccelerator(Found)) continue;
