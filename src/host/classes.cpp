@@ -186,13 +186,77 @@ TComponent::~TComponent() {
   }
 }
 
-std::size_t TComponent::TNameHash::operator()(std::string_view Name) const { return TextHash(Name); }
+// Owned components by name without regard to ASCII case, in one block:
+// each slot keeps a component and its name's hash, and the name itself is
+// the component's own, so indexing a name neither allocates nor copies.
+// Linear probing, at most half full.
+class TComponent::TNameTable {
+ public:
+  TComponent* Find(std::string_view Name) const {
+    if (FSlots.empty()) return nullptr;
+    const std::size_t Hash = TextHash(Name);
+    for (std::size_t Slot = Hash & Mask(); FSlots[Slot].Component; Slot = (Slot + 1) & Mask())
+      if (FSlots[Slot].Hash == Hash && SameText(FSlots[Slot].Component->FName, Name)) return FSlots[Slot].Component;
+    return nullptr;
+  }
+
+  // The component already under its name, or Component when there was none.
+  TComponent* Insert(TComponent* Component) {
+    if (2 * (FCount + 1) > FSlots.size()) Grow();
+    const std::size_t Hash = TextHash(Component->FName);
+    std::size_t Slot = Hash & Mask();
+    for (; FSlots[Slot].Component; Slot = (Slot + 1) & Mask())
+      if (FSlots[Slot].Hash == Hash && SameText(FSlots[Slot].Component->FName, Component->FName))
+        return FSlots[Slot].Component;
+    FSlots[Slot] = {Hash, Component};
+    ++FCount;
+    return Component;
+  }
+
+  // Component must still have the name it was inserted under.
+  void Erase(const TComponent* Component) {
+    if (FSlots.empty()) return;
+    std::size_t Hole = TextHash(Component->FName) & Mask();
+    while (FSlots[Hole].Component != Component) {
+      if (!FSlots[Hole].Component) return;
+      Hole = (Hole + 1) & Mask();
+    }
+    // Later entries of the run move back, so that no look-up stops at the hole.
+    for (std::size_t Next = (Hole + 1) & Mask(); FSlots[Next].Component; Next = (Next + 1) & Mask()) {
+      const std::size_t Home = FSlots[Next].Hash & Mask();
+      if (((Next - Home) & Mask()) < ((Next - Hole) & Mask())) continue;
+      FSlots[Hole] = FSlots[Next];
+      Hole = Next;
+    }
+    FSlots[Hole] = {};
+    --FCount;
+  }
+
+ private:
+  struct TSlot {
+    std::size_t Hash = 0;
+    TComponent* Component = nullptr;
+  };
+  std::size_t Mask() const { return FSlots.size() - 1; }
+  void Grow() {
+    std::vector<TSlot> Old(std::max<std::size_t>(16, 2 * FSlots.size()));
+    Old.swap(FSlots);
+    for (const TSlot& Entry : Old) {
+      if (!Entry.Component) continue;
+      std::size_t Slot = Entry.Hash & Mask();
+      while (FSlots[Slot].Component) Slot = (Slot + 1) & Mask();
+      FSlots[Slot] = Entry;
+    }
+  }
+
+  std::vector<TSlot> FSlots;
+  std::size_t FCount = 0;
+};
 
 void TComponent::IndexName(TComponent* Component) {
   if (Component->FName.empty() || FNamesShared) return;
-  if (!FNames) FNames = std::make_unique<TNameIndex>();
-  auto [It, Added] = FNames->try_emplace(Component->FName, Component);
-  if (!Added && It->second != Component) DropNameIndex();
+  if (!FNames) FNames = std::make_unique<TNameTable>();
+  if (FNames->Insert(Component) != Component) DropNameIndex();
 }
 
 void TComponent::DropNameIndex() {
@@ -202,8 +266,7 @@ void TComponent::DropNameIndex() {
 
 void TComponent::UnindexName(const TComponent* Component) {
   if (Component->FName.empty() || !FNames) return;
-  auto It = FNames->find(std::string_view(Component->FName));
-  if (It != FNames->end() && It->second == Component) FNames->erase(It);
+  FNames->Erase(Component);
 }
 
 void TComponent::SetDestroyingRecursive() {
@@ -279,11 +342,7 @@ void TComponent::SetComponentIndex(int Index) {
 
 TComponent* TComponent::FindComponent(std::string_view Name) const {
   if (Name.empty()) return nullptr;
-  if (!FNamesShared) {
-    if (!FNames) return nullptr;
-    auto It = FNames->find(Name);
-    return It == FNames->end() ? nullptr : It->second;
-  }
+  if (!FNamesShared) return FNames ? FNames->Find(Name) : nullptr;
   for (TComponent* C : FComponents)
     if (SameText(C->FName, Name)) return C;
   return nullptr;

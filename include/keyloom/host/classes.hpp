@@ -231,18 +231,7 @@ class TComponent : public TPersistent {
   bool ListensForInserts() const { return FNotifiedByOwner && (FHearsInserts || !FInsertListeners.empty()); }
   void ListenerChanged(TComponent* Component);
 
-  // Names compare without regard to ASCII case.
-  // Not noexcept, so that the index keeps each name's hash rather than
-  // hashing every name again whenever it grows.
-  struct TNameHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view Name) const;
-  };
-  struct TNameEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view A, std::string_view B) const noexcept { return SameText(A, B); }
-  };
-  using TNameIndex = std::unordered_map<std::string, TComponent*, TNameHash, TNameEqual>;
+  class TNameTable;
 
   TComponent* FOwner = nullptr;
   std::string FName;
@@ -251,7 +240,7 @@ class TComponent : public TPersistent {
   std::vector<TComponent*> FFreeNotifies;
   // Owned components by name, made with the first named one; FindComponent
   // falls back to a walk should two ever share a name, and once destroying.
-  std::unique_ptr<TNameIndex> FNames;
+  std::unique_ptr<TNameTable> FNames;
   bool FNamesShared = false;
   // How many owned components are told of this one's notifications.
   int FNotifiedCount = 0;
