@@ -150,6 +150,8 @@ std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings
   std::vector<std::pair<int, std::size_t>> Order;
   Order.reserve(Problems.size());
   for (std::size_t I = 0; I < Problems.size(); ++I) Order.emplace_back(Problems[I].Node->GetAbsoluteIndex(), I);
+  // Forms without clashes have them in order already.
+  if (std::is_sorted(Order.begin(), Order.end())) return Problems;
   std::sort(Order.begin(), Order.end());
   std::vector<TCaptionProblem> Sorted;
   Sorted.reserve(Problems.size());

@@ -55,8 +55,16 @@ const TKindFacts& KindOf(const TObject* Object) {
   if (!Object) return None;
   // Per thread: the pipeline runs on one, but nothing stops two from running it.
   thread_local std::unordered_map<const std::type_info*, TKindFacts> Kinds;
-  auto [It, Added] = Kinds.try_emplace(&typeid(*Object));
+  // Building asks several times running for the same component; the map's
+  // entries stay where they are.
+  thread_local const std::type_info* LastType = nullptr;
+  thread_local const TKindFacts* LastKind = nullptr;
+  const std::type_info* Type = &typeid(*Object);
+  if (Type == LastType) return *LastKind;
+  auto [It, Added] = Kinds.try_emplace(Type);
   TKindFacts& Kind = It->second;
+  LastType = Type;
+  LastKind = &Kind;
   if (!Added) return Kind;
   Kind.MainMenu = IsClass<TMainMenu>(Object);
   Kind.PopupMenu = IsClass<TPopupMenu>(Object);
