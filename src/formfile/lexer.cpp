@@ -133,7 +133,7 @@ std::string DescribeToken(const TToken& Token) {
   return "a token";
 }
 
-TLexer::TLexer(std::string_view Source, std::size_t Start, const std::string& FileName, TStyleCounts& Counts)
+TLexer::TLexer(const std::string& Source, std::size_t Start, const std::string& FileName, TStyleCounts& Counts)
     : FBase(Source.data()),
       FPos(Source.data() + Start),
       FEnd(Source.data() + Source.size()),
@@ -149,8 +149,9 @@ void TLexer::Fail(int Line, int Column, std::string Message) const {
 }
 
 void TLexer::SkipBlanks() {
+  // *FEnd is the string's NUL, no blank: no bound check is needed.
   const char* P = FPos;
-  while (P < FEnd) {
+  for (;;) {
     char C = *P;
     if (C == ' ' || C == '\t' || C == '\v' || C == '\f') {
       ++P;
@@ -188,7 +189,7 @@ void TLexer::Next() {
   if (Has(C, kIdentStart)) {
     const char* P = FPos + 1;
     for (;;) {
-      while (P < FEnd && Has(*P, kIdentPart)) ++P;
+      while (Has(*P, kIdentPart)) ++P;  // stops at the NUL at FEnd
       // A dotted name has no blanks around its dots.
       if (P + 1 < FEnd && *P == '.' && Has(P[1], kIdentStart)) {
         P += 2;

@@ -52,7 +52,8 @@ void AppendUtf8(std::string& Out, std::uint32_t Code);
 
 class TLexer {
  public:
-  TLexer(std::string_view Source, std::size_t Start, const std::string& FileName, TStyleCounts& Counts);
+  // A string, not a view: the scanning loops stop at the NUL that ends it.
+  TLexer(const std::string& Source, std::size_t Start, const std::string& FileName, TStyleCounts& Counts);
 
   // Reads the next token into Current(). Strings are decoded into Text().
   void Next();
