@@ -23,7 +23,7 @@ struct TControlsCompare {
 
 }  // namespace
 
-const TClassInfo& TKeyloom::StaticClassInfo() {
+const TClassInfo& TKeyloom::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TKeyloom", &TComponent::StaticClassInfo(),
       {P::Boolean<TKeyloom>("Active", &TKeyloom::GetActive, &TKeyloom::SetActive, true),

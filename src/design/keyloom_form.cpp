@@ -13,7 +13,7 @@
 
 namespace keyloom {
 
-const TClassInfo& TKeyloomForm::StaticClassInfo() {
+const TClassInfo& TKeyloomForm::MakeStaticClassInfo() {
   static const TClassInfo Info("TKeyloomForm", &TForm::StaticClassInfo());
   return Info;
 }

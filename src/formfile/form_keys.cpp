@@ -64,7 +64,7 @@ std::vector<const TValue*> FileItems(const TObjectNode* Node) {
 
 }  // namespace
 
-const TClassInfo& TDormantKeyloom::StaticClassInfo() {
+const TClassInfo& TDormantKeyloom::MakeStaticClassInfo() {
   static const TClassInfo Info(std::string(DormantClassName), &TKeyloom::StaticClassInfo(), {},
                                published::Factory<TDormantKeyloom>());
   return Info;

@@ -6,12 +6,12 @@ namespace keyloom::formfile {
 
 namespace P = published;
 
-const TClassInfo& TGenericControl::StaticClassInfo() {
+const TClassInfo& TGenericControl::MakeStaticClassInfo() {
   static const TClassInfo Info("TGenericControl", &TControl::StaticClassInfo(), {}, P::Factory<TGenericControl>());
   return Info;
 }
 
-const TClassInfo& TGenericContainer::StaticClassInfo() {
+const TClassInfo& TGenericContainer::MakeStaticClassInfo() {
   static const TClassInfo Info("TGenericContainer", &TCustomControl::StaticClassInfo(), {},
                                P::Factory<TGenericContainer>());
   return Info;

@@ -8,7 +8,7 @@ namespace keyloom {
 
 namespace P = published;
 
-const TClassInfo& TObject::StaticClassInfo() {
+const TClassInfo& TObject::MakeStaticClassInfo() {
   static const TClassInfo Info("TObject", nullptr);
   return Info;
 }
@@ -24,19 +24,19 @@ void TObject::SetRuntimeClass(std::shared_ptr<const TClassInfo> Info) {
   FRuntimeClass = std::move(Info);
 }
 
-const TClassInfo& TPersistent::StaticClassInfo() {
+const TClassInfo& TPersistent::MakeStaticClassInfo() {
   static const TClassInfo Info("TPersistent", &TObject::StaticClassInfo());
   return Info;
 }
 
 // ---------------------------------------------------------------- strings
 
-const TClassInfo& TStrings::StaticClassInfo() {
+const TClassInfo& TStrings::MakeStaticClassInfo() {
   static const TClassInfo Info("TStrings", &TPersistent::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TStringList::StaticClassInfo() {
+const TClassInfo& TStringList::MakeStaticClassInfo() {
   static const TClassInfo Info("TStringList", &TStrings::StaticClassInfo());
   return Info;
 }
@@ -136,19 +136,19 @@ void AddUnique(TStrings& List, const std::string& S) {
 
 // ---------------------------------------------------------------- collections
 
-const TClassInfo& TCollectionItem::StaticClassInfo() {
+const TClassInfo& TCollectionItem::MakeStaticClassInfo() {
   static const TClassInfo Info("TCollectionItem", &TPersistent::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TCollection::StaticClassInfo() {
+const TClassInfo& TCollection::MakeStaticClassInfo() {
   static const TClassInfo Info("TCollection", &TPersistent::StaticClassInfo());
   return Info;
 }
 
 // ---------------------------------------------------------------- components
 
-const TClassInfo& TComponent::StaticClassInfo() {
+const TClassInfo& TComponent::MakeStaticClassInfo() {
   static const TClassInfo Info("TComponent", &TPersistent::StaticClassInfo(),
                                {P::String<TComponent>("Name", &TComponent::GetName, &TComponent::SetName,
                                                       "TComponentName"),

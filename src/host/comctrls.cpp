@@ -18,7 +18,7 @@ TPropInfo Caption() {
 }
 }  // namespace
 
-const TClassInfo& TCustomImageList::StaticClassInfo() {
+const TClassInfo& TCustomImageList::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TCustomImageList", &TComponent::StaticClassInfo(),
       {P::Integer<TCustomImageList>("Width", &TCustomImageList::GetWidth, &TCustomImageList::SetWidth, 16),
@@ -26,24 +26,24 @@ const TClassInfo& TCustomImageList::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TImageList::StaticClassInfo() {
+const TClassInfo& TImageList::MakeStaticClassInfo() {
   static const TClassInfo Info("TImageList", &TCustomImageList::StaticClassInfo(), {}, P::Factory<TImageList>());
   return Info;
 }
 
-const TClassInfo& TCustomTabControl::StaticClassInfo() {
+const TClassInfo& TCustomTabControl::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomTabControl", &TWinControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TTabControl::StaticClassInfo() {
+const TClassInfo& TTabControl::MakeStaticClassInfo() {
   static const TClassInfo Info("TTabControl", &TCustomTabControl::StaticClassInfo(),
                                {P::Owned<TTabControl, TStrings>("Tabs", "TStrings", &TTabControl::GetTabs)},
                                P::Factory<TTabControl>());
   return Info;
 }
 
-const TClassInfo& TPageControl::StaticClassInfo() {
+const TClassInfo& TPageControl::MakeStaticClassInfo() {
   static const TClassInfo Info("TPageControl", &TCustomTabControl::StaticClassInfo(),
                                {P::Object<TPageControl, TTabSheet>("ActivePage", "TTabSheet",
                                                                    &TPageControl::GetActivePage,
@@ -76,7 +76,7 @@ void TPageControl::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == TOperation::opRemove && AComponent == FActivePage) FActivePage = nullptr;
 }
 
-const TClassInfo& TTabSheet::StaticClassInfo() {
+const TClassInfo& TTabSheet::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TTabSheet", &TWinControl::StaticClassInfo(),
       {Caption<TTabSheet>(),
@@ -88,12 +88,12 @@ const TClassInfo& TTabSheet::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TToolWindow::StaticClassInfo() {
+const TClassInfo& TToolWindow::MakeStaticClassInfo() {
   static const TClassInfo Info("TToolWindow", &TWinControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TToolBar::StaticClassInfo() {
+const TClassInfo& TToolBar::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TToolBar", &TToolWindow::StaticClassInfo(),
       {Caption<TToolBar>(),
@@ -109,13 +109,13 @@ const TClassInfo& TToolBar::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TToolButton::StaticClassInfo() {
+const TClassInfo& TToolButton::MakeStaticClassInfo() {
   static const TClassInfo Info("TToolButton", &TGraphicControl::StaticClassInfo(), {Caption<TToolButton>()},
                                P::Factory<TToolButton>());
   return Info;
 }
 
-const TClassInfo& TStatusBar::StaticClassInfo() {
+const TClassInfo& TStatusBar::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TStatusBar", &TWinControl::StaticClassInfo(),
       {P::Boolean<TStatusBar>("SimplePanel", &TStatusBar::GetSimplePanel, &TStatusBar::SetSimplePanel, false),
@@ -458,12 +458,12 @@ void TTreeNodes::Changed() {
 
 // ---------------------------------------------------------------- tree view
 
-const TClassInfo& TCustomTreeView::StaticClassInfo() {
+const TClassInfo& TCustomTreeView::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomTreeView", &TWinControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TTreeView::StaticClassInfo() {
+const TClassInfo& TTreeView::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TTreeView", &TCustomTreeView::StaticClassInfo(),
       {P::Object<TTreeView, TCustomImageList>("Images", "TCustomImageList", &TTreeView::GetImages,
@@ -608,12 +608,12 @@ int TListItem::GetIndex() const { return FOwner->IndexOfItem(this); }
 
 void TListItem::EditCaption() { FOwner->StartEdit(this); }
 
-const TClassInfo& TCustomListView::StaticClassInfo() {
+const TClassInfo& TCustomListView::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomListView", &TWinControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TListView::StaticClassInfo() {
+const TClassInfo& TListView::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TListView", &TCustomListView::StaticClassInfo(),
       {P::Enumeration<TListView, TViewStyle>("ViewStyle", "TViewStyle", {"vsIcon", "vsSmallIcon", "vsList", "vsReport"},
@@ -676,7 +676,7 @@ void TCustomListView::SetColumnWidth(int Index, int Width) {
   Changed("Columns");
 }
 
-const TClassInfo& TListColumn::StaticClassInfo() {
+const TClassInfo& TListColumn::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TListColumn", &TCollectionItem::StaticClassInfo(),
       {P::String<TListColumn>("Caption", &TListColumn::GetCaption, &TListColumn::SetCaption),
@@ -684,7 +684,7 @@ const TClassInfo& TListColumn::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TListColumns::StaticClassInfo() {
+const TClassInfo& TListColumns::MakeStaticClassInfo() {
   static const TClassInfo Info("TListColumns", &TCollection::StaticClassInfo());
   return Info;
 }

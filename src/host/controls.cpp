@@ -11,7 +11,7 @@ namespace keyloom {
 
 namespace P = published;
 
-const TClassInfo& TFont::StaticClassInfo() {
+const TClassInfo& TFont::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TFont", &TPersistent::StaticClassInfo(),
       {P::Integer<TFont>("Charset", &TFont::GetCharset, &TFont::SetCharset, std::nullopt, "TFontCharset"),
@@ -36,7 +36,7 @@ void TFont::Assign(const TFont& Source) {
   FCharset = Source.FCharset;
 }
 
-const TClassInfo& TControl::StaticClassInfo() {
+const TClassInfo& TControl::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TControl", &TComponent::StaticClassInfo(),
       {P::Integer<TControl>("Left", &TControl::GetLeft, &TControl::SetLeft),
@@ -188,7 +188,7 @@ void TControl::Changed(std::string_view Property) {
   if (OnHostChanged) OnHostChanged(*this, Property);
 }
 
-const TClassInfo& TWinControl::StaticClassInfo() {
+const TClassInfo& TWinControl::MakeStaticClassInfo() {
   static const TClassInfo Info("TWinControl", &TControl::StaticClassInfo(),
                                {P::Integer<TWinControl>("TabOrder", &TWinControl::GetTabOrder,
                                                         &TWinControl::SetTabOrder, -1, "TTabOrder")});
@@ -216,12 +216,12 @@ void TWinControl::SetChildOrder(TControl* Child, int Order) {
   Changed("Children");
 }
 
-const TClassInfo& TGraphicControl::StaticClassInfo() {
+const TClassInfo& TGraphicControl::MakeStaticClassInfo() {
   static const TClassInfo Info("TGraphicControl", &TControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TCustomControl::StaticClassInfo() {
+const TClassInfo& TCustomControl::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomControl", &TWinControl::StaticClassInfo());
   return Info;
 }

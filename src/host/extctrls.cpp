@@ -14,12 +14,12 @@ TPropInfo Caption() {
 const std::vector<std::string> BevelCuts = {"bvNone", "bvLowered", "bvRaised", "bvSpace"};
 }  // namespace
 
-const TClassInfo& TCustomPanel::StaticClassInfo() {
+const TClassInfo& TCustomPanel::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomPanel", &TCustomControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TPanel::StaticClassInfo() {
+const TClassInfo& TPanel::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TPanel", &TCustomPanel::StaticClassInfo(),
       {Caption<TPanel>(),
@@ -34,7 +34,7 @@ const TClassInfo& TPanel::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TCustomRadioGroup::StaticClassInfo() {
+const TClassInfo& TCustomRadioGroup::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomRadioGroup", &TCustomGroupBox::StaticClassInfo());
   return Info;
 }
@@ -61,7 +61,7 @@ void TCustomRadioGroup::Loaded() {
   SetItemIndex(Stored);
 }
 
-const TClassInfo& TRadioGroup::StaticClassInfo() {
+const TClassInfo& TRadioGroup::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TRadioGroup", &TCustomRadioGroup::StaticClassInfo(),
       {Caption<TRadioGroup>(), P::Owned<TRadioGroup, TStrings>("Items", "TStrings", &TRadioGroup::GetItems),
@@ -71,12 +71,12 @@ const TClassInfo& TRadioGroup::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TImage::StaticClassInfo() {
+const TClassInfo& TImage::MakeStaticClassInfo() {
   static const TClassInfo Info("TImage", &TGraphicControl::StaticClassInfo(), {}, P::Factory<TImage>());
   return Info;
 }
 
-const TClassInfo& TBevel::StaticClassInfo() {
+const TClassInfo& TBevel::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TBevel", &TGraphicControl::StaticClassInfo(),
       {P::Enumeration<TBevel, TBevelShape>(
@@ -86,27 +86,27 @@ const TClassInfo& TBevel::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TSplitter::StaticClassInfo() {
+const TClassInfo& TSplitter::MakeStaticClassInfo() {
   static const TClassInfo Info("TSplitter", &TGraphicControl::StaticClassInfo(), {}, P::Factory<TSplitter>());
   return Info;
 }
 
-const TClassInfo& TShape::StaticClassInfo() {
+const TClassInfo& TShape::MakeStaticClassInfo() {
   static const TClassInfo Info("TShape", &TGraphicControl::StaticClassInfo(), {}, P::Factory<TShape>());
   return Info;
 }
 
-const TClassInfo& TPaintBox::StaticClassInfo() {
+const TClassInfo& TPaintBox::MakeStaticClassInfo() {
   static const TClassInfo Info("TPaintBox", &TGraphicControl::StaticClassInfo(), {}, P::Factory<TPaintBox>());
   return Info;
 }
 
-const TClassInfo& TPage::StaticClassInfo() {
+const TClassInfo& TPage::MakeStaticClassInfo() {
   static const TClassInfo Info("TPage", &TCustomControl::StaticClassInfo(), {Caption<TPage>()}, P::Factory<TPage>());
   return Info;
 }
 
-const TClassInfo& TNotebook::StaticClassInfo() {
+const TClassInfo& TNotebook::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TNotebook", &TCustomControl::StaticClassInfo(),
       {P::Integer<TNotebook>("PageIndex", &TNotebook::GetPageIndex, &TNotebook::SetPageIndex, 0),
@@ -145,7 +145,7 @@ void TNotebook::SetActivePage(const std::string& Caption) {
     if (SameText(GetPage(I)->GetCaption(), Caption)) SetPageIndex(I);
 }
 
-const TClassInfo& TTimer::StaticClassInfo() {
+const TClassInfo& TTimer::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TTimer", &TComponent::StaticClassInfo(),
       {P::Boolean<TTimer>("Enabled", &TTimer::GetEnabled, &TTimer::SetEnabled, true),
@@ -154,12 +154,12 @@ const TClassInfo& TTimer::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TBitBtn::StaticClassInfo() {
+const TClassInfo& TBitBtn::MakeStaticClassInfo() {
   static const TClassInfo Info("TBitBtn", &TButton::StaticClassInfo(), {}, P::Factory<TBitBtn>());
   return Info;
 }
 
-const TClassInfo& TSpeedButton::StaticClassInfo() {
+const TClassInfo& TSpeedButton::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TSpeedButton", &TGraphicControl::StaticClassInfo(),
       {Caption<TSpeedButton>(),

@@ -5,18 +5,18 @@ namespace keyloom {
 
 namespace P = published;
 
-const TClassInfo& TScrollingWinControl::StaticClassInfo() {
+const TClassInfo& TScrollingWinControl::MakeStaticClassInfo() {
   static const TClassInfo Info("TScrollingWinControl", &TWinControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TScrollBox::StaticClassInfo() {
+const TClassInfo& TScrollBox::MakeStaticClassInfo() {
   static const TClassInfo Info("TScrollBox", &TScrollingWinControl::StaticClassInfo(), {},
                                P::Factory<TScrollBox>());
   return Info;
 }
 
-const TClassInfo& TCustomForm::StaticClassInfo() {
+const TClassInfo& TCustomForm::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TCustomForm", &TScrollingWinControl::StaticClassInfo(),
       {P::String<TCustomForm>("Caption", &TControl::GetCaption, &TControl::SetCaption),
@@ -56,17 +56,17 @@ void TCustomForm::DoCreate() {
   if (OnCreate) OnCreate(this);
 }
 
-const TClassInfo& TForm::StaticClassInfo() {
+const TClassInfo& TForm::MakeStaticClassInfo() {
   static const TClassInfo Info("TForm", &TCustomForm::StaticClassInfo(), {}, P::Factory<TForm>());
   return Info;
 }
 
-const TClassInfo& TCustomFrame::StaticClassInfo() {
+const TClassInfo& TCustomFrame::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomFrame", &TScrollingWinControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TFrame::StaticClassInfo() {
+const TClassInfo& TFrame::MakeStaticClassInfo() {
   static const TClassInfo Info("TFrame", &TCustomFrame::StaticClassInfo(), {}, P::Factory<TFrame>());
   return Info;
 }

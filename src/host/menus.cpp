@@ -7,7 +7,7 @@ namespace keyloom {
 
 namespace P = published;
 
-const TClassInfo& TMenuItem::StaticClassInfo() {
+const TClassInfo& TMenuItem::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TMenuItem", &TComponent::StaticClassInfo(),
       {P::String<TMenuItem>("Caption", &TMenuItem::GetCaption, &TMenuItem::SetCaption),
@@ -105,7 +105,7 @@ void TMenuItem::Click() {
   if (OnClick) OnClick(this);
 }
 
-const TClassInfo& TMenu::StaticClassInfo() {
+const TClassInfo& TMenu::MakeStaticClassInfo() {
   static const TClassInfo Info("TMenu", &TComponent::StaticClassInfo());
   return Info;
 }
@@ -117,12 +117,12 @@ TMenu::~TMenu() {
   delete FItems;
 }
 
-const TClassInfo& TMainMenu::StaticClassInfo() {
+const TClassInfo& TMainMenu::MakeStaticClassInfo() {
   static const TClassInfo Info("TMainMenu", &TMenu::StaticClassInfo(), {}, P::Factory<TMainMenu>());
   return Info;
 }
 
-const TClassInfo& TPopupMenu::StaticClassInfo() {
+const TClassInfo& TPopupMenu::MakeStaticClassInfo() {
   static const TClassInfo Info("TPopupMenu", &TMenu::StaticClassInfo(),
                                {P::Event<TPopupMenu>("OnPopup", "TNotifyEvent", &TPopupMenu::OnPopup)},
                                P::Factory<TPopupMenu>());

@@ -12,12 +12,12 @@ TPropInfo Caption() {
 }
 }  // namespace
 
-const TClassInfo& TButtonControl::StaticClassInfo() {
+const TClassInfo& TButtonControl::MakeStaticClassInfo() {
   static const TClassInfo Info("TButtonControl", &TWinControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TButton::StaticClassInfo() {
+const TClassInfo& TButton::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TButton", &TButtonControl::StaticClassInfo(),
       {Caption<TButton>(), P::Boolean<TButton>("Cancel", &TButton::GetCancel, &TButton::SetCancel, false),
@@ -27,7 +27,7 @@ const TClassInfo& TButton::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TCustomCheckBox::StaticClassInfo() {
+const TClassInfo& TCustomCheckBox::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomCheckBox", &TButtonControl::StaticClassInfo());
   return Info;
 }
@@ -38,7 +38,7 @@ void TCustomCheckBox::SetChecked(bool V) {
   Changed("Checked");
 }
 
-const TClassInfo& TCheckBox::StaticClassInfo() {
+const TClassInfo& TCheckBox::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TCheckBox", &TCustomCheckBox::StaticClassInfo(),
       {Caption<TCheckBox>(), P::Boolean<TCheckBox>("Checked", &TCheckBox::GetChecked, &TCheckBox::SetChecked, false)},
@@ -46,7 +46,7 @@ const TClassInfo& TCheckBox::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TRadioButton::StaticClassInfo() {
+const TClassInfo& TRadioButton::MakeStaticClassInfo() {
   static const TClassInfo Info("TRadioButton", &TButtonControl::StaticClassInfo(),
                                {Caption<TRadioButton>(),
                                 P::Boolean<TRadioButton>("Checked", &TRadioButton::GetChecked,
@@ -61,7 +61,7 @@ void TRadioButton::SetChecked(bool V) {
   Changed("Checked");
 }
 
-const TClassInfo& TCustomLabel::StaticClassInfo() {
+const TClassInfo& TCustomLabel::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomLabel", &TGraphicControl::StaticClassInfo());
   return Info;
 }
@@ -90,7 +90,7 @@ void TCustomLabel::Notification(TComponent* AComponent, TOperation Operation) {
   if (Operation == TOperation::opRemove && AComponent == FFocusControl) FFocusControl = nullptr;
 }
 
-const TClassInfo& TLabel::StaticClassInfo() {
+const TClassInfo& TLabel::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TLabel", &TCustomLabel::StaticClassInfo(),
       {Caption<TLabel>(),
@@ -105,7 +105,7 @@ const TClassInfo& TLabel::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TCustomStaticText::StaticClassInfo() {
+const TClassInfo& TCustomStaticText::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomStaticText", &TWinControl::StaticClassInfo());
   return Info;
 }
@@ -122,7 +122,7 @@ void TCustomStaticText::Notification(TComponent* AComponent, TOperation Operatio
   if (Operation == TOperation::opRemove && AComponent == FFocusControl) FFocusControl = nullptr;
 }
 
-const TClassInfo& TStaticText::StaticClassInfo() {
+const TClassInfo& TStaticText::MakeStaticClassInfo() {
   static const TClassInfo Info("TStaticText", &TCustomStaticText::StaticClassInfo(),
                                {Caption<TStaticText>(),
                                 P::Object<TStaticText, TWinControl>("FocusControl", "TWinControl",
@@ -132,23 +132,23 @@ const TClassInfo& TStaticText::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TCustomGroupBox::StaticClassInfo() {
+const TClassInfo& TCustomGroupBox::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomGroupBox", &TCustomControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TGroupBox::StaticClassInfo() {
+const TClassInfo& TGroupBox::MakeStaticClassInfo() {
   static const TClassInfo Info("TGroupBox", &TCustomGroupBox::StaticClassInfo(), {Caption<TGroupBox>()},
                                P::Factory<TGroupBox>());
   return Info;
 }
 
-const TClassInfo& TCustomEdit::StaticClassInfo() {
+const TClassInfo& TCustomEdit::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomEdit", &TWinControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TEdit::StaticClassInfo() {
+const TClassInfo& TEdit::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TEdit", &TCustomEdit::StaticClassInfo(),
       {P::String<TEdit>("Text", &TControl::GetText, &TControl::SetText),
@@ -157,12 +157,12 @@ const TClassInfo& TEdit::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TCustomMemo::StaticClassInfo() {
+const TClassInfo& TCustomMemo::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomMemo", &TCustomEdit::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TMemo::StaticClassInfo() {
+const TClassInfo& TMemo::MakeStaticClassInfo() {
   static const TClassInfo Info("TMemo", &TCustomMemo::StaticClassInfo(),
                                {P::Owned<TMemo, TStrings>("Lines", "TStrings", &TMemo::GetLines),
                                 P::Boolean<TMemo>("ReadOnly", &TMemo::GetReadOnly, &TMemo::SetReadOnly, false)},
@@ -170,12 +170,12 @@ const TClassInfo& TMemo::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TCustomComboBox::StaticClassInfo() {
+const TClassInfo& TCustomComboBox::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomComboBox", &TWinControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TComboBox::StaticClassInfo() {
+const TClassInfo& TComboBox::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TComboBox", &TCustomComboBox::StaticClassInfo(),
       {P::Owned<TComboBox, TStrings>("Items", "TStrings", &TComboBox::GetItems),
@@ -185,12 +185,12 @@ const TClassInfo& TComboBox::StaticClassInfo() {
   return Info;
 }
 
-const TClassInfo& TCustomListBox::StaticClassInfo() {
+const TClassInfo& TCustomListBox::MakeStaticClassInfo() {
   static const TClassInfo Info("TCustomListBox", &TWinControl::StaticClassInfo());
   return Info;
 }
 
-const TClassInfo& TListBox::StaticClassInfo() {
+const TClassInfo& TListBox::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TListBox", &TCustomListBox::StaticClassInfo(),
       {P::Owned<TListBox, TStrings>("Items", "TStrings", &TListBox::GetItems),

@@ -5,7 +5,7 @@
 
 namespace keyloom {
 
-const TClassInfo& TRadioGroupIndex::StaticClassInfo() {
+const TClassInfo& TRadioGroupIndex::MakeStaticClassInfo() {
   static const TClassInfo Info("TRadioGroupIndex", &TComponent::StaticClassInfo(), {},
                                published::Factory<TRadioGroupIndex>());
   return Info;

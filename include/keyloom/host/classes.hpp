@@ -17,13 +17,20 @@
 
 namespace keyloom {
 
-// Declares the class's own type information; the info is defined in a source file.
-#define KEYLOOM_CLASS(T)                                                               \
- public:                                                                               \
-  static const ::keyloom::TClassInfo& StaticClassInfo();                               \
+// Declares the class's own type information; MakeStaticClassInfo, defined in
+// a source file, makes it once. Asking for it again, as every class test does,
+// is the check of one flag: where the making is inline too, the compiler sets
+// up its large frame on every call.
+#define KEYLOOM_CLASS(T)                                                                 \
+ public:                                                                                 \
+  static const ::keyloom::TClassInfo& StaticClassInfo() {                                \
+    static const ::keyloom::TClassInfo& Info = MakeStaticClassInfo();                    \
+    return Info;                                                                         \
+  }                                                                                      \
   const ::keyloom::TClassInfo& StaticType() const override { return StaticClassInfo(); } \
-                                                                                       \
- private:
+                                                                                         \
+ private:                                                                                \
+  static const ::keyloom::TClassInfo& MakeStaticClassInfo();
 
 class EComponentError : public EKeyloomError {
  public:
@@ -44,7 +51,10 @@ class TObject {
   TObject& operator=(const TObject&) = delete;
   virtual ~TObject() = default;
 
-  static const TClassInfo& StaticClassInfo();
+  static const TClassInfo& StaticClassInfo() {
+    static const TClassInfo& Info = MakeStaticClassInfo();
+    return Info;
+  }
   // The info of the C++ class this object was made as.
   virtual const TClassInfo& StaticType() const { return StaticClassInfo(); }
   // The class the object stands for: its C++ class, or a run-time class given to it.
@@ -57,6 +67,7 @@ class TObject {
   void SetRuntimeClass(std::shared_ptr<const TClassInfo> Info);
 
  private:
+  static const TClassInfo& MakeStaticClassInfo();
   std::shared_ptr<const TClassInfo> FRuntimeClass;
 };
 
