@@ -106,11 +106,12 @@ std::uint64_t LowerAsciiWord(std::uint64_t Word) {
 bool SameText(std::string_view A, std::string_view B) {
   const std::size_t Size = A.size();
   if (Size != B.size()) return false;
+  // Names are mostly written alike: folding is needed only where they differ.
+  auto Same = [](std::uint64_t X, std::uint64_t Y) { return X == Y || LowerAsciiWord(X) == LowerAsciiWord(Y); };
   std::size_t I = 0;
   for (; I + 8 <= Size; I += 8)
-    if (LowerAsciiWord(LoadWord(A.data() + I)) != LowerAsciiWord(LoadWord(B.data() + I))) return false;
-  return I == Size ||
-         LowerAsciiWord(LoadTail(A.data() + I, Size - I)) == LowerAsciiWord(LoadTail(B.data() + I, Size - I));
+    if (!Same(LoadWord(A.data() + I), LoadWord(B.data() + I))) return false;
+  return I == Size || Same(LoadTail(A.data() + I, Size - I), LoadTail(B.data() + I, Size - I));
 }
 
 // Eight bytes at a time in lower case, each multiplied in; the last step folds
