@@ -374,7 +374,7 @@ class TFormReader {
 // Told when a watched component goes, whoever frees it.
 class TLoadedForm::TObserver : public TComponent {
  public:
-  static constexpr int Capacity = 64;
+  static constexpr int Capacity = 16;
 
   explicit TObserver(TLoadedForm& Form) : TComponent(nullptr), FForm(Form) {}
   ~TObserver() override { BeginDestroy(); }
