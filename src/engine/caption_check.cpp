@@ -132,12 +132,11 @@ std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings
     for (const auto& [Node, Text] : Before) {
       const std::string& Found = Node->GetText();
       if (HasAccelerator(Text) || !HasAccelerator(Found)) continue;
-      TCaptionProblem P;
+      TCaptionProblem& P = Problems.emplace_back();
       P.Kind = TCaptionProblemKind::cpMissing;
       P.Node = Node;
       P.Caption = Text;
       P.Suggestion = Found;
-      Problems.push_back(std::move(P));
     }
   } catch (...) {
     for (auto& [Node, Text] : Before) Node->SetText(Text);
