@@ -112,10 +112,11 @@ const TCaptionKinds& CaptionKindsOf(const TObject* Object) {
 TCaptionInfo GetCaptionInfo(const TObject* Component, const TStrings& CaptionClasses,
                             const TStrings& NoCaptionClasses) {
   if (!Component) return {};
-  std::string Text = CaptionFromClassList(Component, CaptionClasses);
-
-  // These kinds show their caption whatever the lists say.
+  // These kinds show their caption whatever the lists say: for them the
+  // lists are not asked.
   const TCaptionKinds& Kinds = CaptionKindsOf(Component);
+  const bool OwnCaption = Kinds.GroupBox || Kinds.SpeedButton || Kinds.MenuItem || Kinds.RadioGroup;
+  std::string Text = OwnCaption ? std::string() : CaptionFromClassList(Component, CaptionClasses);
   if (Kinds.GroupBox) Text = static_cast<const TGroupBox*>(Component)->GetText();
   if (Kinds.SpeedButton) Text = static_cast<const TSpeedButton*>(Component)->GetText();
   if (Kinds.MenuItem) Text = static_cast<const TMenuItem*>(Component)->GetCaption();
