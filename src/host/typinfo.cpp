@@ -7,7 +7,6 @@
 #include <atomic>
 #include <cstring>
 #include <deque>
-#include <map>
 #include <mutex>
 #include <shared_mutex>
 #include <unordered_map>
