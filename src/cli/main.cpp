@@ -1,6 +1,7 @@
 // keyloom: gives the captions of text form files unique accelerators.
 
 #include "commands.hpp"
+#include "report.hpp"
 
 #include <keyloom/design/options_store.hpp>
 #include <keyloom/host/registry.hpp>
@@ -14,6 +15,7 @@
 
 #include <iostream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace {
@@ -63,7 +65,8 @@ EXIT STATUS
   1  check: problems were found
   2  bad usage, or a file could not be read, parsed or written; that file is
      not written, the other files still are. Errors name the place as
-     FILE:LINE:COLUMN: error: MESSAGE.
+     FILE:LINE:COLUMN: error: MESSAGE. Also when standard output could not
+     be written (a full disk).
 )";
 
 constexpr const char* AssignFooter = R"(
@@ -190,7 +193,8 @@ EXIT STATUS
   0  at least one file was measured; files that could not be read or parsed
      are reported on standard error as FILE:LINE:COLUMN: error: MESSAGE,
      skipped and counted in the total's errors
-  2  bad usage, or no file could be measured
+  2  bad usage, or no file could be measured, or standard output could not
+     be written
 )";
 
 struct TRawOptions {
@@ -457,10 +461,18 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  int Code = ExitFailure;
   try {
-    return Run(argc, argv);
+    Code = Run(argc, argv);
   } catch (const std::exception& E) {
     std::cerr << "keyloom: " << E.what() << '\n';
+  }
+  // Results that never reached their file (a full disk, say) are no success.
+  std::cout.flush();
+  if (const int Error = keyloom::cli::OutputWriteError(); Error != 0 || !std::cout) {
+    std::cerr << "keyloom: error: cannot write standard output"
+              << (Error != 0 ? ": " + std::generic_category().message(Error) : std::string()) << '\n';
     return ExitFailure;
   }
+  return Code;
 }

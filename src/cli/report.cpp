@@ -1,6 +1,7 @@
 #include "report.hpp"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <iostream>
@@ -8,6 +9,12 @@
 #include <unistd.h>
 
 namespace keyloom::cli {
+
+namespace {
+std::atomic<int> FirstOutputError{0};
+}  // namespace
+
+int OutputWriteError() { return FirstOutputError.load(); }
 
 TReporter::TReporter(std::size_t FileCount, bool Quiet)
     : FFileCount(FileCount),
@@ -36,8 +43,12 @@ void TReporter::FlushOut() {
   while (!Rest.empty()) {
     const ssize_t Wrote = ::write(STDOUT_FILENO, Rest.data(), Rest.size());
     if (Wrote < 0 && errno == EINTR) continue;
-    // As the stream would, a failed write drops the rest.
-    if (Wrote <= 0) break;
+    // As the stream would, a failed write drops the rest; the run's end reports it.
+    if (Wrote <= 0) {
+      int None = 0;
+      FirstOutputError.compare_exchange_strong(None, Wrote < 0 ? errno : EIO);
+      break;
+    }
     Rest.remove_prefix(static_cast<std::size_t>(Wrote));
   }
   FOut.clear();

@@ -39,6 +39,10 @@ class TReporter {
   std::string FOut;
 };
 
+// The error of the first write to standard output that failed, or 0: results
+// lost to a full disk must not end in success.
+int OutputWriteError();
+
 // What the run of one file prints, in order, kept until the files before it
 // are out; then replayed as a serial run would have printed it.
 class TFileLog {

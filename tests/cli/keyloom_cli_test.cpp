@@ -215,6 +215,23 @@ TEST_F(KeyloomCliTest, MessagesKeepTheirPlaceAmongTheResultsWhenBothGoToOneFile)
   }
 }
 
+// Results lost to a full disk end in failure, whichever way the command prints them.
+TEST_F(KeyloomCliTest, OutputThatCannotBeWrittenIsAFailure) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
+  for (const char* Args : {"check typical.dfm", "check --format json -j 2 typical.dfm dialog.lfm",
+                           "assign --stdout typical.dfm", "tree --find typical.dfm", "stats typical.dfm"}) {
+    SCOPED_TRACE(Args);
+    const std::string Command = "cd '" + FWork.string() + "' && '" KEYLOOM_CLI_PATH "' " + Args + " >/dev/full 2>'" +
+                                (FRoot / "err").string() + "'";
+    const int Status = std::system(Command.c_str());
+    ASSERT_TRUE(WIFEXITED(Status));
+    EXPECT_EQ(WEXITSTATUS(Status), 2);
+    EXPECT_NE(ReadFile(FRoot / "err").find("keyloom: error: cannot write standard output"), std::string::npos)
+        << ReadFile(FRoot / "err");
+  }
+  EXPECT_EQ(Work("typical.dfm"), Example("typical.dfm"));
+}
+
 TEST_F(KeyloomCliTest, BinaryFormFilesAreRefused) {
   const std::string Binary("\xFF\x0A\x00TFORM1\x00\x30\x10\x00\x00\x00\x00TPF0", 20);
   WriteFile(FWork / "binary.dfm", Binary);
