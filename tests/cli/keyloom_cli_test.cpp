@@ -221,13 +221,9 @@ TEST_F(KeyloomCliTest, OutputThatCannotBeWrittenIsAFailure) {
   for (const char* Args : {"check typical.dfm", "check --format json -j 2 typical.dfm dialog.lfm",
                            "assign --stdout typical.dfm", "tree --find typical.dfm", "stats typical.dfm"}) {
     SCOPED_TRACE(Args);
-    const std::string Command = "cd '" + FWork.string() + "' && '" KEYLOOM_CLI_PATH "' " + Args + " >/dev/full 2>'" +
-                                (FRoot / "err").string() + "'";
-    const int Status = std::system(Command.c_str());
-    ASSERT_TRUE(WIFEXITED(Status));
-    EXPECT_EQ(WEXITSTATUS(Status), 2);
-    EXPECT_NE(ReadFile(FRoot / "err").find("keyloom: error: cannot write standard output"), std::string::npos)
-        << ReadFile(FRoot / "err");
+    const TRun Full = RunOutTo("/dev/full", Args);
+    EXPECT_EQ(Full.Code, 2);
+    EXPECT_NE(Full.Err.find("keyloom: error: cannot write standard output"), std::string::npos) << Full.Err;
   }
   EXPECT_EQ(Work("typical.dfm"), Example("typical.dfm"));
 }

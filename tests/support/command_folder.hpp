@@ -45,21 +45,26 @@ class TCommandFolderTest : public ::testing::Test {
   // Runs the command in the work folder; Args are passed to the shell as written.
   TRun Run(const std::string& Args) const { return RunWith("", Args); }
   // The same with environment assignments (NAME='value' ...) before the command.
-  TRun RunWith(const std::string& Env, const std::string& Args) const {
-    const std::string Command = "cd '" + FWork.string() + "' && " + Env + "'" KEYLOOM_CLI_PATH "' " + Args + " >'" +
-                                (FRoot / "out").string() + "' 2>'" + (FRoot / "err").string() + "'";
-    const int Status = std::system(Command.c_str());
-    TRun R;
-    R.Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
-    R.Out = ReadFile(FRoot / "out");
-    R.Err = ReadFile(FRoot / "err");
-    return R;
-  }
+  TRun RunWith(const std::string& Env, const std::string& Args) const { return Execute(Env, Args, FRoot / "out"); }
+  // The same with standard output sent to Target (a device, say); Out stays empty.
+  TRun RunOutTo(const std::filesystem::path& Target, const std::string& Args) const { return Execute("", Args, Target); }
 
   std::string Work(const char* Name) const { return ReadFile(FWork / Name); }
 
   std::filesystem::path FRoot;
   std::filesystem::path FWork;
+
+ private:
+  TRun Execute(const std::string& Env, const std::string& Args, const std::filesystem::path& Out) const {
+    const std::string Command = "cd '" + FWork.string() + "' && " + Env + "'" KEYLOOM_CLI_PATH "' " + Args + " >'" +
+                                Out.string() + "' 2>'" + (FRoot / "err").string() + "'";
+    const int Status = std::system(Command.c_str());
+    TRun R;
+    R.Code = WIFEXITED(Status) ? WEXITSTATUS(Status) : -1;
+    if (Out == FRoot / "out") R.Out = ReadFile(Out);
+    R.Err = ReadFile(FRoot / "err");
+    return R;
+  }
 };
 
 }  // namespace keyloom::test
