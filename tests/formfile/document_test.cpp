@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <iterator>
+#include <random>
 #include <string>
 #include <utility>
 
@@ -342,6 +344,60 @@ TEST(DocumentTest, BinaryDigitsPairUpAcrossBlanksAndLines) {
     SCOPED_TRACE(Text);
     TDocument Doc = Parse(std::string("object A: TA\n  Data = ") + Text + "\nend\n");
     EXPECT_EQ(std::get<TBinary>(ValueOf(Doc.Root(), "Data").FData).FBytes, Bytes);
+  }
+}
+
+// Long runs of digits are taken many at a time: random blocks, with blanks,
+// line ends and a stray character anywhere, against a digit-by-digit reading.
+TEST(DocumentTest, BinaryBlocksReadAsDigitByDigit) {
+  std::mt19937 Random(20261208);
+  const std::string HexDigits = "0123456789abcdefABCDEF";
+  const std::string Strays = std::string("Gg/:@`zZ.{-\x00\x7f\x80\xc1\xe6", 16);
+  const char* const Blanks[] = {" ", "\t", "\n      ", "\r\n  ", "\n"};
+  for (int Case = 0; Case < 3000; ++Case) {
+    std::string Block;
+    const int Length = static_cast<int>(Random() % 200);
+    const bool Stray = Random() % 4 == 0;
+    const int StrayAt = Length ? static_cast<int>(Random() % Length) : 0;
+    for (int I = 0; I < Length; ++I) {
+      if (Random() % 23 == 0) Block += Blanks[Random() % std::size(Blanks)];
+      Block += Stray && I == StrayAt ? Strays[Random() % Strays.size()] : HexDigits[Random() % HexDigits.size()];
+    }
+    const std::string Head = "object A: TA\n  Data = {";
+    const std::string Text = Head + Block + "}\nend\n";
+    SCOPED_TRACE(Text);
+
+    std::string Bytes;
+    int Line = 2, LineStart = static_cast<int>(Head.find('\n') + 1), Digits = 0, High = 0, Bad = -1;
+    for (std::size_t I = 0; I < Block.size() && Bad < 0; ++I) {
+      const char C = Block[I];
+      const auto At = HexDigits.find(C);
+      if (At != std::string::npos) {
+        const int Value = static_cast<int>(At < 16 ? At : At - 6);
+        if (Digits++ % 2 == 0) High = Value;
+        else Bytes += static_cast<char>(High * 16 + Value);
+      } else if (C == '\n') {
+        ++Line;
+        LineStart = static_cast<int>(Head.size() + I + 1);
+      } else if (C != ' ' && C != '\t' && C != '\r') {
+        Bad = static_cast<int>(Head.size() + I);
+      }
+    }
+    try {
+      TDocument Doc = Parse(Text);
+      EXPECT_EQ(Bad, -1);
+      EXPECT_EQ(Digits % 2, 0);
+      EXPECT_EQ(std::get<TBinary>(ValueOf(Doc.Root(), "Data").FData).FBytes, Bytes);
+    } catch (const EFormFileError& Error) {
+      if (Bad >= 0) {
+        EXPECT_EQ(Error.Message(), "invalid character in binary data");
+        EXPECT_EQ(Error.Line(), Line);
+        EXPECT_EQ(Error.Column(), Bad - LineStart + 1);
+      } else {
+        EXPECT_EQ(Digits % 2, 1) << Error.what();
+        EXPECT_EQ(Error.Message(), "odd number of hex digits in binary data");
+      }
+    }
   }
 }
 
