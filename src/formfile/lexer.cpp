@@ -173,12 +173,28 @@ void TLexer::Fail(int Line, int Column, std::string Message) const {
   throw EFormFileError(FFileName, Line, Column, std::move(Message));
 }
 
-void TLexer::SkipBlanks() {
+// Inline: Next calls it for every token.
+inline void TLexer::SkipBlanks() {
   // *FEnd is the string's NUL, no blank: no bound check is needed.
   const char* P = FPos;
   for (;;) {
     char C = *P;
-    if (C == ' ' || C == '\t' || C == '\v' || C == '\f') {
+    if (C == ' ') {
+      ++P;
+#if defined(__SSE2__)
+      // Most blanks are one space between tokens; indentation comes in runs.
+      if (*P != ' ') continue;
+      while (FEnd - P >= 16) {
+        const __m128i Text = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+        const unsigned Spaces = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(Text, _mm_set1_epi8(' '))));
+        if (Spaces != 0xFFFF) {
+          P += __builtin_ctz(~Spaces);
+          break;
+        }
+        P += 16;
+      }
+#endif
+    } else if (C == '\t' || C == '\v' || C == '\f') {
       ++P;
     } else if (C == '\n') {
       ++FCounts.FLf;
@@ -253,8 +269,12 @@ void TLexer::Next() {
       FToken.FEnd = ++FPos;
       return;
     default:
-      break;
+      FailUnexpected(C);
   }
+}
+
+// Out of line: building the message would make every token pay for it.
+[[gnu::noinline, gnu::cold]] void TLexer::FailUnexpected(char C) const {
   auto Byte = static_cast<unsigned char>(C);
   if (Byte >= 0x21 && Byte < 0x7F) Fail(FToken, std::string("unexpected character '") + C + "'");
   static constexpr char kDigits[] = "0123456789ABCDEF";

@@ -73,6 +73,7 @@ class TLexer {
 
  private:
   void SkipBlanks();
+  [[noreturn]] void FailUnexpected(char C) const;
   void ReadString();
   void ReadNumber();
   int ColumnOf(const char* P) const noexcept { return static_cast<int>(P - FLineStart) + 1; }

@@ -367,10 +367,15 @@ std::int64_t TParser::IntegerValue(const TToken& Token) const {
   const std::uint64_t Limit =
       static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()) + (Negative ? 1 : 0);
   std::uint64_t Magnitude = 0;
-  for (char C : Text) {
-    auto Digit = static_cast<std::uint64_t>(C - '0');
-    if (Magnitude > (Limit - Digit) / 10) FLexer.Fail(Token, "integer out of range");
-    Magnitude = Magnitude * 10 + Digit;
+  // Eighteen digits cannot overflow; only longer numbers are checked digit by digit.
+  if (Text.size() <= 18) {
+    for (char C : Text) Magnitude = Magnitude * 10 + static_cast<std::uint64_t>(C - '0');
+  } else {
+    for (char C : Text) {
+      auto Digit = static_cast<std::uint64_t>(C - '0');
+      if (Magnitude > (Limit - Digit) / 10) FLexer.Fail(Token, "integer out of range");
+      Magnitude = Magnitude * 10 + Digit;
+    }
   }
   if (!Negative) return static_cast<std::int64_t>(Magnitude);
   return Magnitude == Limit ? std::numeric_limits<std::int64_t>::min() : -static_cast<std::int64_t>(Magnitude);

@@ -3,11 +3,13 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <iterator>
 #include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace keyloom::formfile {
 namespace {
@@ -177,6 +179,9 @@ INSTANTIATE_TEST_SUITE_P(Ranges, IntegerTest,
                          ::testing::Values(TIntegerCase{"0", 0}, TIntegerCase{"-11", -11},
                                            TIntegerCase{"9223372036854775807", INT64_MAX},
                                            TIntegerCase{"-9223372036854775808", INT64_MIN},
+                                           TIntegerCase{"999999999999999999", 999999999999999999},
+                                           TIntegerCase{"-1000000000000000000", -1000000000000000000},
+                                           TIntegerCase{"0000000000000000000042", 42},
                                            TIntegerCase{"$7FFFFFFFFFFFFFFF", INT64_MAX},
                                            TIntegerCase{"$FFFFFFFFFFFFFFFF", -1}, TIntegerCase{"$00000000000000001", 1},
                                            TIntegerCase{"$ff", 255}));
@@ -397,6 +402,42 @@ TEST(DocumentTest, BinaryBlocksReadAsDigitByDigit) {
         EXPECT_EQ(Digits % 2, 1) << Error.what();
         EXPECT_EQ(Error.Message(), "odd number of hex digits in binary data");
       }
+    }
+  }
+}
+
+// Blanks are skipped many at a time: every property still knows its line and
+// column, and a stray character after long indentation its own.
+TEST(DocumentTest, PositionsHoldAfterAnyIndentation) {
+  std::mt19937 Random(7);
+  for (int Case = 0; Case < 200; ++Case) {
+    std::string Text = "object A: TA\n";
+    std::vector<std::pair<int, int>> Expected;  // line, column of each property
+    const int Count = 1 + static_cast<int>(Random() % 8);
+    for (int I = 0; I < Count; ++I) {
+      std::string Indent(Random() % 40, ' ');
+      if (Random() % 3 == 0) Indent.insert(Random() % (Indent.size() + 1), "\t");
+      if (Random() % 4 == 0) Text += std::string(Random() % 50, ' ') + "\n";
+      Expected.emplace_back(static_cast<int>(std::count(Text.begin(), Text.end(), '\n')) + 1,
+                            static_cast<int>(Indent.size()) + 1);
+      Text += Indent + "P" + std::to_string(I) + std::string(Random() % 20, ' ') + "=" +
+              std::string(Random() % 20, ' ') + "1" + std::string(Random() % 20, ' ') + "\n";
+    }
+    SCOPED_TRACE(Text);
+    const std::string Stray(Random() % 40, ' ');
+    try {
+      Parse(Text + Stray + "?\nend\n");
+      ADD_FAILURE() << "no error";
+    } catch (const EFormFileError& Error) {
+      EXPECT_EQ(Error.Column(), static_cast<int>(Stray.size()) + 1);
+      EXPECT_EQ(Error.Message(), "unexpected character '?'");
+    }
+    TDocument Doc = Parse(Text + "end\n");
+    ASSERT_EQ(Doc.Root().FProperties.size(), Expected.size());
+    for (std::size_t I = 0; I < Expected.size(); ++I) {
+      EXPECT_EQ(Doc.Root().FProperties[I].FPosition.FLine, Expected[I].first);
+      EXPECT_EQ(Doc.Root().FProperties[I].FPosition.FColumn, Expected[I].second);
+      EXPECT_EQ(std::get<std::int64_t>(ValueOf(Doc.Root(), "P" + std::to_string(I)).FData), 1);
     }
   }
 }
