@@ -79,14 +79,15 @@ std::string ReadWholeFile(const std::string& File) {
   return Bytes;
 }
 
-std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOptions& Options) {
+// Only assign writes, and then captions only, never whole components.
+std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOptions& Options, bool Writes = false) {
   std::string Bytes = ReadWholeFile(File);
   if (formfile::IsBinaryFormFile(Bytes))
     FailFile(File, "binary form files are not supported; convert the file to text first");
   formfile::TLoadOptions Load;
   Load.ClassMap = Options.ClassMap;
-  // The command writes captions only, never whole components.
   Load.KeepState = false;
+  Load.KeepCaptions = Writes;
   try {
     return formfile::LoadFormForKeys(formfile::TDocument::Parse(std::move(Bytes), File), Load);
   } catch (const formfile::EFormFileError& E) {
@@ -296,7 +297,7 @@ int RunAssign(const TAssignOptions& Options) {
   const unsigned Jobs = InPlace && NamesAFileTwice(Options.Files) ? 1 : Options.Jobs;
   const int Failed = ForEachFile(Options, Jobs, Reporter, Total, [&](const std::string& File, TFileLog& Log,
                                                                      TAssignTally& Tally) {
-    auto Form = OpenForm(File, Options);
+    auto Form = OpenForm(File, Options, true);
     Tally.Unknown.Add(*Form);
     SettingsFor(*Form, File, Options, Log);
     formfile::RunKeys(*Form, Options.Settings);

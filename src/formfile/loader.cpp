@@ -75,8 +75,11 @@ class TFormReader {
     for (TObjectNode* Child : Root.FChildren) ReadObject(*Child, &Form, &Form);
     ResolveFixups();
     F.FKeepState = O.KeepState;
-    detail::TComponentWriter Writer = WriterFor(F, *F.FForm);
-    for (TComponent* C : Created) F.RecordState(*C, O.KeepState ? &Writer : nullptr);
+    F.FKeepCaptions = O.KeepCaptions;
+    if (O.KeepState || O.KeepCaptions) {
+      detail::TComponentWriter Writer = WriterFor(F, *F.FForm);
+      for (TComponent* C : Created) F.RecordState(*C, O.KeepState ? &Writer : nullptr);
+    }
     for (TComponent* C : Created) C->Loaded();
   }
 
@@ -407,6 +410,7 @@ TPosition TLoadedForm::PositionOf(const TComponent* Component, std::string_view 
 }
 
 int TLoadedForm::StoreCaptions() {
+  if (!FKeepCaptions) throw std::logic_error("StoreCaptions on a form loaded without its captions");
   // A caption line added by an earlier call is not in the tree until it is parsed again.
   if (FDocument.Modified()) Reparse({});
   int Written = 0;

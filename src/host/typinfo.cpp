@@ -147,8 +147,7 @@ TClassInfo::TClassInfo(std::string ClassName, const TClassInfo* Parent, std::vec
   FSerial = Last.fetch_add(1, std::memory_order_relaxed) + 1;
 }
 
-const std::vector<const TPropInfo*>& TClassInfo::PropInfos() const {
-  if (FAllValid.load(std::memory_order_acquire)) return FAll;
+const std::vector<const TPropInfo*>& TClassInfo::BuildLists() const {
   std::vector<const TPropInfo*> All;
   if (FParent) All = FParent->PropInfos();
   for (const TPropInfo& P : FProps) {

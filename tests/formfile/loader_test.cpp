@@ -243,6 +243,20 @@ TEST_P(LoaderStateTest, StoreCaptionsWritesOnlyWhatChanged) {
 
 INSTANTIATE_TEST_SUITE_P(KeptOrNot, LoaderStateTest, testing::Bool());
 
+// A form only read keeps no captions: it still knows where they stand, but
+// storing them would write every caption or none, so it refuses.
+TEST(Loader, FormLoadedWithoutCaptionsRefusesToStoreThem) {
+  const std::string Text = "object F: TForm\n  object B: TButton\n    Caption = 'OK'\n  end\nend\n";
+  TLoadOptions Options;
+  Options.KeepState = false;
+  Options.KeepCaptions = false;
+  auto L = Load(Text, Options);
+  Find<TButton>(*L, "B")->SetCaption("&OK");
+  EXPECT_THROW(L->StoreCaptions(), std::logic_error);
+  EXPECT_EQ(L->Render(), Text);
+  EXPECT_EQ(L->PositionOf(Find<TButton>(*L, "B"), "Caption").FLine, 3);
+}
+
 std::string ReadFile(const std::filesystem::path& Path) {
   std::ifstream In(Path, std::ios::binary);
   std::ostringstream S;

@@ -39,6 +39,10 @@ struct TLoadOptions {
   // that StoreComponents writes only what changed. A form that is only read
   // does without and takes a third less memory; StoreComponents then refuses.
   bool KeepState = true;
+  // Keeps each caption and radio-group item as read, so that StoreCaptions
+  // writes only what changed. A form that is only read does without;
+  // StoreCaptions then refuses.
+  bool KeepCaptions = true;
 };
 
 // A form read from its file: the document, the components made from it, and
@@ -120,6 +124,7 @@ class TLoadedForm {
 
   TDocument FDocument;
   bool FKeepState = true;
+  bool FKeepCaptions = true;
   std::unique_ptr<TCustomForm> FOwnedForm;
   TCustomForm* FForm;
   std::unordered_map<const TComponent*, TOrigin> FOrigins;

@@ -80,7 +80,9 @@ class TClassInfo {
   const std::deque<TPropInfo>& OwnProps() const { return FProps; }
   // Every published property, ancestors' first; a redeclared name keeps the
   // ancestor's position and takes the descendant's accessors.
-  const std::vector<const TPropInfo*>& PropInfos() const;
+  const std::vector<const TPropInfo*>& PropInfos() const {
+    return FAllValid.load(std::memory_order_acquire) ? FAll : BuildLists();
+  }
   int PropCount() const { return static_cast<int>(PropInfos().size()); }
   // By name without regard to case, as the framework's look-up does.
   const TPropInfo* FindProp(std::string_view Name) const;
@@ -99,6 +101,8 @@ class TClassInfo {
   void AddProp(TPropInfo Prop);
 
  private:
+  const std::vector<const TPropInfo*>& BuildLists() const;
+
   std::string FClassName;
   const TClassInfo* FParent;
   // A deque: a property learnt later leaves the others where the lists point.
