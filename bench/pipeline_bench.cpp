@@ -145,10 +145,25 @@ void BM_Pipeline(benchmark::State& State, TShape Shape, int Size) {
   Finish(State, Form, Pipeline);
 }
 
+// Freeing the form: a parent that searched its whole list for each child
+// leaving made this cost the square of the widest container.
+void BM_Free(benchmark::State& State, TShape Shape, int Size) {
+  TBenchForm& Form = FormOf(Shape, Size);
+  for (auto _ : State) {
+    State.PauseTiming();
+    std::unique_ptr<TForm> Copy = BuildForm(Form.Sketch);
+    State.ResumeTiming();
+    Copy.reset();
+  }
+  State.SetItemsProcessed(static_cast<std::int64_t>(State.iterations()) *
+                          static_cast<std::int64_t>(Form.Sketch.Objects.size()));
+}
+
 const int Registered = [] {
   using TStage = void (*)(benchmark::State&, TShape, int);
   const std::pair<const char*, TStage> Stages[] = {
-      {"Build", BM_Build}, {"Sort", BM_Sort}, {"Find", BM_Find}, {"Write", BM_Write}, {"Pipeline", BM_Pipeline}};
+      {"Build", BM_Build}, {"Sort", BM_Sort}, {"Find", BM_Find}, {"Write", BM_Write}, {"Pipeline", BM_Pipeline},
+      {"Free", BM_Free}};
   const TShape Shapes[] = {TShape::shFlat, TShape::shDeep, TShape::shPanels, TShape::shMenu,
                            TShape::shRadioGroups};
   for (const TShape Shape : Shapes)

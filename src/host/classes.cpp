@@ -1,6 +1,8 @@
 #include <keyloom/host/classes.hpp>
 #include <keyloom/host/published.hpp>
 
+#include "host/erase_last.hpp"
+
 #include <algorithm>
 #include <atomic>
 
@@ -285,8 +287,7 @@ void TComponent::BeginDestroy() {
   while (!FFreeNotifies.empty()) {
     TComponent* Other = FFreeNotifies.back();
     FFreeNotifies.pop_back();
-    auto& Theirs = Other->FFreeNotifies;
-    Theirs.erase(std::remove(Theirs.begin(), Theirs.end(), this), Theirs.end());
+    EraseLastOf(Other->FFreeNotifies, this);
     Other->Notification(this, TOperation::opRemove);
   }
   if (!FOwner) return;
@@ -455,22 +456,27 @@ void TComponent::Notification(TComponent* AComponent, TOperation Operation) {
   }
 }
 
+// Links are kept on both sides and never twice, so the shorter side alone
+// says whether two components are linked: a component that many others
+// watch (a radio group's items, an image list) would otherwise make each new
+// link or departure cost as much as all of them.
 void TComponent::FreeNotification(TComponent* AComponent) {
   if (!AComponent || AComponent == this) return;
-  auto Add = [](std::vector<TComponent*>& List, TComponent* C) {
-    if (std::find(List.begin(), List.end(), C) == List.end()) List.push_back(C);
-  };
-  Add(FFreeNotifies, AComponent);
-  Add(AComponent->FFreeNotifies, this);
+  const bool MineShorter = FFreeNotifies.size() <= AComponent->FFreeNotifies.size();
+  const auto& Shorter = MineShorter ? FFreeNotifies : AComponent->FFreeNotifies;
+  const TComponent* Sought = MineShorter ? AComponent : this;
+  if (std::find(Shorter.begin(), Shorter.end(), Sought) != Shorter.end()) return;
+  FFreeNotifies.push_back(AComponent);
+  AComponent->FFreeNotifies.push_back(this);
 }
 
 void TComponent::RemoveFreeNotification(TComponent* AComponent) {
   if (!AComponent) return;
-  auto Drop = [](std::vector<TComponent*>& List, TComponent* C) {
-    List.erase(std::remove(List.begin(), List.end(), C), List.end());
-  };
-  Drop(FFreeNotifies, AComponent);
-  Drop(AComponent->FFreeNotifies, this);
+  if (FFreeNotifies.size() <= AComponent->FFreeNotifies.size()) {
+    if (EraseLastOf(FFreeNotifies, AComponent)) EraseLastOf(AComponent->FFreeNotifies, this);
+  } else if (EraseLastOf(AComponent->FFreeNotifies, this)) {
+    EraseLastOf(FFreeNotifies, AComponent);
+  }
 }
 
 }  // namespace keyloom

@@ -3,6 +3,7 @@
 #include <keyloom/host/menus.hpp>
 #include <keyloom/host/published.hpp>
 
+#include "host/erase_last.hpp"
 #include "host/idents.hpp"
 
 #include <algorithm>
@@ -93,8 +94,7 @@ void TControl::SetParent(TWinControl* AParent) {
   for (TWinControl* P = AParent; P; P = P->GetParent())
     if (P == this) throw EComponentError("A control cannot be placed on one of its own children");
   if (TWinControl* Old = FParent) {
-    auto& List = Old->FControls;
-    List.erase(std::remove(List.begin(), List.end(), this), List.end());
+    EraseLastOf(Old->FControls, this);
     FParent = nullptr;
     NotifyControlChange(Old, this, false);
   }

@@ -1,6 +1,8 @@
 #include <keyloom/host/menus.hpp>
 #include <keyloom/host/published.hpp>
 
+#include "host/erase_last.hpp"
+
 #include <algorithm>
 
 namespace keyloom {
@@ -75,9 +77,7 @@ void TMenuItem::Insert(int Index, TMenuItem* Item) {
 }
 
 void TMenuItem::Remove(TMenuItem* Item) {
-  auto It = std::find(FItems.begin(), FItems.end(), Item);
-  if (It == FItems.end()) return;
-  FItems.erase(It);
+  if (!EraseLastOf(FItems, Item)) return;
   Item->FParent = nullptr;
   Changed();
 }

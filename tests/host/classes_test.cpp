@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -173,6 +176,61 @@ TEST(Component, FreeNotificationClearsReferences) {
   Label2->SetFocusControl(Edit2);
   delete Label2;
   delete Edit2;
+}
+
+// Hears which components it is told are going, by tag.
+class TGoneWatcher : public TComponent {
+ public:
+  TGoneWatcher(int Id, std::map<int, std::multiset<int>>& Heard) : TComponent(nullptr), FHeard(Heard) { SetTag(Id); }
+  void Notification(TComponent* AComponent, TOperation Operation) override {
+    TComponent::Notification(AComponent, Operation);
+    if (Operation == TOperation::opRemove) FHeard[static_cast<int>(GetTag())].insert(static_cast<int>(AComponent->GetTag()));
+  }
+
+ private:
+  std::map<int, std::multiset<int>>& FHeard;
+};
+
+// Links made, repeated, undone from either side and cut by freeing, in random
+// order and with some components watched by many: whoever goes tells exactly
+// those still linked to it, once each.
+TEST(Component, FreeNotificationsReachExactlyTheLinkedOnes) {
+  std::mt19937 Random(20261208);
+  for (int Round = 0; Round < 40; ++Round) {
+    std::map<int, std::multiset<int>> Heard;
+    std::map<int, TGoneWatcher*> Live;
+    for (int Id = 0; Id < 30; ++Id) Live[Id] = new TGoneWatcher(Id, Heard);
+    std::set<std::pair<int, int>> Links;  // both ways
+    auto Pick = [&]() {
+      // Skewed: the first few live ones are watched by most.
+      const std::size_t Span = Random() % 2 ? std::min<std::size_t>(Live.size(), 3) : Live.size();
+      return std::next(Live.begin(), static_cast<std::ptrdiff_t>(Random() % Span))->first;
+    };
+    while (Live.size() > 1) {
+      const unsigned Step = Random() % 10;
+      const int A = Pick();
+      const int B = Pick();
+      if (Step < 6) {
+        Live[A]->FreeNotification(Live[B]);
+        if (A != B) Links.insert({A, B}), Links.insert({B, A});
+      } else if (Step < 8) {
+        Live[A]->RemoveFreeNotification(Live[B]);
+        Links.erase({A, B});
+        Links.erase({B, A});
+      } else {
+        std::map<int, std::multiset<int>> Expected;
+        for (const auto& [From, To] : Links)
+          if (From == A) Expected[To].insert(A);
+        Heard.clear();
+        delete Live[A];
+        Live.erase(A);
+        EXPECT_EQ(Heard, Expected);
+        for (auto It = Links.begin(); It != Links.end();)
+          It = It->first == A || It->second == A ? Links.erase(It) : std::next(It);
+      }
+    }
+    delete Live.begin()->second;
+  }
 }
 
 TEST(Component, StateFlags) {

@@ -76,6 +76,51 @@ TEST(Control, ReleasingAContainerReleasesItsChildControls) {
   EXPECT_EQ(Label->GetFocusControl(), nullptr);
 }
 
+// Children leave a parent from anywhere in its list, by moving, by being
+// freed or by being removed; those that stay keep their order.
+TEST(Control, ChildrenLeavingFromAnyPlaceKeepTheOthersInOrder) {
+  enum class TWay { Move, Free };
+  const struct {
+    std::vector<int> Leaving;
+    TWay Way;
+  } Cases[] = {
+      {{5, 4, 3}, TWay::Free}, {{0, 1}, TWay::Free}, {{2, 0, 5}, TWay::Free},
+      {{5, 4, 3}, TWay::Move}, {{0, 1}, TWay::Move}, {{2, 0, 5}, TWay::Move},
+  };
+  for (const auto& Case : Cases) {
+    TForm Form(nullptr);
+    auto* Panel = new TPanel(&Form);
+    Panel->SetParent(&Form);
+    auto* Menu = new TMainMenu(&Form);
+    std::vector<TControl*> Controls;
+    std::vector<TMenuItem*> Items;
+    for (int I = 0; I < 6; ++I) {
+      Controls.push_back(new TButton(&Form));
+      Controls.back()->SetParent(Panel);
+      Items.push_back(new TMenuItem(&Form));
+      Menu->GetItems()->Add(Items.back());
+    }
+    std::vector<TControl*> StayingControls = Controls;
+    std::vector<TMenuItem*> StayingItems = Items;
+    for (const int I : Case.Leaving) {
+      std::erase(StayingControls, Controls[static_cast<std::size_t>(I)]);
+      std::erase(StayingItems, Items[static_cast<std::size_t>(I)]);
+      if (Case.Way == TWay::Free) {
+        delete Controls[static_cast<std::size_t>(I)];
+        delete Items[static_cast<std::size_t>(I)];
+      } else {
+        Controls[static_cast<std::size_t>(I)]->SetParent(&Form);
+        Menu->GetItems()->Remove(Items[static_cast<std::size_t>(I)]);
+        EXPECT_EQ(Items[static_cast<std::size_t>(I)]->GetParent(), nullptr);
+      }
+    }
+    std::vector<TControl*> Left;
+    for (int I = 0; I < Panel->GetControlCount(); ++I) Left.push_back(Panel->GetControl(I));
+    EXPECT_EQ(Left, StayingControls);
+    EXPECT_EQ(Menu->GetItems()->Items(), StayingItems);
+  }
+}
+
 TEST(Control, WindowProcedureHooksChainAndUnhook) {
   TForm Form(nullptr);
   std::vector<int> Order;
