@@ -263,8 +263,8 @@ namespace {
 }
 
 bool InsideRemoved(const TDocument::TImpl& Impl, std::size_t Begin, std::size_t End) noexcept {
-  for (const TPatch& Patch : Impl.FPatches) {
-    if (Patch.FKind != TPatchKind::Remove) continue;
+  for (const std::size_t Index : Impl.FRemovals) {
+    const TPatch& Patch = Impl.FPatches[Index];
     if (Begin == End ? Patch.FBegin < Begin && Begin < Patch.FEnd : Patch.FBegin <= Begin && End <= Patch.FEnd) {
       return true;
     }
@@ -282,6 +282,11 @@ void CheckValue(const TDocument::TImpl& Impl, const TValue& Value) {
 }
 
 std::uint32_t NextSequence(const TDocument::TImpl& Impl) { return static_cast<std::uint32_t>(Impl.FPatches.size()); }
+
+void AddRemoval(TDocument::TImpl& Impl, TSpan Span) {
+  Impl.FRemovals.push_back(Impl.FPatches.size());
+  Impl.FPatches.push_back({Span.FBegin, Span.FEnd, std::string(), TPatchKind::Remove, NextSequence(Impl)});
+}
 
 void SetValuePatch(TDocument::TImpl& Impl, const TValue& Value, std::size_t Begin, std::size_t End, std::string Text) {
   auto Found = Impl.FValuePatches.find(Value.FSpan.FBegin);
@@ -470,7 +475,7 @@ void TDocument::RemoveProperty(TProperty& Property) {
   if (Property.FRemoved) EditError(*FImpl, Property.FPosition, "the property was already removed");
   CheckValue(*FImpl, Property.FValue);
   TSpan Span = WholeLines(FImpl->FSource, Property.FNameSpan.FBegin, Property.FValue.FSpan.FEnd);
-  FImpl->FPatches.push_back({Span.FBegin, Span.FEnd, std::string(), TPatchKind::Remove, NextSequence(*FImpl)});
+  AddRemoval(*FImpl, Span);
   Property.FRemoved = true;
 }
 
@@ -494,7 +499,7 @@ void TDocument::RemoveObject(TObjectNode& Object) {
   if (Object.FParent == nullptr) EditError(*FImpl, Object.FPosition, "the root object cannot be removed");
   CheckObject(*FImpl, Object);
   TSpan Span = WholeLines(FImpl->FSource, Object.FHeaderSpan.FBegin, Object.FEndSpan.FEnd);
-  FImpl->FPatches.push_back({Span.FBegin, Span.FEnd, std::string(), TPatchKind::Remove, NextSequence(*FImpl)});
+  AddRemoval(*FImpl, Span);
   std::vector<TObjectNode*> Pending{&Object};
   while (!Pending.empty()) {
     TObjectNode* Node = Pending.back();

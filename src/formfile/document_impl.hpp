@@ -37,6 +37,9 @@ struct TDocument::TImpl {
 
   std::vector<detail::TPatch> FPatches;
   std::unordered_map<std::size_t, std::size_t> FValuePatches;  // value begin -> index in FPatches
+  // Indices in FPatches of the removed blocks, which every edit must stay out of:
+  // scanning all patches for them made rewriting many values quadratic.
+  std::vector<std::size_t> FRemovals;
   std::deque<std::string> FNames;  // text for string_views created by edits
 };
 

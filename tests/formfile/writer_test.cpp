@@ -1,6 +1,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
 #include <string>
 
 #include "keyloom/formfile/document.hpp"
@@ -539,6 +541,105 @@ TEST(WriterTest, RemovesAnObjectWhoseEndSharesItsLine) {
   TDocument Doc = Parse("object A: TA\n  object B: TB Left = 1 end object C: TC\n  end\nend\n");
   Doc.RemoveObject(*Doc.Root().FChildren[0]);
   EXPECT_EQ(RenderAndReparse(Doc), "object A: TA\n   object C: TC\n  end\nend\n");
+}
+
+// Many edits and removals in random order, nested objects among them: an
+// edit inside anything removed is refused, every other one lands, and the
+// rendered file holds exactly what is left.
+TEST(WriterTest, EditsAmongManyRemovalsLandOnlyOutsideThem) {
+  std::string Text = "object Form1: TForm1\n";
+  std::vector<std::pair<int, int>> Shape;  // object number, parent number (-1: the root)
+  for (int I = 0; I < 12; ++I) {
+    Text += "  object O" + std::to_string(I) + ": TPanel\n    Caption = 'c" + std::to_string(I) + "'\n    Tag = " +
+            std::to_string(I) + "\n";
+    Shape.emplace_back(I, -1);
+    for (int J = 0; J < 2; ++J) {
+      const int K = 100 + I * 2 + J;
+      Text += "    object O" + std::to_string(K) + ": TButton\n      Caption = 'c" + std::to_string(K) +
+              "'\n      Tag = " + std::to_string(K) + "\n    end\n";
+      Shape.emplace_back(K, I);
+    }
+    Text += "  end\n";
+  }
+  Text += "end\n";
+  std::mt19937 Random(7);
+  for (int Round = 0; Round < 30; ++Round) {
+    TDocument Doc = Parse(Text, "f.lfm");
+    std::map<int, TObjectNode*> Nodes;
+    std::map<int, int> Parents;
+    for (const auto& [Number, Parent] : Shape) {
+      TObjectNode& Owner = Parent < 0 ? Doc.Root() : *Nodes.at(Parent);
+      const std::size_t At = Parent < 0 ? static_cast<std::size_t>(Number) : static_cast<std::size_t>(Number - 100) % 2;
+      Nodes[Number] = Owner.FChildren.at(At);
+      Parents[Number] = Parent;
+    }
+    std::map<int, bool> ObjectGone, CaptionGone;
+    std::map<int, std::string> Caption;
+    std::map<int, std::int64_t> Tag;
+    auto Gone = [&](int Number) { return ObjectGone[Number] || (Parents[Number] >= 0 && ObjectGone[Parents[Number]]); };
+    for (int Step = 0; Step < 80; ++Step) {
+      const int Number = std::next(Nodes.begin(), static_cast<std::ptrdiff_t>(Random() % Nodes.size()))->first;
+      TObjectNode& Node = *Nodes[Number];
+      TProperty& CaptionProperty = Node.FProperties.at(0);  // found even when removed
+      TValue& TagValue = Node.FProperties.at(1).FValue;
+      const std::string New = "n" + std::to_string(Step);
+      switch (Random() % 6) {
+        case 0:
+        case 1:
+          if (Gone(Number) || CaptionGone[Number]) {
+            EXPECT_THROW(Doc.SetString(CaptionProperty.FValue, New), EFormFileError);
+          } else {
+            Doc.SetString(CaptionProperty.FValue, New);
+            Caption[Number] = New;
+          }
+          break;
+        case 2:
+          if (Gone(Number)) {
+            EXPECT_THROW(Doc.SetInteger(TagValue, Step), EFormFileError);
+          } else {
+            Doc.SetInteger(TagValue, Step);
+            Tag[Number] = Step;
+          }
+          break;
+        case 3:
+        case 4:
+          if (Gone(Number) || CaptionGone[Number]) {
+            EXPECT_THROW(Doc.RemoveProperty(CaptionProperty), EFormFileError);
+          } else {
+            Doc.RemoveProperty(CaptionProperty);
+            CaptionGone[Number] = true;
+          }
+          break;
+        default:
+          if (Gone(Number)) {
+            EXPECT_THROW(Doc.RemoveObject(Node), EFormFileError);
+          } else {
+            Doc.RemoveObject(Node);
+            ObjectGone[Number] = true;
+          }
+      }
+    }
+    const std::string Out = RenderAndReparse(Doc);
+    TDocument Back = Parse(Out, "f.lfm");
+    std::map<std::string, const TObjectNode*> Found;
+    for (const TObjectNode* Panel : Back.Root().FChildren) {
+      Found[std::string(Panel->FName)] = Panel;
+      for (const TObjectNode* Button : Panel->FChildren) Found[std::string(Button->FName)] = Button;
+    }
+    for (const auto& [Number, Parent] : Shape) {
+      const auto It = Found.find("O" + std::to_string(Number));
+      ASSERT_EQ(It == Found.end(), Gone(Number)) << Number << "\n" << Out;
+      if (It == Found.end()) continue;
+      const TProperty* CaptionRead = It->second->FindProperty("Caption");
+      ASSERT_EQ(CaptionRead == nullptr, CaptionGone[Number]) << Number;
+      if (CaptionRead) {
+        const std::string Expected = Caption.count(Number) ? Caption[Number] : "c" + std::to_string(Number);
+        EXPECT_EQ(*CaptionRead->FValue.String(), Expected);
+      }
+      const std::int64_t ExpectedTag = Tag.count(Number) ? Tag[Number] : Number;
+      EXPECT_EQ(std::get<std::int64_t>(It->second->FindProperty("Tag")->FValue.FData), ExpectedTag);
+    }
+  }
 }
 
 TValue StringList(std::vector<std::string> Items) {
