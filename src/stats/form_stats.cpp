@@ -83,6 +83,45 @@ bool MarksWordStart(const std::string& Caption) {
   return Pos == 1 || IsWordSeparator(Caption[Pos - 2]);
 }
 
+// Counted by region rather than by pair of holders: on a large form one letter
+// has thousands of holders, and their pairs were the whole cost.
+std::size_t CountPairsShownTogether(const TKeyScopeGroup& Scope, const std::vector<std::size_t>& Holders,
+                                    std::vector<bool>& Shared) {
+  std::vector<std::pair<int, std::size_t>> ByRegion;
+  ByRegion.reserve(Holders.size());
+  for (const std::size_t Holder : Holders) ByRegion.emplace_back(Scope.Region[Holder], Holder);
+  std::sort(ByRegion.begin(), ByRegion.end());
+  struct TRun {
+    int Region;
+    std::size_t Begin, End;
+    bool Shared;
+  };
+  std::vector<TRun> Runs;
+  for (std::size_t I = 0; I < ByRegion.size(); ++I) {
+    if (Runs.empty() || Runs.back().Region != ByRegion[I].first)
+      Runs.push_back({ByRegion[I].first, I, I + 1, false});
+    else
+      Runs.back().End = I + 1;
+  }
+  std::size_t Pairs = 0;
+  for (std::size_t A = 0; A < Runs.size(); ++A) {
+    const std::size_t InA = Runs[A].End - Runs[A].Begin;
+    if (InA > 1 && Scope.RegionsTogether(Runs[A].Region, Runs[A].Region)) {
+      Pairs += InA * (InA - 1) / 2;
+      Runs[A].Shared = true;
+    }
+    for (std::size_t B = A + 1; B < Runs.size(); ++B) {
+      if (!Scope.RegionsTogether(Runs[A].Region, Runs[B].Region)) continue;
+      Pairs += InA * (Runs[B].End - Runs[B].Begin);
+      Runs[A].Shared = Runs[B].Shared = true;
+    }
+  }
+  for (const TRun& Run : Runs)
+    if (Run.Shared)
+      for (std::size_t I = Run.Begin; I < Run.End; ++I) Shared[ByRegion[I].second] = true;
+  return Pairs;
+}
+
 TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionClasses,
                           const TStrings& NoCaptionClasses, const TKeyOptions& Options) {
   TCaptionStats S;
@@ -104,15 +143,7 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
       if (Facts[I].Eligible) Letters[I] = PossibleLetters(Node.GetText(), Facts[I], Options, Reserved);
     }
     std::vector<bool> Shared(Count, false);
-    for (const auto& [Key, Holders] : ByKey) {
-      for (std::size_t A = 0; A < Holders.size(); ++A) {
-        for (std::size_t B = A + 1; B < Holders.size(); ++B) {
-          if (!Scope.VisibleTogether(Holders[A], Holders[B])) continue;
-          ++S.Clashes;
-          Shared[Holders[A]] = Shared[Holders[B]] = true;
-        }
-      }
-    }
+    for (const auto& [Key, Holders] : ByKey) S.Clashes += CountPairsShownTogether(Scope, Holders, Shared);
     for (std::size_t I = 0; I < Count; ++I)
       if (Facts[I].Eligible && Facts[I].Marked && !Shared[I]) ++S.Covered;
     S.Maximum += MaximumCoverage(Scope, Letters);

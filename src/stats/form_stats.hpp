@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace keyloom::stats {
 
@@ -40,6 +41,12 @@ struct TCaptionStats {
 
 // Whether the caption's marker stands on the first character of a word.
 bool MarksWordStart(const std::string& Caption);
+
+// The pairs among Holders (indexes into Scope.Nodes) that show together, each
+// pair once; marks in Shared (indexed like Scope.Nodes) every holder in such
+// a pair.
+std::size_t CountPairsShownTogether(const TKeyScopeGroup& Scope, const std::vector<std::size_t>& Holders,
+                                    std::vector<bool>& Shared);
 
 // Measures a built working tree as its texts stand. The lists decide which
 // nodes are eligible; Options give the reserved letters and the letters a

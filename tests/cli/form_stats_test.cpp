@@ -10,6 +10,7 @@
 
 #include "support/two_panels_form.hpp"
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -238,6 +239,38 @@ TEST(FormStatsTest, TotalsAddUp) {
   const TCaptionStats B{4, 1, 0, 3, 3, 4};
   A += B;
   ExpectFigures(A, {7, 3, 1, 5, 4, 7}, "sum");
+}
+
+// Against the pairs themselves, on random regions (some never together with
+// others, as pages are, some not even with themselves) and holders.
+TEST(FormStatsTest, PairsShownTogetherAreCountedAsPairByPairWould) {
+  std::mt19937 Random(11);
+  for (int Round = 0; Round < 500; ++Round) {
+    const int Regions = 1 + static_cast<int>(Random() % 6);
+    std::vector<std::uint8_t> Together(static_cast<std::size_t>(Regions * Regions));
+    for (int A = 0; A < Regions; ++A)
+      for (int B = A; B < Regions; ++B)
+        Together[static_cast<std::size_t>(A * Regions + B)] = Together[static_cast<std::size_t>(B * Regions + A)] =
+            Random() % 4 != 0;
+    TKeyScopeGroup Scope;
+    Scope.SetRegions(Regions, Together);
+    const std::size_t Nodes = 1 + Random() % 40;
+    for (std::size_t I = 0; I < Nodes; ++I) Scope.Region.push_back(static_cast<int>(Random() % static_cast<unsigned>(Regions)));
+    std::vector<std::size_t> Holders;
+    for (std::size_t I = 0; I < Nodes; ++I)
+      if (Random() % 2) Holders.push_back(I);
+    std::size_t ExpectedPairs = 0;
+    std::vector<bool> ExpectedShared(Nodes, false);
+    for (std::size_t A = 0; A < Holders.size(); ++A)
+      for (std::size_t B = A + 1; B < Holders.size(); ++B)
+        if (Scope.VisibleTogether(Holders[A], Holders[B])) {
+          ++ExpectedPairs;
+          ExpectedShared[Holders[A]] = ExpectedShared[Holders[B]] = true;
+        }
+    std::vector<bool> Shared(Nodes, false);
+    EXPECT_EQ(CountPairsShownTogether(Scope, Holders, Shared), ExpectedPairs) << "round " << Round;
+    EXPECT_EQ(Shared, ExpectedShared) << "round " << Round;
+  }
 }
 
 }  // namespace
