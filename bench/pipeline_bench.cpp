@@ -72,9 +72,13 @@ class TPipeline {
   TTreeView FTree;
 };
 
-void Finish(benchmark::State& State, const TBenchForm& Form, const TPipeline& Pipeline) {
+void CountComponents(benchmark::State& State, const TBenchForm& Form) {
   State.SetItemsProcessed(static_cast<std::int64_t>(State.iterations()) *
                           static_cast<std::int64_t>(Form.Sketch.Objects.size()));
+}
+
+void Finish(benchmark::State& State, const TBenchForm& Form, const TPipeline& Pipeline) {
+  CountComponents(State, Form);
   State.counters["nodes"] = Pipeline.NodeCount();
 }
 
@@ -155,8 +159,7 @@ void BM_Free(benchmark::State& State, TShape Shape, int Size) {
     State.ResumeTiming();
     Copy.reset();
   }
-  State.SetItemsProcessed(static_cast<std::int64_t>(State.iterations()) *
-                          static_cast<std::int64_t>(Form.Sketch.Objects.size()));
+  CountComponents(State, Form);
 }
 
 const int Registered = [] {

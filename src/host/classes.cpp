@@ -384,10 +384,7 @@ void TComponent::HearInsertions() {
 }
 
 void TComponent::RemoveOwned(TComponent* Component) {
-  // Components mostly go last first: search from the end.
-  auto It = std::find(FComponents.rbegin(), FComponents.rend(), Component);
-  if (It != FComponents.rend()) {
-    FComponents.erase(std::next(It).base());
+  if (EraseLastOf(FComponents, Component)) {
     UnindexName(Component);
     if (Component->FNotifiedByOwner) --FNotifiedCount;
     auto Listener = std::find(FInsertListeners.begin(), FInsertListeners.end(), Component);
