@@ -33,12 +33,22 @@ class TRadioGroupIndex : public TComponent {
   // The radio group of the item; nil once that group is gone.
   TRadioGroup* GetRadioGroup() const { return FRadioGroup; }
   void SetRadioGroup(TRadioGroup* Value);
+  // Takes Other's radio group and shares Other's watch on it, so that the
+  // items of one group cost the group one link, not one each.
+  void ShareRadioGroupOf(TRadioGroupIndex& Other);
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
+  void LeaveRadioGroup();
+
   int FIndex = 0;
   TRadioGroup* FRadioGroup = nullptr;
+  // The proxies sharing one watch on a radio group form a ring; one of them
+  // holds the link and tells the others when the group goes.
+  TRadioGroupIndex* FPrevSharing = this;
+  TRadioGroupIndex* FNextSharing = this;
+  bool FWatches = false;
 };
 
 // ---------------------------------------------------------------- building

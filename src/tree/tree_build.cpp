@@ -287,10 +287,15 @@ TTreeNode* AddNode(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& 
 void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& RadioGroup) {
   const int Image = KindOf(&RadioGroup).Image;
   const TStrings& Items = *RadioGroup.GetItems();
+  TRadioGroupIndex* First = nullptr;
   for (int I = 0; I < Items.Count(); ++I) {
     auto* Proxy = new TRadioGroupIndex(&Tree);
     Proxy->SetIndex(I);
-    Proxy->SetRadioGroup(&RadioGroup);
+    if (First)
+      Proxy->ShareRadioGroupOf(*First);
+    else
+      Proxy->SetRadioGroup(&RadioGroup);
+    First = First ? First : Proxy;
     AddNode(Tree, Parent, Items[I], Proxy, Image);
   }
 }

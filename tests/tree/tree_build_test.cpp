@@ -5,6 +5,8 @@
 
 #include "support/runtime_forms.hpp"
 
+#include <map>
+#include <random>
 #include <utility>
 #include <vector>
 
@@ -235,6 +237,56 @@ TEST_F(TreeBuildTest, ProxyForgetsARadioGroupThatGoesAway) {
   ASSERT_NE(Proxy, nullptr);
   delete Radio;
   EXPECT_EQ(Proxy->GetRadioGroup(), nullptr);
+}
+
+// Items of one group share one watch on it; whichever proxy goes first, or
+// changes group, every other must still learn when its group goes.
+TEST(RadioGroupIndexTest, SharedWatchesTellEveryProxyWhoseGroupGoes) {
+  std::mt19937 Random(7);
+  for (int Round = 0; Round < 60; ++Round) {
+    TForm Form(nullptr);
+    TTreeView Tree(nullptr);
+    std::vector<TRadioGroup*> Groups;
+    for (int G = 0; G < 4; ++G) Groups.push_back(new TRadioGroup(&Form));
+    std::vector<TRadioGroupIndex*> Proxies;
+    std::map<TRadioGroupIndex*, TRadioGroup*> Expected;
+    auto Pick = [&Random](auto& List) { return List[Random() % List.size()]; };
+    for (int Step = 0; Step < 80; ++Step) {
+      const unsigned Op = Random() % 10;
+      if (Op < 3 || Proxies.empty()) {
+        auto* Proxy = new TRadioGroupIndex(&Tree);
+        Proxies.push_back(Proxy);
+        Expected[Proxy] = nullptr;
+      } else if (Op < 6) {
+        TRadioGroupIndex* Proxy = Pick(Proxies);
+        TRadioGroupIndex* Other = Pick(Proxies);
+        Proxy->ShareRadioGroupOf(*Other);
+        Expected[Proxy] = Expected[Other];
+      } else if (Op < 8) {
+        TRadioGroupIndex* Proxy = Pick(Proxies);
+        TRadioGroup* Group = Groups.empty() || Random() % 5 == 0 ? nullptr : Pick(Groups);
+        Proxy->SetRadioGroup(Group);
+        Expected[Proxy] = Group;
+      } else if (Op < 9) {
+        const std::size_t At = Random() % Proxies.size();
+        Expected.erase(Proxies[At]);
+        TComponent::Free(Proxies[At]);
+        Proxies.erase(Proxies.begin() + static_cast<std::ptrdiff_t>(At));
+      } else if (!Groups.empty()) {
+        const std::size_t At = Random() % Groups.size();
+        for (auto& [Proxy, Group] : Expected)
+          if (Group == Groups[At]) Group = nullptr;
+        TComponent::Free(Groups[At]);
+        Groups.erase(Groups.begin() + static_cast<std::ptrdiff_t>(At));
+      }
+      for (TRadioGroupIndex* Proxy : Proxies)
+        ASSERT_EQ(Proxy->GetRadioGroup(), Expected[Proxy]) << "round " << Round << ", step " << Step;
+    }
+    // What is left goes in both orders: groups first, or the tree first.
+    if (Round % 2 != 0) continue;
+    for (TRadioGroup* Group : Groups) TComponent::Free(Group);
+    for (TRadioGroupIndex* Proxy : Proxies) EXPECT_EQ(Proxy->GetRadioGroup(), nullptr);
+  }
 }
 
 }  // namespace
