@@ -57,6 +57,27 @@ int UniqueLetters(const std::string& Caption) {
   return std::popcount(Seen);
 }
 
+// The caption without its markup, as DeleteAccelerator gives it, into a
+// string whose buffer is reused.
+void StripMarkup(const std::string& Caption, std::string& Plain) {
+  if (Caption.find('&') == std::string::npos) {
+    Plain.assign(Caption);
+    return;
+  }
+  Plain.clear();
+  TStrippedBytes Bytes(Caption);
+  for (unsigned char Byte = 0; Bytes.Next(Byte);) Plain.push_back(static_cast<char>(Byte));
+}
+
+// The first eight bytes, zero-padded, as a number that orders as they do.
+std::uint64_t PrefixKey(const std::string& Plain) {
+  std::uint64_t Key = 0;
+  const std::size_t Count = std::min<std::size_t>(Plain.size(), 8);
+  for (std::size_t I = 0; I < Count; ++I)
+    Key |= std::uint64_t{static_cast<unsigned char>(Plain[I])} << (56 - 8 * I);
+  return Key;
+}
+
 }  // namespace
 
 int CompareCaptions(const std::string& Caption1, const std::string& Caption2) {
@@ -104,28 +125,42 @@ void CompareNodes(TSortMethod Method, const TTreeNode& Node1, const TTreeNode& N
 }
 
 void SortTree(TCustomTreeView& Tree, TSortMethod Method) {
+  // Keys small enough to move cheaply: the first key, the caption's first
+  // eight bytes without markup as one number (most comparisons end there),
+  // and the place of the rest. Ties fall to the original place, which keeps
+  // the order stable without a stable sort's buffer.
   struct TKeyed {
-    int First;          // letters or length; 0 when only the caption counts
-    std::string Plain;  // the caption without markup
-    TTreeNode* Node;
+    int First;  // letters or length; 0 when only the caption counts
+    std::uint32_t At;
+    std::uint64_t Prefix;
   };
   std::vector<TKeyed> Keyed;
+  std::vector<std::string> Plains;  // kept across groups, so their buffers are reused
+  std::vector<TTreeNode*> Nodes;
   Tree.ArrangeGroups([&](std::vector<TTreeNode*>& Group) {
     if (Method == TSortMethod::smNothing || Group.size() < 2) return;
     Keyed.clear();
-    for (TTreeNode* Node : Group) {
-      const std::string& Text = Node->GetText();
+    if (Plains.size() < Group.size()) Plains.resize(Group.size());
+    for (std::size_t I = 0; I < Group.size(); ++I) {
+      const std::string& Text = Group[I]->GetText();
       const int First = Method == TSortMethod::smUniqueLetters ? UniqueLetters(Text)
                         : Method == TSortMethod::smCaptionLength ? AcceleratorLength(Text)
                                                                    : 0;
-      Keyed.push_back({First, DeleteAccelerator(Text), Node});
+      std::string& Plain = Plains[I];
+      StripMarkup(Text, Plain);
+      Keyed.push_back({First, static_cast<std::uint32_t>(I), PrefixKey(Plain)});
     }
-    // std::string compares bytes as unsigned values, a proper prefix first.
-    std::stable_sort(Keyed.begin(), Keyed.end(), [](const TKeyed& A, const TKeyed& B) {
+    // std::string compares bytes as unsigned values, a proper prefix first;
+    // so do the prefixes, zero-padded, up to equal ones.
+    std::sort(Keyed.begin(), Keyed.end(), [&Plains](const TKeyed& A, const TKeyed& B) {
       if (A.First != B.First) return A.First < B.First;
-      return A.Plain < B.Plain;
+      if (A.Prefix != B.Prefix) return A.Prefix < B.Prefix;
+      const int Order = Plains[A.At].compare(Plains[B.At]);
+      if (Order != 0) return Order < 0;
+      return A.At < B.At;
     });
-    for (std::size_t I = 0; I < Keyed.size(); ++I) Group[I] = Keyed[I].Node;
+    Nodes.assign(Group.begin(), Group.end());
+    for (std::size_t I = 0; I < Keyed.size(); ++I) Group[I] = Nodes[Keyed[I].At];
   });
 }
 

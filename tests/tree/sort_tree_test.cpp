@@ -31,7 +31,10 @@ std::string Order(const TTreeNodes& Nodes) {
 void FillRandom(TTreeView& View, std::uint32_t Seed) {
   static const std::vector<std::string> Texts = {"&Open", "Open", "open", "O&pen", "E&xit", "Exit", "&&Amp", "&",
                                                  "Tail &", "Größe", "\x80x", "ab", "ba", "Save &As", "",
-                                                 "Clear", "&Clear All", "zz z", "A", "a"};
+                                                 "Clear", "&Clear All", "zz z", "A", "a",
+                                                 // Alike in their first eight bytes, or told apart only by zeros.
+                                                 "Preferences", "Prefer&ences", "Preferen", "Preferen&ce", "P&referenc",
+                                                 std::string("ab\0", 3), std::string("ab\0c", 4), "ab&\xff"};
   std::minstd_rand Random(Seed);
   TTreeNodes& Nodes = View.GetItems();
   for (int I = 0; I < 60; ++I) {
