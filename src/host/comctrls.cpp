@@ -298,16 +298,8 @@ void TTreeNodes::Reindex() const {
   FIndexValid = true;
 }
 
-int TTreeNodes::GetCount() const {
-  Reindex();
-  return static_cast<int>(FPreOrder.size());
-}
-
-TTreeNode* TTreeNodes::GetNodeFromIndex(int Index) const {
-  Reindex();
-  if (Index < 0 || Index >= static_cast<int>(FPreOrder.size()))
-    throw EKeyloomError("Tree view index out of bounds (" + std::to_string(Index) + ")");
-  return FPreOrder[static_cast<std::size_t>(Index)];
+void TTreeNodes::IndexOutOfBounds(int Index) {
+  throw EKeyloomError("Tree view index out of bounds (" + std::to_string(Index) + ")");
 }
 
 void TTreeNodes::Clear() {

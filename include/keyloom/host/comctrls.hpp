@@ -229,8 +229,16 @@ class TTreeNodes {
   TTreeNodes& operator=(const TTreeNodes&) = delete;
   ~TTreeNodes();
 
-  int GetCount() const;
-  TTreeNode* GetNodeFromIndex(int Index) const;
+  // Both are asked for every node of every pass: the checks stay inline.
+  int GetCount() const {
+    if (!FIndexValid) Reindex();
+    return static_cast<int>(FPreOrder.size());
+  }
+  TTreeNode* GetNodeFromIndex(int Index) const {
+    if (!FIndexValid) Reindex();
+    if (Index < 0 || Index >= static_cast<int>(FPreOrder.size())) IndexOutOfBounds(Index);
+    return FPreOrder[static_cast<std::size_t>(Index)];
+  }
   TTreeNode* operator[](int Index) const { return GetNodeFromIndex(Index); }
   TTreeNode* GetFirstNode() const { return FRoots.empty() ? nullptr : FRoots.front().get(); }
   int GetRootCount() const { return static_cast<int>(FRoots.size()); }
@@ -270,6 +278,7 @@ class TTreeNodes {
     ++FStamp;
   }
   void Reindex() const;
+  [[noreturn]] static void IndexOutOfBounds(int Index);
   void Changed();
   TTreeNode* Append(TTreeNode* Parent, const std::string& S, TObject* Data);
   void Link(TTreeNode* Node, const TObject* Data);
