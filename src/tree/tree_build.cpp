@@ -287,16 +287,26 @@ TTreeNode* AddNode(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& 
 void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& RadioGroup) {
   const int Image = KindOf(&RadioGroup).Image;
   const TStrings& Items = *RadioGroup.GetItems();
+  // Proxies a few at a time before their nodes: where a node will be indexed
+  // is known only once its proxy exists, and on a large tree each would
+  // otherwise wait for its index slot.
+  constexpr int Batch = 8;
   TRadioGroupIndex* First = nullptr;
-  for (int I = 0; I < Items.Count(); ++I) {
-    auto* Proxy = new TRadioGroupIndex(&Tree);
-    Proxy->SetIndex(I);
-    if (First)
-      Proxy->ShareRadioGroupOf(*First);
-    else
-      Proxy->SetRadioGroup(&RadioGroup);
-    First = First ? First : Proxy;
-    AddNode(Tree, Parent, Items[I], Proxy, Image);
+  for (int From = 0; From < Items.Count(); From += Batch) {
+    TRadioGroupIndex* Proxies[Batch];
+    const int Count = std::min(Batch, Items.Count() - From);
+    for (int I = 0; I < Count; ++I) {
+      auto* Proxy = new TRadioGroupIndex(&Tree);
+      Proxy->SetIndex(From + I);
+      if (First)
+        Proxy->ShareRadioGroupOf(*First);
+      else
+        Proxy->SetRadioGroup(&RadioGroup);
+      First = First ? First : Proxy;
+      Tree.GetItems().PrefetchData(Proxy);
+      Proxies[I] = Proxy;
+    }
+    for (int I = 0; I < Count; ++I) AddNode(Tree, Parent, Items[From + I], Proxies[I], Image);
   }
 }
 
