@@ -1,5 +1,7 @@
 #include "keyloom/markup.hpp"
 
+#include <cstring>
+
 namespace keyloom {
 
 namespace {
@@ -9,14 +11,15 @@ namespace {
 // by the same rules, which is how "&&&x" reads as "&&" followed by "&x".
 template <typename F>
 void ForEachMarkup(const std::string& Caption, F OnMarkup) {
+  // Most captions hold one ampersand or none: memchr skips to it.
+  const char* Data = Caption.data();
   const std::size_t Size = Caption.size();
   std::size_t Pos = 0;
   while (Pos < Size) {
-    if (Caption[Pos] != '&') {
-      ++Pos;
-      continue;
-    }
-    if (Pos + 1 < Size && Caption[Pos + 1] == '&') {
+    const void* Found = std::memchr(Data + Pos, '&', Size - Pos);
+    if (!Found) return;
+    Pos = static_cast<std::size_t>(static_cast<const char*>(Found) - Data);
+    if (Pos + 1 < Size && Data[Pos + 1] == '&') {
       Pos += 2;
       continue;
     }
