@@ -52,8 +52,11 @@ void AssignKeys(TCustomTreeView& Tree, const TStrings& CaptionClasses, const TSt
     const TTreeNode* Node = Items.GetNodeFromIndex(I);
     TObject* Component = Node->GetData();
     // A node that shows a component's name, or stands for a no-caption class, has nothing to write.
-    if (Facts.Of(Component).NoCaption) continue;
-    if (GetCaptionInfo(Component, CaptionClasses, NoCaptionClasses).Source == TCaptionSource::csName) continue;
+    const TClassFacts& Class = Facts.Of(Component);
+    if (Class.NoCaption) continue;
+    if (!HasNoOwnCaption(Class) &&
+        GetCaptionInfo(Component, CaptionClasses, NoCaptionClasses).Source == TCaptionSource::csName)
+      continue;
     std::string Caption = Node->GetText();
     if (Handler) Handler(Sender, Component, Caption);
     WriteCaption(Component, Facts.Of(Component), Caption, CaptionClasses.Count() > 0);

@@ -42,6 +42,13 @@ struct TClassFacts {
   TKindFacts Kind;
 };
 
+// A radio group item's proxy shows its item's text and has no caption of its
+// own: unless its class publishes one, GetCaptionInfo of it is empty (once
+// the no-caption list has been asked), and the lists need not be asked.
+inline bool HasNoOwnCaption(const TClassFacts& Facts) {
+  return Facts.Kind.RadioGroupIndex && !Facts.PublishesCaption && !Facts.NoCaption;
+}
+
 // Facts keyed by the object's own class and the class it stands for (they
 // differ for objects made as a known class on behalf of an unknown one).
 // Forgets them when the no-caption list changes, which an assign handler may

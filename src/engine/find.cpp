@@ -29,6 +29,10 @@ bool IsEligibleComponent(const TObject* Component, const TClassFacts& Facts, con
                               IsTrueProperty(Component, Facts.PublishesDefault, "Default")))
     return false;
   if (Facts.NoCaption) return false;
+  if (HasNoOwnCaption(Facts)) {
+    Info = {};
+    return true;
+  }
   Info = GetCaptionInfo(Component, CaptionClasses, NoCaptionClasses);
   // A node that shows the component's name has no caption to mark.
   return Info.Source != TCaptionSource::csName;

@@ -1,3 +1,4 @@
+#include <keyloom/component_queries.hpp>
 #include <keyloom/engine.hpp>
 #include <keyloom/host.hpp>
 #include <keyloom/tree.hpp>
@@ -257,6 +258,31 @@ TEST(UsedLettersTest, KeepsLettersWithoutCaseAndTheEmptyEntry) {
   EXPECT_FALSE(Used.Contains('2'));
   Used.Add('\xE9');
   EXPECT_FALSE(Used.Contains('\xC9'));  // only A-Z fold
+}
+
+// Radio group item proxies skip the caption look-up; what the lists say of
+// them must still be what that look-up says, whatever the lists hold.
+TEST(EligibleProxyTest, AnswersAsTheCaptionLookUpWouldForEveryList) {
+  TForm Form(nullptr);
+  auto* Group = new TRadioGroup(&Form);
+  TTreeView Tree(nullptr);
+  auto* Proxy = new TRadioGroupIndex(&Tree);
+  Proxy->SetName("Proxy1");
+  Proxy->SetRadioGroup(Group);
+  TTreeNode* Node = Tree.GetItems().AddChildObject(nullptr, "&One", Proxy);
+  const std::vector<std::vector<std::string>> Lists = {
+      {}, {"TRadioGroupIndex"}, {"TComponent"}, {"tradiogroupindex", "TButton"}, {"TObject"}, {"TRadioGroup"}};
+  for (const auto& Captions : Lists)
+    for (const auto& NoCaptions : Lists) {
+      TStringList CaptionClasses;
+      TStringList NoCaptionClasses;
+      CaptionClasses.Assign(Captions);
+      NoCaptionClasses.Assign(NoCaptions);
+      const bool Expected = !IsClassInList(Proxy, NoCaptionClasses) &&
+                            GetCaptionInfo(Proxy, CaptionClasses, NoCaptionClasses).Source != TCaptionSource::csName;
+      EXPECT_EQ(IsEligibleCaptionNode(*Node, CaptionClasses, NoCaptionClasses), Expected)
+          << Captions.size() << " caption classes, " << NoCaptions.size() << " no-caption classes";
+    }
 }
 
 }  // namespace
