@@ -174,8 +174,9 @@ void* TTreeNodes::TArena::Take() {
   return FChunks[FChunk].get() + sizeof(TTreeNode) * FUsed++;
 }
 
-TTreeNode::TTreeNode(TTreeNodes* Owner, TTreeNode* Parent, std::string Text, TObject* Data)
-    : FOwner(Owner), FParent(Parent), FText(std::move(Text)), FData(Data) {}
+// The text is copied once, straight into place: moving a short string copies it again.
+TTreeNode::TTreeNode(TTreeNodes* Owner, TTreeNode* Parent, const std::string& Text, TObject* Data)
+    : FOwner(Owner), FParent(Parent), FText(Text), FData(Data) {}
 
 void TTreeNode::SetText(const std::string& Value) {
   if (Value == FText) return;

@@ -201,7 +201,7 @@ class TTreeNode {
  private:
   friend class TTreeNodes;
   friend class TCustomTreeView;
-  TTreeNode(TTreeNodes* Owner, TTreeNode* Parent, std::string Text, TObject* Data);
+  TTreeNode(TTreeNodes* Owner, TTreeNode* Parent, const std::string& Text, TObject* Data);
   std::vector<std::unique_ptr<TTreeNode>>& Siblings() const;
 
   TTreeNodes* FOwner;
