@@ -69,12 +69,12 @@ void StripMarkup(const std::string& Caption, std::string& Plain) {
   for (unsigned char Byte = 0; Bytes.Next(Byte);) Plain.push_back(static_cast<char>(Byte));
 }
 
-// The first eight bytes, zero-padded, as a number that orders as they do.
-std::uint64_t PrefixKey(const std::string& Plain) {
+// Eight bytes from From, zero-padded, as a number that orders as they do.
+std::uint64_t BytesKey(const std::string& Plain, std::size_t From) {
   std::uint64_t Key = 0;
-  const std::size_t Count = std::min<std::size_t>(Plain.size(), 8);
+  const std::size_t Count = Plain.size() > From ? std::min<std::size_t>(Plain.size() - From, 8) : 0;
   for (std::size_t I = 0; I < Count; ++I)
-    Key |= std::uint64_t{static_cast<unsigned char>(Plain[I])} << (56 - 8 * I);
+    Key |= std::uint64_t{static_cast<unsigned char>(Plain[From + I])} << (56 - 8 * I);
   return Key;
 }
 
@@ -126,13 +126,16 @@ void CompareNodes(TSortMethod Method, const TTreeNode& Node1, const TTreeNode& N
 
 void SortTree(TCustomTreeView& Tree, TSortMethod Method) {
   // Keys small enough to move cheaply: the first key, the caption's first
-  // eight bytes without markup as one number (most comparisons end there),
-  // and the place of the rest. Ties fall to the original place, which keeps
-  // the order stable without a stable sort's buffer.
+  // sixteen bytes without markup as two numbers and its length, which order
+  // captions of up to sixteen bytes completely, and the place of the rest.
+  // Ties fall to the original place, which keeps the order stable without a
+  // stable sort's buffer.
   struct TKeyed {
     int First;  // letters or length; 0 when only the caption counts
     std::uint32_t At;
-    std::uint64_t Prefix;
+    std::uint64_t Head;
+    std::uint64_t Next;
+    std::size_t Length;
   };
   std::vector<TKeyed> Keyed;
   std::vector<std::string> Plains;  // kept across groups, so their buffers are reused
@@ -148,15 +151,21 @@ void SortTree(TCustomTreeView& Tree, TSortMethod Method) {
                                                                    : 0;
       std::string& Plain = Plains[I];
       StripMarkup(Text, Plain);
-      Keyed.push_back({First, static_cast<std::uint32_t>(I), PrefixKey(Plain)});
+      Keyed.push_back({First, static_cast<std::uint32_t>(I), BytesKey(Plain, 0), BytesKey(Plain, 8), Plain.size()});
     }
-    // std::string compares bytes as unsigned values, a proper prefix first;
-    // so do the prefixes, zero-padded, up to equal ones.
+    // std::string compares bytes as unsigned values, a proper prefix first.
+    // Zero-padded, the first sixteen bytes order the same up to equal ones;
+    // then, when either caption ends within them, the shorter is a prefix of
+    // the other.
     std::sort(Keyed.begin(), Keyed.end(), [&Plains](const TKeyed& A, const TKeyed& B) {
       if (A.First != B.First) return A.First < B.First;
-      if (A.Prefix != B.Prefix) return A.Prefix < B.Prefix;
-      const int Order = Plains[A.At].compare(Plains[B.At]);
-      if (Order != 0) return Order < 0;
+      if (A.Head != B.Head) return A.Head < B.Head;
+      if (A.Next != B.Next) return A.Next < B.Next;
+      if (A.Length <= 16 || B.Length <= 16) {
+        if (A.Length != B.Length) return A.Length < B.Length;
+      } else if (const int Order = Plains[A.At].compare(Plains[B.At]); Order != 0) {
+        return Order < 0;
+      }
       return A.At < B.At;
     });
     Nodes.assign(Group.begin(), Group.end());

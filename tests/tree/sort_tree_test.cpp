@@ -34,7 +34,11 @@ void FillRandom(TTreeView& View, std::uint32_t Seed) {
                                                  "Clear", "&Clear All", "zz z", "A", "a",
                                                  // Alike in their first eight bytes, or told apart only by zeros.
                                                  "Preferences", "Prefer&ences", "Preferen", "Preferen&ce", "P&referenc",
-                                                 std::string("ab\0", 3), std::string("ab\0c", 4), "ab&\xff"};
+                                                 std::string("ab\0", 3), std::string("ab\0c", 4), "ab&\xff",
+                                                 // Alike in their first sixteen.
+                                                 "Preferences and ", "Preferences and more", "Preferences and less",
+                                                 std::string("Preferences and\0", 16), "Preferences &and mor",
+                                                 std::string("Preferences and \0", 17)};
   std::minstd_rand Random(Seed);
   TTreeNodes& Nodes = View.GetItems();
   for (int I = 0; I < 60; ++I) {
