@@ -298,11 +298,12 @@ void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& R
     for (int I = 0; I < Count; ++I) {
       auto* Proxy = new TRadioGroupIndex(&Tree);
       Proxy->SetIndex(From + I);
-      if (First)
+      if (First) {
         Proxy->ShareRadioGroupOf(*First);
-      else
+      } else {
         Proxy->SetRadioGroup(&RadioGroup);
-      First = First ? First : Proxy;
+        First = Proxy;
+      }
       Tree.GetItems().PrefetchData(Proxy);
       Proxies[I] = Proxy;
     }
