@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <iterator>
 #include <random>
@@ -438,6 +439,30 @@ TEST(DocumentTest, PositionsHoldAfterAnyIndentation) {
       EXPECT_EQ(Doc.Root().FProperties[I].FPosition.FLine, Expected[I].first);
       EXPECT_EQ(Doc.Root().FProperties[I].FPosition.FColumn, Expected[I].second);
       EXPECT_EQ(std::get<std::int64_t>(ValueOf(Doc.Root(), "P" + std::to_string(I)).FData), 1);
+    }
+  }
+}
+
+// A name ends at the first byte that cannot be part of one, whatever its
+// length and wherever that byte falls in the blocks the reader scans.
+TEST(DocumentTest, NamesEndAtTheFirstByteNoNameHas) {
+  const std::string Parts = "aqzAQZ_09";
+  auto IsPart = [](unsigned char C) { return (C < 0x80 && std::isalnum(C) != 0) || C == '_'; };
+  for (int Length = 1; Length <= 40; ++Length) {
+    std::string Name = "P";
+    for (int I = 1; I < Length; ++I) Name += Parts[static_cast<std::size_t>(I * 7) % Parts.size()];
+    for (int Byte = 1; Byte < 256; ++Byte) {
+      const auto C = static_cast<unsigned char>(Byte);
+      const std::string Text = "object A: TA\n  " + Name + static_cast<char>(C) + " = 1\nend\n";
+      SCOPED_TRACE(testing::Message() << "length " << Length << ", byte " << Byte);
+      const bool Ends = C == ' ' || C == '\t' || C == '\n' || C == '\r' || C == '\v' || C == '\f';
+      if (!IsPart(C) && !Ends) {
+        EXPECT_THROW(Parse(Text), EFormFileError);
+        continue;
+      }
+      const TDocument Doc = Parse(Text);
+      ASSERT_EQ(Doc.Root().FProperties.size(), 1u);
+      EXPECT_EQ(Doc.Root().FProperties[0].FName, IsPart(C) ? Name + static_cast<char>(C) : Name);
     }
   }
 }
