@@ -14,6 +14,8 @@
 
 namespace keyloom {
 
+class TRadioItemShelf;
+
 // Stands for one item of a radio group, so that the item can take a letter
 // and be written back. Owned by the tree view whose node refers to it. Only
 // its radio group concerns it, so the tree view's notifications about its
@@ -23,7 +25,7 @@ class TRadioGroupIndex : public TComponent {
  public:
   explicit TRadioGroupIndex(TComponent* AOwner) : TComponent(AOwner, false) {}
   ~TRadioGroupIndex() override;
-  // Made anew for every item on every rebuild: they come from a pool.
+  // Made by the ten thousand for large forms: they come from a pool.
   static void* operator new(std::size_t Size);
   static void operator delete(void* Memory, std::size_t Size) noexcept;
 
@@ -40,6 +42,7 @@ class TRadioGroupIndex : public TComponent {
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
  private:
+  friend class TRadioItemShelf;
   void LeaveRadioGroup();
 
   int FIndex = 0;
@@ -49,6 +52,8 @@ class TRadioGroupIndex : public TComponent {
   TRadioGroupIndex* FPrevSharing = this;
   TRadioGroupIndex* FNextSharing = this;
   bool FWatches = false;
+  // The shelf that hands this proxy to the builds of its tree view, if any.
+  TRadioItemShelf* FShelf = nullptr;
 };
 
 // ---------------------------------------------------------------- building
@@ -77,8 +82,9 @@ void AddComponent(TObject* Component, TCustomTreeView& Tree, int Level, const TS
 // parent controls; menu items: parent items, then the menu).
 bool IsSelfOrAncestor(const TObject* Component, const TObject* Candidate);
 
-// Removes every node and releases the radio-group item proxies that earlier
-// builds left with the tree view, so that repeated builds do not pile them up.
+// Removes every node. The radio-group item proxies stay with the tree view,
+// which hands them to the items of its next build: repeated builds neither
+// pile them up nor make them anew.
 void ClearWorkingTree(TCustomTreeView& Tree);
 
 // ---------------------------------------------------------------- sort orders

@@ -4,6 +4,7 @@
 
 #include "engine/class_facts.hpp"
 #include "host/prefetch.hpp"
+#include "tree/radio_item_shelf.hpp"
 
 #include <algorithm>
 #include <utility>
@@ -287,25 +288,29 @@ TTreeNode* AddNode(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& 
 void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& RadioGroup) {
   const int Image = KindOf(&RadioGroup).Image;
   const TStrings& Items = *RadioGroup.GetItems();
+  if (Items.Count() == 0) return;
+  TRadioItemShelf& Shelf = *TRadioItemShelf::Of(Tree, true);
   // Proxies a few at a time before their nodes: where a node will be indexed
-  // is known only once its proxy exists, and on a large tree each would
+  // is known only once its proxy is known, and on a large tree each would
   // otherwise wait for its index slot.
   constexpr int Batch = 8;
-  TRadioGroupIndex* First = nullptr;
+  TRadioGroupIndex* Member = nullptr;  // one of this build's proxies of the group
   for (int From = 0; From < Items.Count(); From += Batch) {
     TRadioGroupIndex* Proxies[Batch];
     const int Count = std::min(Batch, Items.Count() - From);
     for (int I = 0; I < Count; ++I) {
-      auto* Proxy = new TRadioGroupIndex(&Tree);
-      Proxy->SetIndex(From + I);
-      if (First) {
-        Proxy->ShareRadioGroupOf(*First);
-      } else {
-        Proxy->SetRadioGroup(&RadioGroup);
-        First = Proxy;
+      TRadioGroupIndex& Proxy = Shelf.Take();
+      Proxy.SetIndex(From + I);
+      // A proxy that stood for an item of this group before keeps its link.
+      if (Proxy.GetRadioGroup() != &RadioGroup) {
+        if (Member)
+          Proxy.ShareRadioGroupOf(*Member);
+        else
+          Proxy.SetRadioGroup(&RadioGroup);
       }
-      Tree.GetItems().PrefetchData(Proxy);
-      Proxies[I] = Proxy;
+      if (!Member) Member = &Proxy;
+      Tree.GetItems().PrefetchData(&Proxy);
+      Proxies[I] = &Proxy;
     }
     for (int I = 0; I < Count; ++I) AddNode(Tree, Parent, Items[From + I], Proxies[I], Image);
   }
@@ -387,13 +392,9 @@ void AddComponent(TObject* Component, TCustomTreeView& Tree, int /*Level*/, cons
 }
 
 void ClearWorkingTree(TCustomTreeView& Tree) {
-  // The nodes go first: they are all that refers to the proxies.
   Tree.GetItems().Clear();
-  for (int I = Tree.GetComponentCount() - 1; I >= 0; --I) {
-    if (I >= Tree.GetComponentCount()) continue;
-    TComponent* Owned = Tree.GetComponent(I);
-    if (IsClass<TRadioGroupIndex>(Owned)) TComponent::Free(Owned);
-  }
+  // The nodes were all that referred to the proxies.
+  if (TRadioItemShelf* Shelf = TRadioItemShelf::Of(Tree, false)) Shelf->PutBackAll();
 }
 
 }  // namespace keyloom

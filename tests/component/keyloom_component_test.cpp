@@ -5,6 +5,7 @@
 
 #include "support/runtime_forms.hpp"
 
+#include <algorithm>
 #include <any>
 #include <string>
 #include <vector>
@@ -321,8 +322,14 @@ TEST_F(KeyloomComponentTest, RepeatedRunsDoNotPileUpRadioItemProxies) {
   auto* Radio = Make<TRadioGroup>(&Form, &Form, "RadioGroup1", "Sort");
   test::Fill(*Radio->GetItems(), {"Nothing", "Caption"});
   auto* Keyloom = new TKeyloom(&Form);
-  for (int Run = 0; Run < 5; ++Run) Keyloom->FindKeys();
-  EXPECT_EQ(Keyloom->GetTree()->GetComponentCount(), 2);
+  for (int Run = 0; Run < 5; ++Run) {
+    Keyloom->FindKeys();
+    EXPECT_EQ(Radio->GetItems()->Items(), (std::vector<std::string>{"&Nothing", "&Caption"}));
+    test::Fill(*Radio->GetItems(), {"Nothing", "Caption"});
+  }
+  const auto& Owned = Keyloom->GetTree()->Components();
+  EXPECT_EQ(std::count_if(Owned.begin(), Owned.end(), [](const TComponent* C) { return IsClass<TRadioGroupIndex>(C); }),
+            2);
 }
 
 TEST_F(KeyloomComponentTest, NoMarkerSplitsAMultiByteCharacter) {

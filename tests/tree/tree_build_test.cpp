@@ -7,6 +7,7 @@
 
 #include <map>
 #include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -217,16 +218,81 @@ TEST_F(TreeBuildTest, IsSelfOrAncestorFollowsControlsAndMenuItems) {
   EXPECT_FALSE(IsSelfOrAncestor(Button, nullptr));
 }
 
-TEST_F(TreeBuildTest, RebuildingReleasesTheProxiesOfEarlierBuilds) {
-  auto* Radio = Make<TRadioGroup>(&Form, &Form, "RadioGroup1", "Method");
+// What each node of the tree stands for: "group:index", or "-" for a proxy
+// without a group.
+std::string ProxiesOf(const TTreeView& Tree) {
+  std::string Out;
+  for (int I = 0; I < Tree.GetItems().GetCount(); ++I) {
+    const auto* Proxy = dynamic_cast<const TRadioGroupIndex*>(Tree.GetItems()[I]->GetData());
+    if (!Out.empty()) Out += ',';
+    if (!Proxy) {
+      Out += '?';
+    } else if (!Proxy->GetRadioGroup()) {
+      Out += '-';
+    } else {
+      Out += Proxy->GetRadioGroup()->GetName() + ":" + std::to_string(Proxy->GetIndex());
+    }
+  }
+  return Out;
+}
+
+int ProxyCount(const TTreeView& Tree) {
+  int Count = 0;
+  for (const TComponent* Owned : Tree.Components()) Count += dynamic_cast<const TRadioGroupIndex*>(Owned) != nullptr;
+  return Count;
+}
+
+TEST_F(TreeBuildTest, RebuildsTakeTheProxiesOfEarlierBuildsAgain) {
+  auto* Radio = Make<TRadioGroup>(&Form, &Form, "A", "Method");
   test::Fill(*Radio->GetItems(), {"&Nothing", "&Caption", "&Length"});
   auto* Kept = Make<TComponent>(&Tree, nullptr, "SomethingElse");
+  Build();
+  const TObject* First = Tree.GetItems()[0]->GetData();
   for (int Run = 0; Run < 4; ++Run) Build();
-  EXPECT_EQ(Tree.GetComponentCount(), 4);
-  EXPECT_EQ(Tree.GetItems().GetCount(), 3);
-  EXPECT_EQ(Tree.FindComponent("SomethingElse"), Kept);
+  EXPECT_EQ(Tree.GetItems()[0]->GetData(), First);
+  EXPECT_EQ(ProxiesOf(Tree), "A:0,A:1,A:2");
+  EXPECT_EQ(ProxyCount(Tree), 3);
   ClearWorkingTree(Tree);
-  EXPECT_EQ(Tree.GetComponentCount(), 1);
+  EXPECT_EQ(ProxyCount(Tree), 3);
+  EXPECT_EQ(Tree.FindComponent("SomethingElse"), Kept);
+
+  // No more proxies than the most items one build needed.
+  test::Fill(*Radio->GetItems(), {"a", "b", "c", "d", "e"});
+  Build();
+  test::Fill(*Radio->GetItems(), {"a", "b"});
+  Build();
+  EXPECT_EQ(ProxiesOf(Tree), "A:0,A:1");
+  EXPECT_EQ(ProxyCount(Tree), 5);
+
+  // Another group's items take them over, and their watch on it works.
+  delete Radio;
+  auto* B = Make<TRadioGroup>(&Form, &Form, "B", "Other");
+  auto* C = Make<TRadioGroup>(&Form, &Form, "C", "More");
+  test::Fill(*B->GetItems(), {"1", "2", "3", "4"});
+  test::Fill(*C->GetItems(), {"5", "6", "7"});
+  Build();
+  EXPECT_EQ(ProxiesOf(Tree), "B:0,B:1,B:2,B:3,C:0,C:1,C:2");
+  EXPECT_EQ(ProxyCount(Tree), 7);
+  delete B;
+  EXPECT_EQ(ProxiesOf(Tree), "-,-,-,-,C:0,C:1,C:2");
+  Build();
+  EXPECT_EQ(ProxiesOf(Tree), "C:0,C:1,C:2");
+  delete C;
+  EXPECT_EQ(ProxiesOf(Tree), "-,-,-");
+
+  // A proxy released by someone else is not handed out again.
+  auto* D = Make<TRadioGroup>(&Form, &Form, "D", "Last");
+  test::Fill(*D->GetItems(), {"x", "y"});
+  Build();
+  ClearWorkingTree(Tree);
+  for (TComponent* Owned : Tree.Components())
+    if (dynamic_cast<TRadioGroupIndex*>(Owned)) {
+      delete Owned;
+      break;
+    }
+  Build();
+  EXPECT_EQ(ProxiesOf(Tree), "D:0,D:1");
+  EXPECT_EQ(ProxyCount(Tree), 6);
 }
 
 TEST_F(TreeBuildTest, ProxyForgetsARadioGroupThatGoesAway) {

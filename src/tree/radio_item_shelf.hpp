@@ -1,0 +1,37 @@
+#pragma once
+
+#include <keyloom/tree.hpp>
+
+#include <cstddef>
+#include <vector>
+
+namespace keyloom {
+
+// The item proxies a tree view owns, kept from one build to the next. A build
+// takes them in order and makes new ones only past the most that an earlier
+// build needed, so the items of an unchanged form keep their proxies and,
+// with them, the proxies' links to their radio groups.
+class TRadioItemShelf : public TComponent {
+  KEYLOOM_CLASS(TRadioItemShelf)
+ public:
+  explicit TRadioItemShelf(TComponent* Tree) : TComponent(Tree, false) {}
+  ~TRadioItemShelf() override;
+
+  // The tree view's shelf; nil when it has none and Make is false.
+  static TRadioItemShelf* Of(TCustomTreeView& Tree, bool Make);
+
+  // The next proxy that no node of the current build refers to, made when
+  // every one is taken.
+  TRadioGroupIndex& Take();
+  // The tree's nodes are gone: every proxy may be taken again.
+  void PutBackAll() { FTaken = 0; }
+  // A proxy that is being released leaves the shelf.
+  void Drop(const TRadioGroupIndex* Proxy);
+  std::size_t Count() const { return FProxies.size(); }
+
+ private:
+  std::vector<TRadioGroupIndex*> FProxies;
+  std::size_t FTaken = 0;
+};
+
+}  // namespace keyloom
