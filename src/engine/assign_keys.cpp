@@ -21,7 +21,7 @@ void WriteRadioGroupItem(const TRadioGroupIndex& Proxy, const std::string& Capti
 
 // Every write that applies gets the same caption.
 void WriteCaption(TObject* Component, const TClassFacts& Facts, const std::string& Caption, bool WritePublished) {
-  if (WritePublished && Facts.PublishesCaption) SetPropertyLongString(Component, "Caption", Caption);
+  if (WritePublished && Facts.PublishesCaption && Facts.CaptionProp) SetStrProp(*Component, *Facts.CaptionProp, Caption);
   if (Facts.Kind.GroupBox) static_cast<TGroupBox*>(Component)->SetText(Caption);
   if (Facts.Kind.MenuItem) static_cast<TMenuItem*>(Component)->SetCaption(Caption);
   if (Facts.Kind.RadioGroupIndex) WriteRadioGroupItem(*static_cast<const TRadioGroupIndex*>(Component), Caption);

@@ -47,6 +47,11 @@ const TClassFacts& TClassFactCache::Of(const TObject* Object) {
   Facts.PublishesCaption = HasProperty(Object, "Caption", TTypeKind::tkLString);
   Facts.NoCaption = IsClassInList(Object, FNoCaptionClasses);
   Facts.Kind = KindOf(Object);
+  for (const TPropInfo* Prop : Class->PropInfos())
+    if (Prop->Kind == TTypeKind::tkLString && Prop->Name == "Caption") {
+      Facts.CaptionProp = Prop;
+      break;
+    }
   return Facts;
 }
 

@@ -40,6 +40,8 @@ struct TClassFacts {
   bool PublishesCaption = false;  // a published long string "Caption"
   bool NoCaption = false;         // of a class named in the no-caption list
   TKindFacts Kind;
+  // The long string property named exactly "Caption", which writing sets; nil without one.
+  const TPropInfo* CaptionProp = nullptr;
 };
 
 // A radio group item's proxy shows its item's text and has no caption of its
