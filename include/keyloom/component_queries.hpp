@@ -26,6 +26,10 @@ bool IsClassInList(const TObject* Obj, const TStrings& ClassNames);
 // equals Name without regard to case.
 bool HasProperty(const TObject* Obj, std::string_view Name, TTypeKind Kind);
 
+// The first published property of that kind whose name equals Name exactly
+// (case counts), or nil: the one the calls below use.
+const TPropInfo* FindExactProperty(const TObject* Obj, std::string_view Name, TTypeKind Kind);
+
 using TPropertyProc = std::function<void(TObject& Obj, const TPropInfo& Prop)>;
 
 // Calls Proc once for the first published property of that kind whose name

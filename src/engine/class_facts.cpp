@@ -47,11 +47,7 @@ const TClassFacts& TClassFactCache::Of(const TObject* Object) {
   Facts.PublishesCaption = HasProperty(Object, "Caption", TTypeKind::tkLString);
   Facts.NoCaption = IsClassInList(Object, FNoCaptionClasses);
   Facts.Kind = KindOf(Object);
-  for (const TPropInfo* Prop : Class->PropInfos())
-    if (Prop->Kind == TTypeKind::tkLString && Prop->Name == "Caption") {
-      Facts.CaptionProp = Prop;
-      break;
-    }
+  Facts.CaptionProp = FindExactProperty(Object, "Caption", TTypeKind::tkLString);
   return Facts;
 }
 

@@ -2,17 +2,13 @@
 
 namespace keyloom {
 
-namespace {
-
 // The lookup of the getters and setters: kind and exact name must both match.
-const TPropInfo* FindExactProp(const TObject* Obj, std::string_view Name, TTypeKind Kind) {
+const TPropInfo* FindExactProperty(const TObject* Obj, std::string_view Name, TTypeKind Kind) {
   if (!Obj) return nullptr;
   for (const TPropInfo* Prop : Obj->ClassType().PropInfos())
     if (Prop->Kind == Kind && Prop->Name == Name) return Prop;
   return nullptr;
 }
-
-}  // namespace
 
 bool IsClassType(const TObject* Obj, std::string_view ClassName) {
   if (!Obj) return false;
@@ -35,32 +31,32 @@ bool HasProperty(const TObject* Obj, std::string_view Name, TTypeKind Kind) {
 }
 
 void CallPropertyProc(TObject* Obj, std::string_view Name, TTypeKind Kind, const TPropertyProc& Proc) {
-  const TPropInfo* Prop = FindExactProp(Obj, Name, Kind);
+  const TPropInfo* Prop = FindExactProperty(Obj, Name, Kind);
   if (!Prop || !Proc) return;
   Proc(*Obj, *Prop);
 }
 
 std::string GetPropertyLongString(const TObject* Obj, std::string_view Name) {
-  const TPropInfo* Prop = FindExactProp(Obj, Name, TTypeKind::tkLString);
+  const TPropInfo* Prop = FindExactProperty(Obj, Name, TTypeKind::tkLString);
   if (!Prop) return {};
   return GetStrProp(*Obj, *Prop);
 }
 
 void SetPropertyLongString(TObject* Obj, std::string_view Name, const std::string& Value) {
-  const TPropInfo* Prop = FindExactProp(Obj, Name, TTypeKind::tkLString);
+  const TPropInfo* Prop = FindExactProperty(Obj, Name, TTypeKind::tkLString);
   if (!Prop) return;
   SetStrProp(*Obj, *Prop, Value);
 }
 
 bool GetPropertyBoolean(const TObject* Obj, std::string_view Name) {
-  const TPropInfo* Prop = FindExactProp(Obj, Name, TTypeKind::tkEnumeration);
+  const TPropInfo* Prop = FindExactProperty(Obj, Name, TTypeKind::tkEnumeration);
   if (!Prop) return false;
   // Only the low byte is kept; an enumeration value other than 1 there is not true.
   return (GetOrdProp(*Obj, *Prop) & 0xFF) == 1;
 }
 
 TObject* GetPropertyObject(const TObject* Obj, std::string_view Name) {
-  const TPropInfo* Prop = FindExactProp(Obj, Name, TTypeKind::tkClass);
+  const TPropInfo* Prop = FindExactProperty(Obj, Name, TTypeKind::tkClass);
   if (!Prop) return nullptr;
   return GetObjectProp(*Obj, *Prop);
 }

@@ -97,15 +97,10 @@ TRadioItemShelf* TRadioItemShelf::Of(TCustomTreeView& Tree, bool Make) {
 
 TRadioGroupIndex& TRadioItemShelf::Take() {
   if (FTaken == FProxies.size()) {
-    // Room first: a proxy that could not be shelved would only be released with the tree view.
-    FProxies.push_back(nullptr);
-    try {
-      FProxies.back() = new TRadioGroupIndex(GetOwner());
-    } catch (...) {
-      FProxies.pop_back();
-      throw;
-    }
-    FProxies.back()->FShelf = this;
+    // Owned by the tree view from the start: one that could not be shelved goes with it.
+    auto* Proxy = new TRadioGroupIndex(GetOwner());
+    FProxies.push_back(Proxy);
+    Proxy->FShelf = this;
   }
   return *FProxies[FTaken++];
 }

@@ -27,7 +27,6 @@ class TRadioItemShelf : public TComponent {
   void PutBackAll() { FTaken = 0; }
   // A proxy that is being released leaves the shelf.
   void Drop(const TRadioGroupIndex* Proxy);
-  std::size_t Count() const { return FProxies.size(); }
 
  private:
   std::vector<TRadioGroupIndex*> FProxies;
