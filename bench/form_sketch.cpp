@@ -1,7 +1,9 @@
 #include "form_sketch.hpp"
 
 #include <algorithm>
+#include <cmath>
 #include <random>
+#include <string_view>
 
 namespace keyloom::bench {
 
@@ -39,6 +41,15 @@ class TCaptions {
     return Caption;
   }
   int Pick(int Bound) { return static_cast<int>(FRandom() % static_cast<std::uint32_t>(Bound)); }
+  bool Chance(int Percent) { return Pick(100) < Percent; }
+  // Log-normally spread around Median: the shape of real forms' sizes.
+  double Spread(double Median, double Sigma) {
+    constexpr double Range = static_cast<double>(std::minstd_rand::max()) + 1;
+    const double U1 = (static_cast<double>(FRandom()) + 0.5) / Range;
+    const double U2 = static_cast<double>(FRandom()) / Range;
+    const double Z = std::sqrt(-2 * std::log(U1)) * std::cos(2 * 3.141592653589793 * U2);
+    return Median * std::exp(Sigma * Z);
+  }
 
  private:
   std::minstd_rand FRandom;
@@ -70,6 +81,11 @@ class TSketcher {
   }
   int Count() const { return static_cast<int>(FSketch.Objects.size()); }
   int Pick(int Bound) { return FCaptions.Pick(Bound); }
+  bool Chance(int Percent) { return FCaptions.Chance(Percent); }
+  double Spread(double Median, double Sigma) { return FCaptions.Spread(Median, Sigma); }
+  std::string Caption() { return FCaptions.Next(); }
+  TSketchObject& At(int Index) { return FSketch.Objects[static_cast<std::size_t>(Index)]; }
+  TSketch& Sketch() { return FSketch; }
 
  private:
   TSketch& FSketch;
@@ -77,7 +93,7 @@ class TSketcher {
   int FCounter = 0;
 };
 
-void SketchTypical(TSketcher& S) {
+void SketchDialog(TSketcher& S) {
   const int Menu = S.Add("TMainMenu", -1, false);
   const int Tops = 3 + S.Pick(3);
   for (int T = 0; T < Tops; ++T) {
@@ -104,6 +120,150 @@ void SketchTypical(TSketcher& S) {
   S.AddControl(-1);
 }
 
+// Hex digits of an image of about Median digits: glyphs are small, some
+// pictures are large.
+std::string ImageData(TSketcher& S, double Median) {
+  const auto Digits = static_cast<std::size_t>(std::clamp(S.Spread(Median, 1.5), 256.0, 262144.0)) / 2 * 2;
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string Data = "{";
+  Data.reserve(Digits + 2);
+  for (std::size_t I = 0; I < Digits; ++I) Data += kHex[S.Pick(16)];
+  return Data + "}";
+}
+
+using TExtra = std::vector<std::pair<std::string, std::string>>;
+
+void AddFont(TSketcher& S, TExtra& Extra) {
+  Extra.insert(Extra.end(), {{"Font.Charset", "DEFAULT_CHARSET"},
+                             {"Font.Color", "clWindowText"},
+                             {"Font.Height", std::to_string(-11 - S.Pick(4))},
+                             {"Font.Name", "'MS Sans Serif'"},
+                             {"Font.Style", S.Chance(50) ? "[fsBold]" : "[]"}});
+}
+
+std::string Quoted(const std::string& Text) {
+  std::string Out = "'";
+  for (char C : Text) {
+    if (C == '\'') Out += '\'';
+    Out += C;
+  }
+  return Out + "'";
+}
+
+// Classes in the proportions the corpus has them (per ten thousand).
+struct TClassShare {
+  const char* Class;
+  int Share;
+  bool Captioned, Focused, Container;
+};
+constexpr TClassShare kControls[] = {
+    {"TLabel", 2526, true, false, false},      {"TButton", 1434, true, true, false},
+    {"TPanel", 1222, false, true, true},       {"TCheckBox", 1095, true, true, false},
+    {"TSpeedButton", 707, true, false, false}, {"TEdit", 629, false, true, false},
+    {"TGroupBox", 505, true, true, true},      {"TComboBox", 418, false, true, false},
+    {"TBitBtn", 306, true, true, false},       {"TBevel", 262, false, false, false},
+    {"TImage", 233, false, false, false},      {"TMemo", 212, false, true, false},
+    {"TRadioButton", 197, true, true, false},  {"TListBox", 143, false, true, false},
+    {"TRadioGroup", 111, true, true, false},
+};
+
+const TClassShare& PickClass(TSketcher& S) {
+  int Total = 0;
+  for (const TClassShare& C : kControls) Total += C.Share;
+  int Roll = S.Pick(Total);
+  for (const TClassShare& C : kControls) {
+    if (Roll < C.Share) return C;
+    Roll -= C.Share;
+  }
+  return kControls[0];
+}
+
+void SketchTypical(TSketcher& S, int Median) {
+  // The generator's first numbers after a small seed are small too.
+  for (int I = 0; I < 4; ++I) S.Pick(2);
+  const int Objects = std::clamp(static_cast<int>(S.Spread(Median, 0.9) + 0.5), 1, 40 * Median);
+  TExtra& Form = S.Sketch().FormExtra;
+  Form = {{"ClientHeight", std::to_string(300 + S.Pick(300))},
+          {"ClientWidth", std::to_string(400 + S.Pick(400))},
+          {"Color", "clBtnFace"}};
+  AddFont(S, Form);
+  Form.insert(Form.end(), {{"OldCreateOrder", "False"}, {"Position", "poScreenCenter"}});
+  if (S.Chance(45)) Form.emplace_back("OnCreate", "FormCreate");
+  if (S.Chance(10)) Form.emplace_back("Icon.Data", ImageData(S, 2000));
+  // A menu in a quarter of the forms, with about a fifth of their objects.
+  int Left = Objects;
+  if (Objects >= 6 && S.Chance(25)) {
+    const int Menu = S.Add(S.Chance(70) ? "TMainMenu" : "TPopupMenu", -1, false);
+    int Items = std::max(2, Objects / 5);
+    Left -= Items + 1;
+    std::vector<int> Tops;
+    while (Items > 0) {
+      const bool Top = Tops.empty() || S.Chance(25);
+      const int Item = S.Add("TMenuItem", Top ? Menu : Tops[static_cast<std::size_t>(S.Pick(static_cast<int>(Tops.size())))]);
+      if (Top) Tops.push_back(Item);
+      TExtra& Extra = S.At(Item).Extra;
+      if (!Top && S.Chance(30)) Extra.emplace_back("ShortCut", std::to_string(16384 + 65 + S.Pick(26)));
+      if (!Top && S.Chance(70)) Extra.emplace_back("OnClick", S.At(Item).Name + "Click");
+      --Items;
+    }
+  }
+  std::vector<int> Containers;
+  std::vector<int> TabOrders(1, 0);  // per container, the form's first
+  for (int I = 0; I < Left; ++I) {
+    const TClassShare& Kind = PickClass(S);
+    const int Slot = Containers.empty() || S.Chance(40) ? -1 : S.Pick(static_cast<int>(Containers.size()));
+    const int Parent = Slot < 0 ? -1 : Containers[static_cast<std::size_t>(Slot)];
+    const int Index = S.Add(Kind.Class, Parent, Kind.Captioned);
+    TSketchObject& O = S.At(Index);
+    TExtra& Extra = O.Extra;
+    std::string Class = Kind.Class;
+    if (Class == "TRadioGroup")
+      for (int Item = 2 + S.Pick(3); Item > 0; --Item) O.Items.push_back(S.Caption());
+    if (Class == "TButton" && S.Chance(10)) O.Default = true;
+    if (Class == "TPanel" && S.Chance(50)) Extra.emplace_back("Align", S.Chance(50) ? "alTop" : "alClient");
+    if (Class == "TEdit" || Class == "TComboBox") Extra.emplace_back("Text", Quoted(S.Chance(70) ? "" : S.Caption()));
+    if (Class == "TComboBox" || Class == "TListBox") Extra.emplace_back("ItemHeight", "13");
+    if (Class == "TMemo") Extra.emplace_back("Lines.Strings", "('" + O.Name + "')");
+    if (Class == "TBevel") Extra.emplace_back("Shape", "bsTopLine");
+    if (Class == "TPanel" && S.Chance(50)) Extra.emplace_back("BevelOuter", "bvNone");
+    if (Class == "TLabel" && S.Chance(15)) Extra.emplace_back("Alignment", "taRightJustify");
+    if ((Class == "TEdit" || Class == "TMemo") && S.Chance(20)) Extra.emplace_back("ReadOnly", "True");
+    if (S.Chance(10)) Extra.emplace_back("AutoSize", "False");
+    if (S.Chance(10)) Extra.emplace_back("Color", "clWindow");
+    if (S.Chance(5)) Extra.emplace_back("Visible", "False");
+    if (S.Chance(12)) Extra.emplace_back("Anchors", "[akTop, akRight]");
+    if (S.Chance(9)) {
+      AddFont(S, Extra);
+      Extra.emplace_back("ParentFont", "False");
+    }
+    if (S.Chance(8)) {
+      Extra.emplace_back("Hint", Quoted(S.Caption()));
+      Extra.emplace_back("ShowHint", "True");
+    }
+    if (S.Chance(8)) Extra.emplace_back("Enabled", "False");
+    if (Class == "TLabel" && S.Chance(40)) Extra.emplace_back("ParentColor", "False");
+    if (Class == "TLabel" && I > 0 && S.Chance(20)) Extra.emplace_back("FocusControl", S.At(Index - 1).Name);
+    if (I > 0 && S.Chance(25))
+      Extra.insert(Extra.end(), {{"AnchorSideTop.Control", S.At(Index - 1).Name},
+                                 {"AnchorSideTop.Side", "asrBottom"},
+                                 {"BorderSpacing.Top", "6"}});
+    if (Kind.Focused) {
+      const auto Order = static_cast<std::size_t>(Slot + 1);
+      Extra.emplace_back("TabOrder", std::to_string(TabOrders[Order]++));
+    }
+    if ((Class == "TButton" || Class == "TBitBtn" || Class == "TSpeedButton" || Class == "TCheckBox") && S.Chance(70))
+      Extra.emplace_back("OnClick", O.Name + "Click");
+    if (Class == "TEdit" && S.Chance(20)) Extra.emplace_back("OnChange", O.Name + "Change");
+    if ((Class == "TSpeedButton" || Class == "TBitBtn") && S.Chance(25))
+      Extra.emplace_back("Glyph.Data", ImageData(S, 1500));
+    if (Class == "TImage" && S.Chance(50)) Extra.emplace_back("Picture.Data", ImageData(S, 6000));
+    if (Kind.Container) {
+      Containers.push_back(Index);
+      TabOrders.push_back(0);
+    }
+  }
+}
+
 }  // namespace
 
 const char* ShapeName(TShape Shape) {
@@ -113,6 +273,7 @@ const char* ShapeName(TShape Shape) {
     case TShape::shPanels: return "panels";
     case TShape::shMenu: return "menu";
     case TShape::shRadioGroups: return "radiogroups";
+    case TShape::shDialog: return "dialog";
     case TShape::shTypical: return "typical";
   }
   return "?";
@@ -157,8 +318,11 @@ TSketch MakeSketch(TShape Shape, int Components, std::uint32_t Seed) {
         for (int R = 0; R < 10; ++R) S.AddRadioGroup(Panel, 4);
       }
       break;
+    case TShape::shDialog:
+      SketchDialog(S);
+      break;
     case TShape::shTypical:
-      SketchTypical(S);
+      SketchTypical(S, Components);
       break;
   }
   return Sketch;
@@ -175,7 +339,31 @@ void Quote(std::string& Out, const std::string& S) {
   Out += '\'';
 }
 
-bool IsMenuPart(const std::string& Class) { return Class == "TMainMenu" || Class == "TMenuItem"; }
+bool IsMenuPart(const std::string& Class) {
+  return Class == "TMainMenu" || Class == "TPopupMenu" || Class == "TMenuItem";
+}
+
+bool HasExtra(const TSketchObject& O, const char* Name) {
+  return std::any_of(O.Extra.begin(), O.Extra.end(), [&](const auto& P) { return P.first == Name; });
+}
+
+void WriteExtra(std::string& Out, const std::vector<std::pair<std::string, std::string>>& Extra,
+                const std::string& Inner) {
+  for (const auto& [Name, Value] : Extra) {
+    Out += Inner + Name + " = ";
+    if (Value.empty() || Value[0] != '{') {
+      Out += Value + '\n';
+      continue;
+    }
+    const std::string_view Digits(Value.data() + 1, Value.size() - 2);
+    Out += '{';
+    for (std::size_t At = 0; At < Digits.size(); At += 64) {
+      Out += '\n' + Inner + "  ";
+      Out += Digits.substr(At, 64);
+    }
+    Out += "}\n";
+  }
+}
 
 }  // namespace
 
@@ -190,6 +378,7 @@ std::string WriteFormText(const TSketch& Sketch, const std::string& FormName) {
   Out.reserve(Count * 120 + 256);
   Out += "object " + FormName + ": TForm\n  Left = 192\n  Top = 107\n  Width = 640\n  Height = 480\n"
          "  Caption = 'Generated form'\n  PixelsPerInch = 96\n  TextHeight = 13\n";
+  WriteExtra(Out, Sketch.FormExtra, "  ");
   // Objects close in reverse: a stack of (object, next child) pairs.
   std::vector<std::pair<std::size_t, std::size_t>> Stack{{Count, 0}};
   while (!Stack.empty()) {
@@ -226,8 +415,9 @@ std::string WriteFormText(const TSketch& Sketch, const std::string& FormName) {
       }
       Out += ")\n";
     }
-    if (O.Class == "TButton" || O.Class == "TCheckBox" || O.Class == "TEdit")
+    if ((O.Class == "TButton" || O.Class == "TCheckBox" || O.Class == "TEdit") && !HasExtra(O, "TabOrder"))
       Out += Inner + "TabOrder = " + std::to_string(Next - 1) + '\n';
+    WriteExtra(Out, O.Extra, Inner);
     Stack.emplace_back(Child, 0);
   }
   return Out;

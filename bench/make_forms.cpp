@@ -1,7 +1,7 @@
 // Writes generated text form files for the end-to-end measurements of the
 // command line. Usage: keyloom-make-forms SHAPE COMPONENTS COUNT FOLDER
-// (SHAPE: flat, deep, panels, menu, radiogroups, typical; each file gets its
-// own seed).
+// (SHAPE: flat, deep, panels, menu, radiogroups, dialog, typical; each file
+// gets its own seed; for typical, COMPONENTS is the median size).
 
 #include "form_sketch.hpp"
 
@@ -21,7 +21,7 @@ int main(int argc, char** argv) {
   TShape Shape = TShape::shTypical;
   bool Known = false;
   for (TShape S : {TShape::shFlat, TShape::shDeep, TShape::shPanels, TShape::shMenu, TShape::shRadioGroups,
-                   TShape::shTypical})
+                   TShape::shDialog, TShape::shTypical})
     if (ShapeArg == ShapeName(S)) {
       Shape = S;
       Known = true;
