@@ -199,7 +199,9 @@ inline void TLexer::SkipBlanks() {
   // *FEnd is the string's NUL, no blank: no bound check is needed.
   const char* P = FPos;
   for (;;) {
-    char C = *P;
+    const char C = *P;
+    // Most calls meet the token at once, and no token starts at or below a space.
+    if (static_cast<unsigned char>(C) > ' ') break;
     if (C == ' ') {
       ++P;
 #if defined(__SSE2__)
@@ -215,11 +217,11 @@ inline void TLexer::SkipBlanks() {
         P += 16;
       }
 #endif
-    } else if (C == '\t' || C == '\v' || C == '\f') {
-      ++P;
     } else if (C == '\n') {
       ++FCounts.FLf;
       NewLine(++P);
+    } else if (C == '\t' || C == '\v' || C == '\f') {
+      ++P;
     } else if (C == '\r') {
       ++P;
       if (P < FEnd && *P == '\n') {

@@ -168,7 +168,64 @@ const std::vector<const TPropInfo*>& TClassInfo::BuildLists() const {
   return FAll;
 }
 
+namespace {
+
+// Words that hold every byte of a name of 1 to 16 bytes, so that equal words
+// mean equal names; false for other lengths.
+bool NameWords(std::string_view Name, std::uint64_t& First, std::uint64_t& Last) {
+  const std::size_t Size = Name.size();
+  if (Size >= 8 && Size <= 16) {
+    First = LoadWord(Name.data());
+    Last = LoadWord(Name.data() + Size - 8);
+    return true;
+  }
+  if (Size == 0 || Size > 16) return false;
+  First = LoadTail(Name.data(), Size);
+  Last = 0;
+  return true;
+}
+
+// Forms name the same few properties of the same few classes over and over.
+// Each thread remembers what a look-up by a name's exact bytes found: a hit
+// compares words instead of folding, hashing and probing the name. Entries
+// hold the class's serial, not its address, which a class made after a freed
+// one can take; only properties found are kept, as a run-time class can
+// learn a missing one; and a property that takes the place of another of its
+// name makes every thread forget all.
+struct TPropMemoEntry {
+  std::uint64_t Serial;  // 0: empty
+  std::uint64_t Size;
+  std::uint64_t First;
+  std::uint64_t Last;
+  std::uint64_t Generation;
+  const TPropInfo* Prop;
+};
+constexpr int kPropMemoBits = 9;
+thread_local TPropMemoEntry PropMemo[std::size_t{1} << kPropMemoBits];  // zeroed: no guard on access
+std::atomic<std::uint64_t> PropMemoGeneration{0};
+
+TPropMemoEntry& PropMemoSlot(std::uint64_t Serial, std::size_t Size, std::uint64_t First, std::uint64_t Last) {
+  const std::uint64_t Mixed =
+      (First ^ (Last * 0x9e3779b97f4a7c15ull) ^ (Serial << 20) ^ Size) * 0xc2b2ae3d27d4eb4full;
+  return PropMemo[Mixed >> (64 - kPropMemoBits)];
+}
+
+}  // namespace
+
 const TPropInfo* TClassInfo::FindProp(std::string_view Name) const {
+  std::uint64_t First = 0, Last = 0;
+  if (!NameWords(Name, First, Last)) return LookUpProp(Name);
+  TPropMemoEntry& Entry = PropMemoSlot(FSerial, Name.size(), First, Last);
+  const std::uint64_t Generation = PropMemoGeneration.load(std::memory_order_acquire);
+  if (Entry.Serial == FSerial && Entry.Size == Name.size() && Entry.First == First && Entry.Last == Last &&
+      Entry.Generation == Generation)
+    return Entry.Prop;
+  const TPropInfo* Prop = LookUpProp(Name);
+  if (Prop) Entry = {FSerial, Name.size(), First, Last, Generation, Prop};
+  return Prop;
+}
+
+const TPropInfo* TClassInfo::LookUpProp(std::string_view Name) const {
   PropInfos();
   const std::size_t Mask = FByName.size() - 1;
   for (std::size_t Slot = TextHash(Name) & Mask;; Slot = (Slot + 1) & Mask) {
@@ -205,10 +262,30 @@ void TClassInfo::AddProp(TPropInfo Prop) {
     if (SameText(Entry->Name, Added->Name)) {
       *std::find(FAll.begin(), FAll.end(), Entry) = Added;
       Entry = Added;
+      PropMemoGeneration.fetch_add(1, std::memory_order_acq_rel);
       return;
     }
   }
 }
+
+namespace {
+
+// Every object read looks its class up, on each thread that reads forms: a
+// shared lock taken each time would send its cache line to and fro between
+// them. Each thread remembers the classes found by their names' exact bytes,
+// until a class is registered under a name again.
+struct TClassMemoEntry {
+  std::uint64_t Size;  // 0: empty
+  std::uint64_t First;
+  std::uint64_t Last;
+  std::uint64_t Generation;
+  const TClassInfo* Class;
+};
+constexpr int kClassMemoBits = 7;
+thread_local TClassMemoEntry ClassMemo[std::size_t{1} << kClassMemoBits];
+std::atomic<std::uint64_t> ClassMemoGeneration{0};
+
+}  // namespace
 
 void RegisterClass(const TClassInfo& Info) {
   Registry& R = TheRegistry();
@@ -219,13 +296,27 @@ void RegisterClass(const TClassInfo& Info) {
   }
   const std::unique_lock Write(R.Lock);
   R.Classes[Info.ClassName()] = &Info;
+  ClassMemoGeneration.fetch_add(1, std::memory_order_acq_rel);
 }
 
 const TClassInfo* FindClass(std::string_view ClassName) {
+  std::uint64_t First = 0, Last = 0;
+  const bool Memo = NameWords(ClassName, First, Last);
+  TClassMemoEntry* Entry = nullptr;
+  const std::uint64_t Generation = ClassMemoGeneration.load(std::memory_order_acquire);
+  if (Memo) {
+    const std::uint64_t Mixed = (First ^ (Last * 0x9e3779b97f4a7c15ull) ^ ClassName.size()) * 0xc2b2ae3d27d4eb4full;
+    Entry = &ClassMemo[Mixed >> (64 - kClassMemoBits)];
+    if (Entry->Size == ClassName.size() && Entry->First == First && Entry->Last == Last &&
+        Entry->Generation == Generation)
+      return Entry->Class;
+  }
   Registry& R = TheRegistry();
   const std::shared_lock Read(R.Lock);
   auto It = R.Classes.find(ClassName);
-  return It == R.Classes.end() ? nullptr : It->second;
+  if (It == R.Classes.end()) return nullptr;
+  if (Entry) *Entry = {ClassName.size(), First, Last, Generation, It->second};
+  return It->second;
 }
 
 TClassInfo& RegisterRuntimeClass(std::string_view ClassName, const TClassInfo& Parent) {

@@ -3,11 +3,12 @@
 namespace keyloom {
 
 // The lookup of the getters and setters: kind and exact name must both match.
+// A class publishes one property per name, case aside: the class's own
+// look-up finds the only candidate.
 const TPropInfo* FindExactProperty(const TObject* Obj, std::string_view Name, TTypeKind Kind) {
   if (!Obj) return nullptr;
-  for (const TPropInfo* Prop : Obj->ClassType().PropInfos())
-    if (Prop->Kind == Kind && Prop->Name == Name) return Prop;
-  return nullptr;
+  const TPropInfo* Prop = Obj->ClassType().FindProp(Name);
+  return Prop && Prop->Kind == Kind && Prop->Name == Name ? Prop : nullptr;
 }
 
 bool IsClassType(const TObject* Obj, std::string_view ClassName) {
@@ -25,9 +26,8 @@ bool IsClassInList(const TObject* Obj, const TStrings& ClassNames) {
 
 bool HasProperty(const TObject* Obj, std::string_view Name, TTypeKind Kind) {
   if (!Obj) return false;
-  for (const TPropInfo* Prop : Obj->ClassType().PropInfos())
-    if (Prop->Kind == Kind && SameText(Prop->Name, Name)) return true;
-  return false;
+  const TPropInfo* Prop = Obj->ClassType().FindProp(Name);
+  return Prop && Prop->Kind == Kind;
 }
 
 void CallPropertyProc(TObject* Obj, std::string_view Name, TTypeKind Kind, const TPropertyProc& Proc) {

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace keyloom {
@@ -52,6 +53,21 @@ TEST(TypInfo, FindClassIgnoresCaseAndKnowsNothingElse) {
   EXPECT_EQ(FindClass("tbutton"), &TButton::StaticClassInfo());
   EXPECT_EQ(FindClass("TcxButton"), nullptr);
   EXPECT_EQ(FindClass(""), nullptr);
+}
+
+// Found classes are remembered per thread: a class registered again under
+// its name, in any case, replaces the one found before.
+TEST(TypInfo, FindClassFollowsRegistering) {
+  static const TClassInfo First("TRegisteredTwice", &TButton::StaticClassInfo(), {}, nullptr);
+  static const TClassInfo Second("TREGISTEREDTWICE", &TLabel::StaticClassInfo(), {}, nullptr);
+  RegisterClass(First);
+  EXPECT_EQ(FindClass("TRegisteredTwice"), &First);
+  EXPECT_EQ(FindClass("tregisteredtwice"), &First);
+  RegisterClass(Second);
+  EXPECT_EQ(FindClass("TRegisteredTwice"), &Second);
+  EXPECT_EQ(FindClass("tregisteredtwice"), &Second);
+  RegisterClass(First);
+  EXPECT_EQ(FindClass("TRegisteredTwice"), &First);
 }
 
 TEST(TypInfo, ContainerStyleAndPublishedCaption) {
@@ -145,6 +161,49 @@ TEST(TypInfo, FindPropFindsEveryNameInAnyCase) {
   Learner.AddProp(std::move(Caption));
   EXPECT_EQ(Learner.FindProp("caption")->Name, "CAPTION");
   EXPECT_EQ(Learner.PropCount(), Inherited + 40);
+}
+
+// Look-ups are remembered per thread: what is remembered must stand only for
+// the very name and the very class, and a miss must not hide a name learnt later.
+TEST(TypInfo, RememberedLookUpsStandForTheirNameAndClassOnly) {
+  // Names of every length, and each one byte away from them at every place.
+  TClassInfo Class("TNames", nullptr, {}, nullptr);
+  for (std::size_t Size = 1; Size <= 20; ++Size) {
+    TPropInfo Prop;
+    Prop.Name = std::string(Size, 'q');
+    Class.AddProp(std::move(Prop));
+  }
+  for (std::size_t Size = 1; Size <= 20; ++Size) {
+    const std::string Name(Size, 'q');
+    const TPropInfo* Prop = Class.FindProp(Name);
+    ASSERT_NE(Prop, nullptr) << Size;
+    ASSERT_EQ(Prop->Name, Name);
+    for (std::size_t At = 0; At < Size; ++At) {
+      std::string Other = Name;
+      Other[At] = 'r';
+      EXPECT_EQ(Class.FindProp(Other), nullptr) << Other;
+      Other[At] = 'Q';
+      EXPECT_EQ(Class.FindProp(Other), Prop) << Other;
+    }
+  }
+  // A miss is not remembered: the name learnt after it is found.
+  TClassInfo Learner("TLearner", &TButton::StaticClassInfo(), {}, nullptr);
+  EXPECT_EQ(Learner.FindProp("Later"), nullptr);
+  TPropInfo Later;
+  Later.Name = "Later";
+  Learner.AddProp(std::move(Later));
+  ASSERT_NE(Learner.FindProp("Later"), nullptr);
+  EXPECT_EQ(Learner.FindProp("Later")->Name, "Later");
+  // A class made where a freed one was does not inherit what it published.
+  alignas(TClassInfo) unsigned char Storage[sizeof(TClassInfo)];
+  TPropInfo Tagged;
+  Tagged.Name = "Tagged";
+  auto* First = new (Storage) TClassInfo("TFirst", nullptr, {Tagged}, nullptr);
+  ASSERT_NE(First->FindProp("Tagged"), nullptr);
+  First->~TClassInfo();
+  auto* Second = new (Storage) TClassInfo("TSecond", nullptr, {}, nullptr);
+  EXPECT_EQ(Second->FindProp("Tagged"), nullptr);
+  Second->~TClassInfo();
 }
 
 TEST(TypInfo, AccessorsReadAndWrite) {

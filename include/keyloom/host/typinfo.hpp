@@ -102,6 +102,7 @@ class TClassInfo {
 
  private:
   const std::vector<const TPropInfo*>& BuildLists() const;
+  const TPropInfo* LookUpProp(std::string_view Name) const;
 
   std::string FClassName;
   const TClassInfo* FParent;
