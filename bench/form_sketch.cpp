@@ -178,6 +178,19 @@ const TClassShare& PickClass(TSketcher& S) {
   return kControls[0];
 }
 
+// Real names say what an object is for ("ButtonSaveAs12", not "Button12"):
+// the caption's ASCII letters go between the class's name and the number.
+void NameAfterCaption(TSketchObject& O) {
+  std::string Words;
+  bool Start = true;
+  for (char C : O.Caption) {
+    const bool Letter = (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z');
+    if (Letter) Words += Start && C >= 'a' ? static_cast<char>(C - 'a' + 'A') : C;
+    Start = !Letter && C != '&';
+  }
+  O.Name.insert(O.Class.size() - 1, Words);
+}
+
 void SketchTypical(TSketcher& S, int Median) {
   // The generator's first numbers after a small seed are small too.
   for (int I = 0; I < 4; ++I) S.Pick(2);
@@ -200,6 +213,7 @@ void SketchTypical(TSketcher& S, int Median) {
     while (Items > 0) {
       const bool Top = Tops.empty() || S.Chance(25);
       const int Item = S.Add("TMenuItem", Top ? Menu : Tops[static_cast<std::size_t>(S.Pick(static_cast<int>(Tops.size())))]);
+      NameAfterCaption(S.At(Item));
       if (Top) Tops.push_back(Item);
       TExtra& Extra = S.At(Item).Extra;
       if (!Top && S.Chance(30)) Extra.emplace_back("ShortCut", std::to_string(16384 + 65 + S.Pick(26)));
@@ -211,10 +225,15 @@ void SketchTypical(TSketcher& S, int Median) {
   std::vector<int> TabOrders(1, 0);  // per container, the form's first
   for (int I = 0; I < Left; ++I) {
     const TClassShare& Kind = PickClass(S);
-    const int Slot = Containers.empty() || S.Chance(40) ? -1 : S.Pick(static_cast<int>(Containers.size()));
+    // Most objects sit in a panel or a box, often the latest one.
+    const int Slot = Containers.empty() || S.Chance(30) ? -1
+                     : S.Chance(50)                     ? static_cast<int>(Containers.size()) - 1
+                                                        : S.Pick(static_cast<int>(Containers.size()));
     const int Parent = Slot < 0 ? -1 : Containers[static_cast<std::size_t>(Slot)];
     const int Index = S.Add(Kind.Class, Parent, Kind.Captioned);
     TSketchObject& O = S.At(Index);
+    if (!O.Caption.empty() && S.Chance(40)) O.Caption += ' ' + S.Caption();
+    NameAfterCaption(O);
     TExtra& Extra = O.Extra;
     std::string Class = Kind.Class;
     if (Class == "TRadioGroup")
@@ -231,7 +250,8 @@ void SketchTypical(TSketcher& S, int Median) {
     if (S.Chance(10)) Extra.emplace_back("AutoSize", "False");
     if (S.Chance(10)) Extra.emplace_back("Color", "clWindow");
     if (S.Chance(5)) Extra.emplace_back("Visible", "False");
-    if (S.Chance(12)) Extra.emplace_back("Anchors", "[akTop, akRight]");
+    if (S.Chance(15)) Extra.emplace_back("Anchors", "[akTop, akRight]");
+    if (Kind.Captioned && S.Chance(12)) Extra.emplace_back("ImageIndex", std::to_string(S.Pick(24)));
     if (S.Chance(9)) {
       AddFont(S, Extra);
       Extra.emplace_back("ParentFont", "False");
@@ -244,9 +264,11 @@ void SketchTypical(TSketcher& S, int Median) {
     if (Class == "TLabel" && S.Chance(40)) Extra.emplace_back("ParentColor", "False");
     if (Class == "TLabel" && I > 0 && S.Chance(20)) Extra.emplace_back("FocusControl", S.At(Index - 1).Name);
     if (I > 0 && S.Chance(25))
-      Extra.insert(Extra.end(), {{"AnchorSideTop.Control", S.At(Index - 1).Name},
+      Extra.insert(Extra.end(), {{"AnchorSideLeft.Control", S.At(Index - 1).Name},
+                                 {"AnchorSideTop.Control", S.At(Index - 1).Name},
                                  {"AnchorSideTop.Side", "asrBottom"},
-                                 {"BorderSpacing.Top", "6"}});
+                                 {"BorderSpacing.Top", "6"},
+                                 {"BorderSpacing.Around", "4"}});
     if (Kind.Focused) {
       const auto Order = static_cast<std::size_t>(Slot + 1);
       Extra.emplace_back("TabOrder", std::to_string(TabOrders[Order]++));
@@ -255,8 +277,8 @@ void SketchTypical(TSketcher& S, int Median) {
       Extra.emplace_back("OnClick", O.Name + "Click");
     if (Class == "TEdit" && S.Chance(20)) Extra.emplace_back("OnChange", O.Name + "Change");
     if ((Class == "TSpeedButton" || Class == "TBitBtn") && S.Chance(25))
-      Extra.emplace_back("Glyph.Data", ImageData(S, 1500));
-    if (Class == "TImage" && S.Chance(50)) Extra.emplace_back("Picture.Data", ImageData(S, 6000));
+      Extra.emplace_back("Glyph.Data", ImageData(S, 1300));
+    if (Class == "TImage" && S.Chance(50)) Extra.emplace_back("Picture.Data", ImageData(S, 5000));
     if (Kind.Container) {
       Containers.push_back(Index);
       TabOrders.push_back(0);
