@@ -6,9 +6,39 @@
 #include <keyloom/component_queries.hpp>
 #include <keyloom/tree.hpp>
 
+#include "host/list_content.hpp"
+
+#include <array>
+#include <cstdint>
 #include <unordered_map>
 
 namespace keyloom {
+
+namespace {
+
+// Runs after this one, on the next forms too, ask about the same classes with
+// a list of the same content: each thread keeps the facts it found, by the
+// C++ type, the class's serial (never its address: forms free the classes
+// they made) and property count (a run-time class may learn more), and the
+// list's content.
+struct TSharedFacts {
+  const std::type_info* Type = nullptr;
+  std::uint64_t Serial = 0;
+  std::size_t PropCount = 0;
+  std::uint64_t ListId = 0;
+  TClassFacts Facts;
+};
+constexpr int kSharedFactsBits = 8;
+
+TSharedFacts& SharedFactsSlot(const std::type_info* Type, std::uint64_t Serial, std::uint64_t ListId) {
+  thread_local std::array<TSharedFacts, std::size_t{1} << kSharedFactsBits> Slots;
+  const std::uint64_t Mixed =
+      (reinterpret_cast<std::uintptr_t>(Type) ^ (Serial * 0x9e3779b97f4a7c15ull) ^ (ListId << 32)) *
+      0xc2b2ae3d27d4eb4full;
+  return Slots[Mixed >> (64 - kSharedFactsBits)];
+}
+
+}  // namespace
 
 const TClassFacts& TClassFactCache::Of(const TObject* Object) {
   static const TClassFacts None;
@@ -18,6 +48,7 @@ const TClassFacts& TClassFactCache::Of(const TObject* Object) {
     FIndex.clear();
     FLast = nullptr;
     FListChanges = FNoCaptionClasses.ChangeCount();
+    FListId = ListContentId(FNoCaptionClasses);
   }
   const std::type_info* Type = &typeid(*Object);
   const TClassInfo* Class = &Object->ClassType();
@@ -41,6 +72,13 @@ const TClassFacts& TClassFactCache::Of(const TObject* Object) {
     FIndex.emplace(Key, FLast);
   }
   TClassFacts& Facts = FLast->Facts;
+  const std::size_t PropCount = Class->PropInfos().size();
+  TSharedFacts& Shared = SharedFactsSlot(Type, Class->Serial(), FListId);
+  if (Shared.Type == Type && Shared.Serial == Class->Serial() && Shared.PropCount == PropCount &&
+      Shared.ListId == FListId) {
+    Facts = Shared.Facts;
+    return Facts;
+  }
   Facts.ButtonControl = IsClassType(Object, "TButtonControl");
   Facts.PublishesCancel = HasProperty(Object, "Cancel", TTypeKind::tkEnumeration);
   Facts.PublishesDefault = HasProperty(Object, "Default", TTypeKind::tkEnumeration);
@@ -48,6 +86,7 @@ const TClassFacts& TClassFactCache::Of(const TObject* Object) {
   Facts.NoCaption = IsClassInList(Object, FNoCaptionClasses);
   Facts.Kind = KindOf(Object);
   Facts.CaptionProp = FindExactProperty(Object, "Caption", TTypeKind::tkLString);
+  Shared = {Type, Class->Serial(), PropCount, FListId, Facts};
   return Facts;
 }
 

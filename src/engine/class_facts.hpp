@@ -78,6 +78,7 @@ class TClassFactCache {
 
   const TStrings& FNoCaptionClasses;
   std::uint64_t FListChanges = 0;
+  std::uint64_t FListId = 0;  // the list's content, for what other runs found
   // Forms use few classes: a short list, the last one found tried first; the
   // rare form with many more gets an index beyond the first few.
   std::deque<TEntry> FEntries;

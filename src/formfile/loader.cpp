@@ -223,7 +223,8 @@ class TFormReader {
     TObject* Target = WalkDotted(&C, Last);
     if (!Target) return;
     const TValue& V = P.FValue;
-    if (auto* Strings = AsClass<TStrings>(Target); Strings && SameText(Last, "Strings")) {
+    // The name first: it rules out nearly every property without a class test.
+    if (auto* Strings = SameText(Last, "Strings") ? AsClass<TStrings>(Target) : nullptr) {
       if (const TList* L = V.List()) {
         std::vector<std::string> Items;
         for (const TValue& Item : L->FItems)

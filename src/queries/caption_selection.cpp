@@ -4,6 +4,8 @@
 #include <keyloom/host/menus.hpp>
 #include <keyloom/component_queries.hpp>
 
+#include "host/list_content.hpp"
+
 #include <array>
 #include <cstdint>
 #include <typeinfo>
@@ -18,7 +20,7 @@ namespace {
 // needs: worked out once per list state and class instead of comparing every
 // listed name along the class chain for every node, several times a run.
 struct TListFacts {
-  std::uint64_t Stamp = 0;
+  std::uint64_t ListId = 0;       // the list's content (lists of every form hold the same)
   std::uint64_t ClassSerial = 0;  // forms free the classes they made for unknown names
   std::size_t PropCount = 0;  // a run-time class may learn properties later
   bool InList = false;
@@ -29,39 +31,30 @@ struct TListFacts {
 };
 
 const TListFacts& ListFactsOf(const TObject* Component, const TStrings& List) {
-  // A small direct-mapped table: forms bring new lists all the time, and a
-  // table that grew with them would hold memory no run gives back.
-  struct TSlot {
-    const TStrings* List = nullptr;
-    const TClassInfo* Class = nullptr;
-    TListFacts Facts;
-  };
-  // Four ways a set, so that a few lists and a form's classes rarely push each other out.
+  // A small table that forgets: forms bring new classes all the time, and a
+  // table that grew with them would hold memory no run gives back. Four ways
+  // a set, so that a few lists and a form's classes rarely push each other out.
   constexpr std::size_t kWays = 4;
   constexpr std::size_t kSets = 128;
-  thread_local std::array<TSlot, kWays * kSets> Slots;
+  thread_local std::array<TListFacts, kWays * kSets> Slots;
   thread_local std::size_t Evict = 0;
   const TClassInfo& Class = Component->ClassType();
-  const auto Key = reinterpret_cast<std::uintptr_t>(&List) * 31 + reinterpret_cast<std::uintptr_t>(&Class);
-  TSlot* Set = &Slots[static_cast<std::size_t>((Key * 0x9E3779B97F4A7C15ull) >> 57) % kSets * kWays];
-  TSlot* Slot = nullptr;
-  for (std::size_t Way = 0; Way < kWays && !Slot; ++Way)
-    if (Set[Way].List == &List && Set[Way].Class == &Class) Slot = &Set[Way];
-  for (std::size_t Way = 0; Way < kWays && !Slot; ++Way)
-    if (!Set[Way].List) Slot = &Set[Way];
-  if (!Slot) Slot = &Set[Evict++ % kWays];
-  TListFacts& Facts = Slot->Facts;
-  if (Slot->List != &List || Slot->Class != &Class) {
-    Slot->List = &List;
-    Slot->Class = &Class;
-    Facts.Stamp = 0;
-  }
+  const std::uint64_t ListId = ListContentId(List);
+  const std::uint64_t Serial = Class.Serial();
   const std::size_t PropCount = Class.PropInfos().size();
-  if (Facts.Stamp == List.ChangeCount() && Facts.ClassSerial == Class.Serial() && Facts.PropCount == PropCount)
-    return Facts;
+  const auto Key = ListId * 31 + Serial;
+  TListFacts* Set = &Slots[static_cast<std::size_t>((Key * 0x9E3779B97F4A7C15ull) >> 57) % kSets * kWays];
+  for (std::size_t Way = 0; Way < kWays; ++Way)
+    if (Set[Way].ListId == ListId && Set[Way].ClassSerial == Serial && Set[Way].PropCount == PropCount)
+      return Set[Way];
+  TListFacts* Slot = nullptr;
+  for (std::size_t Way = 0; Way < kWays && !Slot; ++Way)
+    if (!Set[Way].ListId) Slot = &Set[Way];
+  if (!Slot) Slot = &Set[Evict++ % kWays];
+  TListFacts& Facts = *Slot;
   Facts = {};
-  Facts.Stamp = List.ChangeCount();
-  Facts.ClassSerial = Class.Serial();
+  Facts.ListId = ListId;
+  Facts.ClassSerial = Serial;
   Facts.PropCount = PropCount;
   Facts.InList = IsClassInList(Component, List);
   Facts.HasFocusControl = HasProperty(Component, "FocusControl", TTypeKind::tkClass);
