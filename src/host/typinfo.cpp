@@ -157,7 +157,8 @@ const std::vector<const TPropInfo*>& TClassInfo::BuildLists() const {
     else
       All.push_back(&P);
   }
-  std::vector<const TPropInfo*> ByName = IndexByName(All);
+  // Run-time classes start with none of their own: the parent's index serves as it is.
+  std::vector<const TPropInfo*> ByName = FParent && FProps.empty() ? FParent->FByName : IndexByName(All);
   // Another thread may have got here first; the lists it published are the same.
   const std::lock_guard Guard(PropListLock());
   if (!FAllValid.load(std::memory_order_relaxed)) {
@@ -185,24 +186,21 @@ bool NameWords(std::string_view Name, std::uint64_t& First, std::uint64_t& Last)
   return true;
 }
 
-// Forms name the same few properties of the same few classes over and over.
-// Each thread remembers what a look-up by a name's exact bytes found: a hit
-// compares words instead of folding, hashing and probing the name. Entries
-// hold the class's serial, not its address, which a class made after a freed
-// one can take; only properties found are kept, as a run-time class can
-// learn a missing one; and a property that takes the place of another of its
-// name makes every thread forget all.
+// Forms name the same few properties of the same few classes over and over,
+// and many a property a class does not publish. Each thread remembers what a
+// look-up by a name's exact bytes found, nothing included: a hit compares
+// words instead of folding, hashing and probing the name. Entries hold the
+// class's serial, not its address, which a class made after a freed one can
+// take, and how many properties the class had been given since it was made.
 struct TPropMemoEntry {
-  std::uint64_t Serial;  // 0: empty
-  std::uint64_t Size;
+  std::uint64_t Serial;         // 0: empty
+  std::uint64_t SizeAndChanges;  // the name's length in the low byte
   std::uint64_t First;
   std::uint64_t Last;
-  std::uint64_t Generation;
   const TPropInfo* Prop;
 };
 constexpr int kPropMemoBits = 9;
 thread_local TPropMemoEntry PropMemo[std::size_t{1} << kPropMemoBits];  // zeroed: no guard on access
-std::atomic<std::uint64_t> PropMemoGeneration{0};
 
 TPropMemoEntry& PropMemoSlot(std::uint64_t Serial, std::size_t Size, std::uint64_t First, std::uint64_t Last) {
   const std::uint64_t Mixed =
@@ -216,12 +214,13 @@ const TPropInfo* TClassInfo::FindProp(std::string_view Name) const {
   std::uint64_t First = 0, Last = 0;
   if (!NameWords(Name, First, Last)) return LookUpProp(Name);
   TPropMemoEntry& Entry = PropMemoSlot(FSerial, Name.size(), First, Last);
-  const std::uint64_t Generation = PropMemoGeneration.load(std::memory_order_acquire);
-  if (Entry.Serial == FSerial && Entry.Size == Name.size() && Entry.First == First && Entry.Last == Last &&
-      Entry.Generation == Generation)
+  const std::uint64_t SizeAndChanges =
+      Name.size() | (std::uint64_t{FChanges.load(std::memory_order_acquire)} << 8);
+  if (Entry.Serial == FSerial && Entry.SizeAndChanges == SizeAndChanges && Entry.First == First &&
+      Entry.Last == Last)
     return Entry.Prop;
   const TPropInfo* Prop = LookUpProp(Name);
-  if (Prop) Entry = {FSerial, Name.size(), First, Last, Generation, Prop};
+  Entry = {FSerial, SizeAndChanges, First, Last, Prop};
   return Prop;
 }
 
@@ -243,10 +242,15 @@ bool TClassInfo::InheritsFrom(std::string_view AncestorName) const {
 
 void TClassInfo::AddProp(TPropInfo Prop) {
   FProps.push_back(std::move(Prop));
+  Publish(&FProps.back());
+  // What look-ups of this class found before, nothing included, is stale now.
+  FChanges.fetch_add(1, std::memory_order_release);
+}
+
+void TClassInfo::Publish(const TPropInfo* Added) {
   // Descendants cache their lists too; run-time classes, the ones that learn,
   // have none. A class learns a property a line, so the lists grow in place.
   if (!FAllValid.load(std::memory_order_acquire)) return;
-  const TPropInfo* Added = &FProps.back();
   const std::lock_guard Guard(PropListLock());
   const std::size_t Mask = FByName.size() - 1;
   for (std::size_t Slot = TextHash(Added->Name) & Mask;; Slot = (Slot + 1) & Mask) {
@@ -262,7 +266,6 @@ void TClassInfo::AddProp(TPropInfo Prop) {
     if (SameText(Entry->Name, Added->Name)) {
       *std::find(FAll.begin(), FAll.end(), Entry) = Added;
       Entry = Added;
-      PropMemoGeneration.fetch_add(1, std::memory_order_acq_rel);
       return;
     }
   }

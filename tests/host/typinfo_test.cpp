@@ -186,7 +186,7 @@ TEST(TypInfo, RememberedLookUpsStandForTheirNameAndClassOnly) {
       EXPECT_EQ(Class.FindProp(Other), Prop) << Other;
     }
   }
-  // A miss is not remembered: the name learnt after it is found.
+  // A name the class learns after a look-up found nothing is found then.
   TClassInfo Learner("TLearner", &TButton::StaticClassInfo(), {}, nullptr);
   EXPECT_EQ(Learner.FindProp("Later"), nullptr);
   TPropInfo Later;

@@ -103,6 +103,7 @@ class TClassInfo {
  private:
   const std::vector<const TPropInfo*>& BuildLists() const;
   const TPropInfo* LookUpProp(std::string_view Name) const;
+  void Publish(const TPropInfo* Added);
 
   std::string FClassName;
   const TClassInfo* FParent;
@@ -116,6 +117,8 @@ class TClassInfo {
   // for a property by name for every line it reads.
   mutable std::vector<const TPropInfo*> FByName;
   mutable std::atomic<bool> FAllValid = false;
+  // Properties added since the class was made: what was found by name before may be stale.
+  std::atomic<std::uint32_t> FChanges = 0;
 };
 
 // Class registry: by name, without regard to case. Safe to use from several
