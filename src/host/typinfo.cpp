@@ -273,10 +273,9 @@ void TClassInfo::Publish(const TPropInfo* Added) {
 
 namespace {
 
-// Every object read looks its class up, on each thread that reads forms: a
-// shared lock taken each time would send its cache line to and fro between
-// them. Each thread remembers the classes found by their names' exact bytes,
-// until a class is registered under a name again.
+// Every object read looks its class up. Each thread remembers the classes
+// found by their names' exact bytes, which spares the shared lock and the
+// case-blind hash, until a class is registered under a name again.
 struct TClassMemoEntry {
   std::uint64_t Size;  // 0: empty
   std::uint64_t First;
