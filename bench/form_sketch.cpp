@@ -141,13 +141,19 @@ void AddFont(TSketcher& S, TExtra& Extra) {
                              {"Font.Style", S.Chance(50) ? "[fsBold]" : "[]"}});
 }
 
-std::string Quoted(const std::string& Text) {
-  std::string Out = "'";
-  for (char C : Text) {
+void Quote(std::string& Out, const std::string& S) {
+  Out += '\'';
+  for (char C : S) {
     if (C == '\'') Out += '\'';
     Out += C;
   }
-  return Out + "'";
+  Out += '\'';
+}
+
+std::string Quoted(const std::string& Text) {
+  std::string Out;
+  Quote(Out, Text);
+  return Out;
 }
 
 // Classes in the proportions the corpus has them (per ten thousand).
@@ -351,15 +357,6 @@ TSketch MakeSketch(TShape Shape, int Components, std::uint32_t Seed) {
 }
 
 namespace {
-
-void Quote(std::string& Out, const std::string& S) {
-  Out += '\'';
-  for (char C : S) {
-    if (C == '\'') Out += '\'';
-    Out += C;
-  }
-  Out += '\'';
-}
 
 bool IsMenuPart(const std::string& Class) {
   return Class == "TMainMenu" || Class == "TPopupMenu" || Class == "TMenuItem";

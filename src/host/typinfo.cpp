@@ -172,7 +172,8 @@ const std::vector<const TPropInfo*>& TClassInfo::BuildLists() const {
 namespace {
 
 // Words that hold every byte of a name of 1 to 16 bytes, so that equal words
-// mean equal names; false for other lengths.
+// mean equal names; false for other lengths. NameSlot spreads them, with
+// what else a table keys on, over a table of 2^Bits entries.
 bool NameWords(std::string_view Name, std::uint64_t& First, std::uint64_t& Last) {
   const std::size_t Size = Name.size();
   if (Size >= 8 && Size <= 16) {
@@ -184,6 +185,11 @@ bool NameWords(std::string_view Name, std::uint64_t& First, std::uint64_t& Last)
   First = LoadTail(Name.data(), Size);
   Last = 0;
   return true;
+}
+
+std::size_t NameSlot(std::uint64_t First, std::uint64_t Last, std::size_t Size, std::uint64_t Other, int Bits) {
+  const std::uint64_t Mixed = (First ^ (Last * 0x9e3779b97f4a7c15ull) ^ (Other << 20) ^ Size) * 0xc2b2ae3d27d4eb4full;
+  return static_cast<std::size_t>(Mixed >> (64 - Bits));
 }
 
 // Forms name the same few properties of the same few classes over and over,
@@ -202,18 +208,12 @@ struct TPropMemoEntry {
 constexpr int kPropMemoBits = 9;
 thread_local TPropMemoEntry PropMemo[std::size_t{1} << kPropMemoBits];  // zeroed: no guard on access
 
-TPropMemoEntry& PropMemoSlot(std::uint64_t Serial, std::size_t Size, std::uint64_t First, std::uint64_t Last) {
-  const std::uint64_t Mixed =
-      (First ^ (Last * 0x9e3779b97f4a7c15ull) ^ (Serial << 20) ^ Size) * 0xc2b2ae3d27d4eb4full;
-  return PropMemo[Mixed >> (64 - kPropMemoBits)];
-}
-
 }  // namespace
 
 const TPropInfo* TClassInfo::FindProp(std::string_view Name) const {
   std::uint64_t First = 0, Last = 0;
   if (!NameWords(Name, First, Last)) return LookUpProp(Name);
-  TPropMemoEntry& Entry = PropMemoSlot(FSerial, Name.size(), First, Last);
+  TPropMemoEntry& Entry = PropMemo[NameSlot(First, Last, Name.size(), FSerial, kPropMemoBits)];
   const std::uint64_t SizeAndChanges =
       Name.size() | (std::uint64_t{FChanges.load(std::memory_order_acquire)} << 8);
   if (Entry.Serial == FSerial && Entry.SizeAndChanges == SizeAndChanges && Entry.First == First &&
@@ -303,12 +303,10 @@ void RegisterClass(const TClassInfo& Info) {
 
 const TClassInfo* FindClass(std::string_view ClassName) {
   std::uint64_t First = 0, Last = 0;
-  const bool Memo = NameWords(ClassName, First, Last);
   TClassMemoEntry* Entry = nullptr;
   const std::uint64_t Generation = ClassMemoGeneration.load(std::memory_order_acquire);
-  if (Memo) {
-    const std::uint64_t Mixed = (First ^ (Last * 0x9e3779b97f4a7c15ull) ^ ClassName.size()) * 0xc2b2ae3d27d4eb4full;
-    Entry = &ClassMemo[Mixed >> (64 - kClassMemoBits)];
+  if (NameWords(ClassName, First, Last)) {
+    Entry = &ClassMemo[NameSlot(First, Last, ClassName.size(), 0, kClassMemoBits)];
     if (Entry->Size == ClassName.size() && Entry->First == First && Entry->Last == Last &&
         Entry->Generation == Generation)
       return Entry->Class;
