@@ -5,7 +5,11 @@
 #include "host/group_scout.hpp"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <new>
+#include <type_traits>
 
 namespace keyloom {
 
@@ -153,14 +157,31 @@ void ReleaseNodes(std::vector<std::unique_ptr<TTreeNode>>& List, std::vector<std
 
 TTreeNode::~TTreeNode() { ReleaseNodes(FChildren, &TTreeNode::FChildren); }
 
+namespace {
+// A block whose node is gone, or was never made, says so where a node keeps
+// its owner: the owner's Clear must not run its destructor again.
+void MarkFreed(void* Memory) noexcept {
+  TTreeNodes* const None = nullptr;
+  std::memcpy(Memory, &None, sizeof None);
+}
+}  // namespace
+
 void TTreeNode::operator delete(void* Memory, void* /*Place*/) noexcept {
-  if (!KEYLOOM_BLOCK_POOL) ::operator delete(Memory);
+  if (!KEYLOOM_BLOCK_POOL)
+    ::operator delete(Memory);
+  else
+    MarkFreed(Memory);
 }
 
 void TTreeNode::operator delete(void* Memory, std::size_t /*Size*/) noexcept {
   // Sanitizer builds give every node its own block, so that they see each go.
-  if (!KEYLOOM_BLOCK_POOL) ::operator delete(Memory);
+  if (!KEYLOOM_BLOCK_POOL)
+    ::operator delete(Memory);
+  else
+    MarkFreed(Memory);
 }
+
+const std::size_t TTreeNodes::TArena::kNodeBytes = sizeof(TTreeNode);
 
 void* TTreeNodes::TArena::Take() {
   if (!KEYLOOM_BLOCK_POOL) return ::operator new(sizeof(TTreeNode));
@@ -170,8 +191,8 @@ void* TTreeNodes::TArena::Take() {
   }
   // Nodes are built in place: zeroing the chunk first would only cost time.
   if (FChunk == FChunks.size())
-    FChunks.push_back(std::make_unique_for_overwrite<std::byte[]>(sizeof(TTreeNode) * kChunkNodes));
-  return FChunks[FChunk].get() + sizeof(TTreeNode) * FUsed++;
+    FChunks.push_back(std::make_unique_for_overwrite<std::byte[]>(kNodeBytes * kChunkNodes));
+  return FChunks[FChunk].get() + kNodeBytes * FUsed++;
 }
 
 // The text is copied once, straight into place: moving a short string copies it again.
@@ -272,7 +293,30 @@ void TTreeNode::Delete() { FOwner->Delete(this); }
 
 // ---------------------------------------------------------------- tree nodes list
 
-TTreeNodes::~TTreeNodes() { ReleaseNodes(FRoots, &TTreeNode::FChildren); }
+TTreeNodes::~TTreeNodes() { ReleaseAllNodes(); }
+
+// In the order the arena gave the nodes out, not the tree's: on a large tree
+// each node freed in tree order waited on memory.
+void TTreeNodes::ReleaseAllNodes() {
+  if (!KEYLOOM_BLOCK_POOL) {
+    ReleaseNodes(FRoots, &TTreeNode::FChildren);
+    return;
+  }
+  static_assert(std::is_standard_layout_v<TTreeNode> && offsetof(TTreeNode, FOwner) == 0,
+                "a block's first word tells whether it holds a node");
+  for (auto& Root : FRoots) (void)Root.release();
+  FRoots.clear();
+  FArena.ForEachTaken([this](std::byte* Block) {
+    TTreeNodes* Owner = nullptr;
+    std::memcpy(&Owner, Block, sizeof Owner);
+    if (Owner != this) return;
+    auto* Node = std::launder(reinterpret_cast<TTreeNode*>(Block));
+    for (auto& Child : Node->FChildren) (void)Child.release();
+    Node->FChildren.clear();
+    Node->~TTreeNode();
+  });
+  FArena.Reset();
+}
 
 void TTreeNodes::Reindex() const {
   if (FIndexValid) return;
@@ -305,8 +349,7 @@ void TTreeNodes::IndexOutOfBounds(int Index) {
 
 void TTreeNodes::Clear() {
   if (FOwner) FOwner->FSelected = nullptr;
-  ReleaseNodes(FRoots, &TTreeNode::FChildren);
-  FArena.Reset();
+  ReleaseAllNodes();
   std::fill(FByData.begin(), FByData.end(), TDataSlot{});
   std::fill(FSeen.begin(), FSeen.end(), 0);
   FDataCount = 0;

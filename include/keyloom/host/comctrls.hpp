@@ -284,6 +284,7 @@ class TTreeNodes {
   void Link(TTreeNode* Node, const TObject* Data);
   void Unlink(const TTreeNode* Node);
   void Unlink(const TTreeNode* Node, const TObject* Data);
+  void ReleaseAllNodes();
 
   // Node memory, handed out in order and taken back all at once by Clear, so
   // that a tree built in one go lies in one piece whatever was built before.
@@ -291,9 +292,18 @@ class TTreeNodes {
    public:
     void* Take();
     void Reset() { FChunk = FUsed = 0; }
+    // Every block handed out since the last reset, in the order given.
+    template <class TVisit>
+    void ForEachTaken(TVisit&& Visit) {
+      for (std::size_t Chunk = 0; Chunk <= FChunk && Chunk < FChunks.size(); ++Chunk) {
+        const std::size_t Used = Chunk < FChunk ? kChunkNodes : FUsed;
+        for (std::size_t I = 0; I < Used; ++I) Visit(FChunks[Chunk].get() + kNodeBytes * I);
+      }
+    }
 
    private:
     static constexpr std::size_t kChunkNodes = 256;
+    static const std::size_t kNodeBytes;
     std::vector<std::unique_ptr<std::byte[]>> FChunks;
     std::size_t FChunk = 0;
     std::size_t FUsed = 0;
