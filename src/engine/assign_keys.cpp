@@ -54,7 +54,10 @@ void AssignKeys(TCustomTreeView& Tree, const TStrings& CaptionClasses, const TSt
     // A node that shows a component's name, or stands for a no-caption class, has nothing to write.
     const TClassFacts& Class = Facts.Of(Component);
     if (Class.NoCaption) continue;
-    if (!HasNoOwnCaption(Class) &&
+    // Outside the no-caption list only containers stand under their name:
+    // the others need not have their caption worked out again.
+    if (Class.Kind.Control && static_cast<const TControl*>(Component)->AcceptsControls() &&
+        !HasNoOwnCaption(Class) &&
         GetCaptionInfo(Component, CaptionClasses, NoCaptionClasses).Source == TCaptionSource::csName)
       continue;
     std::string Caption = Node->GetText();
