@@ -90,21 +90,16 @@ const TClassFacts& TClassFactCache::Of(const TObject* Object) {
   return Facts;
 }
 
-const TKindFacts& KindOf(const TObject* Object) {
+const TKindFacts& detail::LearnKind(const TObject* Object) {
   static const TKindFacts None{false, false, false, false, false, false, false, GetImageIndex(nullptr)};
   if (!Object) return None;
-  // Per thread: the pipeline runs on one, but nothing stops two from running it.
+  // Per thread: the pipeline runs on one, but nothing stops two from running
+  // it. The entries stay where they are, for the small table to point at.
   thread_local std::unordered_map<const std::type_info*, TKindFacts> Kinds;
-  // Building asks several times running for the same component; the map's
-  // entries stay where they are.
-  thread_local const std::type_info* LastType = nullptr;
-  thread_local const TKindFacts* LastKind = nullptr;
   const std::type_info* Type = &typeid(*Object);
-  if (Type == LastType) return *LastKind;
   auto [It, Added] = Kinds.try_emplace(Type);
   TKindFacts& Kind = It->second;
-  LastType = Type;
-  LastKind = &Kind;
+  RecentKindSlot(Type) = {Type, &Kind};
   if (!Added) return Kind;
   Kind.MainMenu = IsClass<TMainMenu>(Object);
   Kind.PopupMenu = IsClass<TPopupMenu>(Object);
