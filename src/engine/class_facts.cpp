@@ -90,25 +90,21 @@ const TClassFacts& TClassFactCache::Of(const TObject* Object) {
   return Facts;
 }
 
-const TKindFacts& detail::LearnKind(const TObject* Object) {
+const TKindFacts& detail::NoKind() {
   static const TKindFacts None{false, false, false, false, false, false, false, GetImageIndex(nullptr)};
-  if (!Object) return None;
-  // Per thread: the pipeline runs on one, but nothing stops two from running
-  // it. The entries stay where they are, for the small table to point at.
-  thread_local std::unordered_map<const std::type_info*, TKindFacts> Kinds;
-  const std::type_info* Type = &typeid(*Object);
-  auto [It, Added] = Kinds.try_emplace(Type);
-  TKindFacts& Kind = It->second;
-  RecentKindSlot(Type) = {Type, &Kind};
-  if (!Added) return Kind;
-  Kind.MainMenu = IsClass<TMainMenu>(Object);
-  Kind.PopupMenu = IsClass<TPopupMenu>(Object);
-  Kind.MenuItem = IsClass<TMenuItem>(Object);
-  Kind.Control = IsClass<TControl>(Object);
-  Kind.GroupBox = IsClass<TGroupBox>(Object);
-  Kind.RadioGroup = IsClass<TRadioGroup>(Object);
-  Kind.RadioGroupIndex = IsClass<TRadioGroupIndex>(Object);
-  Kind.Image = GetImageIndex(Object);
+  return None;
+}
+
+TKindFacts detail::LearnKind(const TObject& Object) {
+  TKindFacts Kind;
+  Kind.MainMenu = IsClass<TMainMenu>(&Object);
+  Kind.PopupMenu = IsClass<TPopupMenu>(&Object);
+  Kind.MenuItem = IsClass<TMenuItem>(&Object);
+  Kind.Control = IsClass<TControl>(&Object);
+  Kind.GroupBox = IsClass<TGroupBox>(&Object);
+  Kind.RadioGroup = IsClass<TRadioGroup>(&Object);
+  Kind.RadioGroupIndex = IsClass<TRadioGroupIndex>(&Object);
+  Kind.Image = GetImageIndex(&Object);
   return Kind;
 }
 

@@ -7,8 +7,8 @@
 
 #include <keyloom/host/classes.hpp>
 
-#include <array>
-#include <cstddef>
+#include "host/type_facts.hpp"
+
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -32,28 +32,14 @@ struct TKindFacts {
 };
 
 namespace detail {
-struct TRecentKind {
-  const std::type_info* Type = nullptr;
-  const TKindFacts* Kind = nullptr;
-};
-// Every stage asks for every node, of a form's few dozen classes in no order:
-// a small table answers most asks without a call or a hash.
-inline thread_local std::array<TRecentKind, 64> RecentKinds{};
-inline TRecentKind& RecentKindSlot(const std::type_info* Type) {
-  return RecentKinds[static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(Type) * 0x9E3779B97F4A7C15ull) >> 58)];
-}
-const TKindFacts& LearnKind(const TObject* Object);
+TKindFacts LearnKind(const TObject& Object);
+const TKindFacts& NoKind();
 }  // namespace detail
 
 // Remembered per class for the thread: a form has thousands of components
 // but only a few dozen classes. Nil has no kind.
 inline const TKindFacts& KindOf(const TObject* Object) {
-  if (Object) {
-    const std::type_info* Type = &typeid(*Object);
-    const detail::TRecentKind& Recent = detail::RecentKindSlot(Type);
-    if (Recent.Type == Type) return *Recent.Kind;
-  }
-  return detail::LearnKind(Object);
+  return Object ? detail::TTypeFacts<TKindFacts, detail::LearnKind>::Of(*Object) : detail::NoKind();
 }
 
 struct TClassFacts {

@@ -5,11 +5,10 @@
 #include <keyloom/component_queries.hpp>
 
 #include "host/list_content.hpp"
+#include "host/type_facts.hpp"
 
 #include <array>
 #include <cstdint>
-#include <typeinfo>
-#include <unordered_map>
 #include <utility>
 
 namespace keyloom {
@@ -90,14 +89,14 @@ struct TCaptionKinds {
   bool Control;
 };
 
+TCaptionKinds LearnCaptionKinds(const TObject& Object) {
+  return {AsClass<TGroupBox>(&Object) != nullptr, AsClass<TSpeedButton>(&Object) != nullptr,
+          AsClass<TMenuItem>(&Object) != nullptr,  AsClass<TRadioGroup>(&Object) != nullptr,
+          AsClass<TComponent>(&Object) != nullptr, AsClass<TControl>(&Object) != nullptr};
+}
+
 const TCaptionKinds& CaptionKindsOf(const TObject* Object) {
-  thread_local std::unordered_map<const std::type_info*, TCaptionKinds> Kinds;
-  auto [It, Added] = Kinds.try_emplace(&typeid(*Object));
-  if (Added)
-    It->second = {AsClass<TGroupBox>(Object) != nullptr, AsClass<TSpeedButton>(Object) != nullptr,
-                  AsClass<TMenuItem>(Object) != nullptr,  AsClass<TRadioGroup>(Object) != nullptr,
-                  AsClass<TComponent>(Object) != nullptr, AsClass<TControl>(Object) != nullptr};
-  return It->second;
+  return detail::TTypeFacts<TCaptionKinds, LearnCaptionKinds>::Of(*Object);
 }
 
 }  // namespace
