@@ -68,6 +68,14 @@ void ExpectConsistent(const TTreeNodes& Nodes, const std::vector<TObject*>& Data
   }
 }
 
+// A node cannot move into its own subtree; random edits skip such moves.
+void MoveUnlessInto(TTreeNode* Node, TTreeNode* Destination, TNodeAttachMode Mode) {
+  if (!Node || !Destination) return;
+  for (const TTreeNode* P = Destination; P; P = P->GetParent())
+    if (P == Node) return;
+  Node->MoveTo(Destination, Mode);
+}
+
 TEST(TreeNodeLinks, StayCurrentThroughRandomEdits) {
   std::vector<std::unique_ptr<TObject>> Owned;
   std::vector<TObject*> Datas{nullptr};
@@ -98,11 +106,7 @@ TEST(TreeNodeLinks, StayCurrentThroughRandomEdits) {
           Nodes.AddObject(Some, Text, Data);
           break;
         case 4:
-          if (Some && Other) {
-            bool Inside = false;
-            for (const TTreeNode* P = Other; P; P = P->GetParent()) Inside |= P == Some;
-            if (!Inside) Some->MoveTo(Other, static_cast<TNodeAttachMode>(Pick(5)));
-          }
+          MoveUnlessInto(Some, Other, static_cast<TNodeAttachMode>(Pick(5)));
           break;
         case 5:
           if (Some && Pick(3) == 0) Some->Delete();
@@ -177,11 +181,7 @@ TEST(TreeNodeLinks, ClearAndFreeingFreeEveryNodeOnce) {
           if (Some) Some->Delete();
           break;
         case 1:
-          if (Some && Other) {
-            bool Inside = false;
-            for (const TTreeNode* P = Other; P; P = P->GetParent()) Inside |= P == Some;
-            if (!Inside) Some->MoveTo(Other, static_cast<TNodeAttachMode>(Pick(5)));
-          }
+          MoveUnlessInto(Some, Other, static_cast<TNodeAttachMode>(Pick(5)));
           break;
         default:
           Nodes.AddChildObject(Pick(4) ? Some : nullptr, std::string(100 + Pick(100), 'a' + Step % 26), nullptr);
