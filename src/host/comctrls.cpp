@@ -181,8 +181,6 @@ void TTreeNode::operator delete(void* Memory, std::size_t /*Size*/) noexcept {
     MarkFreed(Memory);
 }
 
-const std::size_t TTreeNodes::TArena::kNodeBytes = sizeof(TTreeNode);
-
 void* TTreeNodes::TArena::Take() {
   if (!KEYLOOM_BLOCK_POOL) return ::operator new(sizeof(TTreeNode));
   if (FUsed == kChunkNodes) {

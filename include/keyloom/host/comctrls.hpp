@@ -303,7 +303,7 @@ class TTreeNodes {
 
    private:
     static constexpr std::size_t kChunkNodes = 256;
-    static const std::size_t kNodeBytes;
+    static constexpr std::size_t kNodeBytes = sizeof(TTreeNode);
     std::vector<std::unique_ptr<std::byte[]>> FChunks;
     std::size_t FChunk = 0;
     std::size_t FUsed = 0;
