@@ -10,7 +10,6 @@
 
 #include <array>
 #include <cstdint>
-#include <unordered_map>
 
 namespace keyloom {
 

@@ -158,28 +158,23 @@ void ReleaseNodes(std::vector<std::unique_ptr<TTreeNode>>& List, std::vector<std
 TTreeNode::~TTreeNode() { ReleaseNodes(FChildren, &TTreeNode::FChildren); }
 
 namespace {
-// A block whose node is gone, or was never made, says so where a node keeps
-// its owner: the owner's Clear must not run its destructor again.
-void MarkFreed(void* Memory) noexcept {
+// Sanitizer builds give every node its own block, so that they see each go.
+// Otherwise the block stays in the arena and says, where a node keeps its
+// owner, that its node is gone or was never made: the owner's Clear must not
+// run its destructor again.
+void GiveBack(void* Memory) noexcept {
+  if (!KEYLOOM_BLOCK_POOL) {
+    ::operator delete(Memory);
+    return;
+  }
   TTreeNodes* const None = nullptr;
   std::memcpy(Memory, &None, sizeof None);
 }
 }  // namespace
 
-void TTreeNode::operator delete(void* Memory, void* /*Place*/) noexcept {
-  if (!KEYLOOM_BLOCK_POOL)
-    ::operator delete(Memory);
-  else
-    MarkFreed(Memory);
-}
+void TTreeNode::operator delete(void* Memory, void* /*Place*/) noexcept { GiveBack(Memory); }
 
-void TTreeNode::operator delete(void* Memory, std::size_t /*Size*/) noexcept {
-  // Sanitizer builds give every node its own block, so that they see each go.
-  if (!KEYLOOM_BLOCK_POOL)
-    ::operator delete(Memory);
-  else
-    MarkFreed(Memory);
-}
+void TTreeNode::operator delete(void* Memory, std::size_t /*Size*/) noexcept { GiveBack(Memory); }
 
 void* TTreeNodes::TArena::Take() {
   if (!KEYLOOM_BLOCK_POOL) return ::operator new(sizeof(TTreeNode));
@@ -296,23 +291,23 @@ TTreeNodes::~TTreeNodes() { ReleaseAllNodes(); }
 // In the order the arena gave the nodes out, not the tree's: on a large tree
 // each node freed in tree order waited on memory.
 void TTreeNodes::ReleaseAllNodes() {
-  if (!KEYLOOM_BLOCK_POOL) {
-    ReleaseNodes(FRoots, &TTreeNode::FChildren);
-    return;
-  }
   static_assert(std::is_standard_layout_v<TTreeNode> && offsetof(TTreeNode, FOwner) == 0,
                 "a block's first word tells whether it holds a node");
-  for (auto& Root : FRoots) (void)Root.release();
-  FRoots.clear();
-  FArena.ForEachTaken([this](std::byte* Block) {
-    TTreeNodes* Owner = nullptr;
-    std::memcpy(&Owner, Block, sizeof Owner);
-    if (Owner != this) return;
-    auto* Node = std::launder(reinterpret_cast<TTreeNode*>(Block));
-    for (auto& Child : Node->FChildren) (void)Child.release();
-    Node->FChildren.clear();
-    Node->~TTreeNode();
-  });
+  if (!KEYLOOM_BLOCK_POOL) {
+    ReleaseNodes(FRoots, &TTreeNode::FChildren);
+  } else {
+    for (auto& Root : FRoots) (void)Root.release();
+    FRoots.clear();
+    FArena.ForEachTaken([this](std::byte* Block) {
+      TTreeNodes* Owner = nullptr;
+      std::memcpy(&Owner, Block, sizeof Owner);
+      if (Owner != this) return;
+      auto* Node = std::launder(reinterpret_cast<TTreeNode*>(Block));
+      for (auto& Child : Node->FChildren) (void)Child.release();
+      Node->FChildren.clear();
+      Node->~TTreeNode();
+    });
+  }
   FArena.Reset();
 }
 
