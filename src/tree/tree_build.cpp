@@ -7,6 +7,8 @@
 #include "tree/radio_item_shelf.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -118,7 +120,48 @@ TTreeNode* LastNodeOf(const TTreeNodes& Items, const TObject* Data, std::vector<
   return Last;
 }
 
-// While EnumComponents hands components to AddComponent itself, the answer
+// The next member up a chain of controls or of menu items.
+const TObject* Up(const TObject* Member, bool Controls) {
+  if (Controls) return static_cast<const TControl*>(Member)->GetParent();
+  return static_cast<const TComponent*>(Member)->GetParentComponent();
+}
+
+// On no chain but its own: a control or menu item without children, or a
+// radio group, whose nodes stand for its item proxies.
+bool IsLeaf(const TObject* Component, const TKindFacts& Kind) {
+  if (Kind.RadioGroup) return true;
+  if (Kind.MenuItem) return static_cast<const TMenuItem*>(Component)->GetCount() == 0;
+  if (Kind.Control) {
+    const auto* Win = AsClass<TWinControl>(Component);
+    return !Win || Win->GetControlCount() == 0;
+  }
+  return false;
+}
+
+// What adding a component reads of it. Read in the sweep that finds the
+// levels, in the order the components lie in memory: on a form too large for
+// the cache, reading it again in pass order waited on the memory for every
+// component a second time.
+struct TPassed {
+  TComponent* Component = nullptr;
+  int Level = 0;
+  bool Read = false;  // the fields below are filled
+  bool Leaf = false;
+  const TKindFacts* Kind = nullptr;
+  const TObject* Up = nullptr;
+  std::string Caption;
+
+  void ReadFrom(const TStrings& CaptionClasses, const TStrings& NoCaptionClasses) {
+    Read = true;
+    Caption = GetCaption(Component, CaptionClasses, NoCaptionClasses);
+    if (Caption.empty()) return;
+    Kind = &KindOf(Component);
+    if (Kind->Control || Kind->MenuItem) Up = keyloom::Up(Component, Kind->Control);
+    Leaf = IsLeaf(Component, *Kind);
+  }
+};
+
+// While EnumComponents adds the components itself, the answer
 // for a parent chain is the answer for the chain above plus the parent's own
 // nodes, and the answer for the chain above stays right until a node is added
 // for a member of that chain. Remembering it per parent saves
@@ -128,73 +171,50 @@ class TParentMemo {
  public:
   explicit TParentMemo(const TCustomTreeView& Tree) : FTree(Tree) {}
 
-  const TCustomTreeView& Tree() const { return FTree; }
-
-  // Asks early for what remembering the answer above Component will read.
-  void Prefetch(const TObject* Component) const {
-    if (FTable.empty()) return;
-    const TKindFacts& Kind = KindOf(Component);
-    if (!Kind.Control && !Kind.MenuItem) return;
-    __builtin_prefetch(&FTable[HomeOf(KeyOf(Component, Kind.Control))]);
-    if (const TObject* Up = TParentMemo::Up(Component, Kind.Control)) {
-      __builtin_prefetch(&FTable[HomeOf(KeyOf(Up, Kind.Control))]);
-      FTree.GetItems().PrefetchData(Up);
+  // Asks early for what remembering the answer above the component will read.
+  void Prefetch(const TPassed& Pass) const {
+    if (FTable.empty() || !Pass.Kind) return;
+    if (!Pass.Kind->Control && !Pass.Kind->MenuItem) return;
+    __builtin_prefetch(&FTable[HomeOf(KeyOf(Pass.Component, Pass.Kind->Control))]);
+    if (Pass.Up) {
+      __builtin_prefetch(&FTable[HomeOf(KeyOf(Pass.Up, Pass.Kind->Control))]);
+      FTree.GetItems().PrefetchData(Pass.Up);
     }
   }
 
-  TTreeNode* FindParentNode(const TObject* Component) {
+  TTreeNode* FindParentNode(const TPassed& Pass) {
     const TTreeNodes& Items = FTree.GetItems();
     if (FStamp != Items.Stamp()) Forget();
-    const TKindFacts& Kind = KindOf(Component);
-    if (!Kind.Control && !Kind.MenuItem) return nullptr;
-    const bool Controls = Kind.Control;
-    TTreeNode* Own = LastNodeOf(Items, Component, FScratch);
-    return Later(Own, Resolve(Up(Component, Controls), Controls));
+    if (!Pass.Kind->Control && !Pass.Kind->MenuItem) return nullptr;
+    TTreeNode* Own = LastNodeOf(Items, Pass.Component, FScratch);
+    return Later(Own, Resolve(Pass.Up, Pass.Kind->Control));
   }
 
-  // After AddComponent added Nodes nodes for Component to a tree that was at
+  // After Nodes nodes were added for the component to a tree that was at
   // Before. A node added as a last child leaves the order of the others as it
-  // was, so only the answers for chains through Component can change. Resolve
+  // was, so only the answers for chains through the component can change. Resolve
   // remembers every member of the path it walks, so an answer for a chain
-  // through Component means one for Component itself: without that, every
+  // through the component means one for the component itself: without that, every
   // answer stands. Anything else that changed the tree meanwhile (a handler
   // told of the change) may have changed any answer.
-  void Added(const TObject* Component, std::uint64_t Before, int Nodes) {
+  void Added(const TPassed& Pass, std::uint64_t Before, int Nodes) {
     if (FStamp != Before || FTree.GetItems().Stamp() != Before + static_cast<std::uint64_t>(Nodes)) return;
-    if (IsLeaf(Component)) {
+    if (Pass.Leaf) {
       FStamp = FTree.GetItems().Stamp();
       return;
     }
     // Controls lie on chains of controls only, everything else on chains of
     // menu items.
     TTreeNode* Ignored = nullptr;
-    if (!Find(KeyOf(Component, KindOf(Component).Control), Ignored)) FStamp = FTree.GetItems().Stamp();
+    if (!Find(KeyOf(Pass.Component, Pass.Kind->Control), Ignored)) FStamp = FTree.GetItems().Stamp();
   }
 
  private:
-  // On no chain but its own: a control or menu item without children, or a
-  // radio group, whose nodes stand for its item proxies.
-  static bool IsLeaf(const TObject* Component) {
-    const TKindFacts& Kind = KindOf(Component);
-    if (Kind.RadioGroup) return true;
-    if (Kind.MenuItem) return static_cast<const TMenuItem*>(Component)->GetCount() == 0;
-    if (Kind.Control) {
-      const auto* Win = AsClass<TWinControl>(Component);
-      return !Win || Win->GetControlCount() == 0;
-    }
-    return false;
-  }
-
   struct TEntry {
     std::uintptr_t Key = 0;
     TTreeNode* Node = nullptr;
     std::uint32_t Epoch = 0;  // 0: never used
   };
-
-  static const TObject* Up(const TObject* Member, bool Controls) {
-    if (Controls) return static_cast<const TControl*>(Member)->GetParent();
-    return static_cast<const TComponent*>(Member)->GetParentComponent();
-  }
 
   // The chains of controls and of menu items are walked differently; their
   // answers are kept apart.
@@ -276,8 +296,6 @@ class TParentMemo {
   std::vector<TTreeNode*> FScratch;
 };
 
-thread_local TParentMemo* ActiveMemo = nullptr;
-
 TTreeNode* AddNode(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& Text, TObject* Data, int Image) {
   TTreeNode* Node = Tree.GetItems().AddChildObject(Parent, Text, Data);
   Node->SetImageIndex(Image);
@@ -316,13 +334,34 @@ void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& R
   }
 }
 
+// Adds the nodes for a component whose parent node is known: the number added.
+int AddNodes(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& Caption, TObject* Component,
+             const TKindFacts& Kind) {
+  if (!Kind.RadioGroup) {
+    AddNode(Tree, Parent, Caption, Component, Kind.Image);
+    return 1;
+  }
+  auto& RadioGroup = *static_cast<TRadioGroup*>(Component);
+  const int Nodes = RadioGroup.GetItems()->Count();
+  AddRadioGroupItems(Tree, Parent, RadioGroup);
+  return Nodes;
+}
+
 }  // namespace
 
 void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TComponent& Component,
                     const TAddComponentProc& AddProc, const TStrings& List1, const TStrings& List2) {
+  // Parent answers are remembered only while nothing but this function adds
+  // nodes and the form's parent chains stay as they are.
+  using TPlainProc = void (*)(TObject*, TCustomTreeView&, int, const TStrings&, const TStrings&);
+  const TPlainProc* Plain = AddProc.target<TPlainProc>();
+  const bool Own = Plain && *Plain == &AddComponent;
+  // A handler told of every added node could change what later components
+  // show: then each is read only as it is added.
+  const bool ReadEarly = Own && !Tree.OnNodesChanged;
   // One pass per level, each in component order. Every level present gets its
   // pass, also beyond levels that hold no component.
-  std::vector<std::pair<int, TComponent*>> Leveled;
+  std::vector<TPassed> Leveled;
   Leveled.reserve(Component.Components().size());
   const auto& All = Component.Components();
   int Deepest = 0;
@@ -330,45 +369,50 @@ void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TCompo
     if (I + 16 < All.size()) PrefetchComponent(All[I + 16]);
     const int Level = GetComponentLevel(Form, All[I]);
     if (Level < 1) continue;
-    Leveled.emplace_back(Level, All[I]);
+    TPassed& Pass = Leveled.emplace_back();
+    Pass.Component = All[I];
+    Pass.Level = Level;
+    if (ReadEarly) Pass.ReadFrom(List1, List2);
     Deepest = std::max(Deepest, Level);
   }
   // Counted into place by level, in component order within each: a sort by
   // comparison cost more as forms grew.
   std::vector<std::size_t> Starts(static_cast<std::size_t>(Deepest) + 2, 0);
-  for (const auto& Entry : Leveled) ++Starts[static_cast<std::size_t>(Entry.first) + 1];
+  for (const TPassed& Pass : Leveled) ++Starts[static_cast<std::size_t>(Pass.Level) + 1];
   for (std::size_t L = 1; L < Starts.size(); ++L) Starts[L] += Starts[L - 1];
-  std::vector<std::pair<int, TComponent*>> Passes(Leveled.size());
-  for (const auto& Entry : Leveled) Passes[Starts[static_cast<std::size_t>(Entry.first)]++] = Entry;
-  // Parent answers are remembered only while nothing but AddComponent adds
-  // nodes and the form's parent chains stay as they are.
-  using TPlainProc = void (*)(TObject*, TCustomTreeView&, int, const TStrings&, const TStrings&);
-  const TPlainProc* Plain = AddProc.target<TPlainProc>();
-  if (!Plain || *Plain != &AddComponent) {
-    for (const auto& [Level, Owned] : Passes) AddProc(Owned, Tree, Level, List1, List2);
+  std::vector<std::uint32_t> Passes(Leveled.size());
+  for (std::size_t I = 0; I < Leveled.size(); ++I)
+    Passes[Starts[static_cast<std::size_t>(Leveled[I].Level)]++] = static_cast<std::uint32_t>(I);
+  if (!Own) {
+    for (const std::uint32_t At : Passes) AddProc(Leveled[At].Component, Tree, Leveled[At].Level, List1, List2);
     return;
   }
   TParentMemo Memo(Tree);
-  struct TActive {
-    TParentMemo* Outer = ActiveMemo;
-    explicit TActive(TParentMemo& Memo) { ActiveMemo = &Memo; }
-    ~TActive() { ActiveMemo = Outer; }
-    TActive(const TActive&) = delete;
-    TActive& operator=(const TActive&) = delete;
-  } Active(Memo);
-  // In pass order the components, and the index slots they will need, lie
-  // in no order in memory: a large form waits on each unless asked early.
+  // In pass order the index slots the components will need lie in no order
+  // in memory: a large form waits on each unless asked early. Of the
+  // components themselves only radio groups are read again, for their items.
   constexpr std::size_t Near = 8;
   constexpr std::size_t Far = 2 * Near;
   const TTreeNodes& Items = Tree.GetItems();
   for (std::size_t I = 0; I < Passes.size(); ++I) {
-    if (I + Far < Passes.size()) PrefetchComponent(Passes[I + Far].second);
+    if (I + Far < Passes.size()) {
+      const TPassed& Next = Leveled[Passes[I + Far]];
+      if (!Next.Read || (Next.Kind && Next.Kind->RadioGroup)) PrefetchComponent(Next.Component);
+    }
     if (I + Near < Passes.size()) {
-      const TComponent* Next = Passes[I + Near].second;
-      Items.PrefetchData(Next);
+      const TPassed& Next = Leveled[Passes[I + Near]];
+      Items.PrefetchData(Next.Component);
       Memo.Prefetch(Next);
     }
-    AddComponent(Passes[I].second, Tree, Passes[I].first, List1, List2);
+    TPassed& Pass = Leveled[Passes[I]];
+    if (!Pass.Read) Pass.ReadFrom(List1, List2);
+    if (Pass.Caption.empty()) continue;
+    TTreeNode* Parent = Memo.FindParentNode(Pass);
+    const std::uint64_t Before = Items.Stamp();
+    const int Nodes = AddNodes(Tree, Parent, Pass.Caption, Pass.Component, *Pass.Kind);
+    // Read late, after the handler had its say, as before.
+    if (!ReadEarly) Pass.Leaf = IsLeaf(Pass.Component, *Pass.Kind);
+    Memo.Added(Pass, Before, Nodes);
   }
 }
 
@@ -376,19 +420,7 @@ void AddComponent(TObject* Component, TCustomTreeView& Tree, int /*Level*/, cons
                   const TStrings& NoCaptionClasses) {
   const std::string Caption = GetCaption(Component, CaptionClasses, NoCaptionClasses);
   if (Caption.empty()) return;
-  const TKindFacts& Kind = KindOf(Component);
-  TParentMemo* Memo = ActiveMemo && &ActiveMemo->Tree() == &Tree ? ActiveMemo : nullptr;
-  TTreeNode* Parent = Memo ? Memo->FindParentNode(Component) : FindParentNode(Tree, Component);
-  const std::uint64_t Before = Tree.GetItems().Stamp();
-  int Nodes = 1;
-  if (Kind.RadioGroup) {
-    auto& RadioGroup = *static_cast<TRadioGroup*>(Component);
-    Nodes = RadioGroup.GetItems()->Count();
-    AddRadioGroupItems(Tree, Parent, RadioGroup);
-  } else {
-    AddNode(Tree, Parent, Caption, Component, Kind.Image);
-  }
-  if (Memo) Memo->Added(Component, Before, Nodes);
+  AddNodes(Tree, FindParentNode(Tree, Component), Caption, Component, KindOf(Component));
 }
 
 void ClearWorkingTree(TCustomTreeView& Tree) {

@@ -171,6 +171,22 @@ TEST_F(TreeBuildTest, DeepControlIsAddedAlthoughLevelsInBetweenHoldNothing) {
   EXPECT_EQ(Node->GetLevel(), 24);
 }
 
+// A handler told of each added node may change components not yet added:
+// the build must show them as they are when their turn comes, as a build
+// that reads each component only then would.
+TEST_F(TreeBuildTest, AHandlerThatChangesLaterComponentsIsSeenByTheBuild) {
+  auto* Panel = Make<TPanel>(&Form, &Form, "Panel1");
+  auto* Button = Make<TButton>(&Form, Panel, "Button1", "Before");
+  auto* Late = Make<TButton>(&Form, Panel, "Button2", "");
+  Tree.OnNodesChanged = [&](TObject*) {
+    if (Tree.GetItems().GetCount() != 1) return;
+    Button->SetCaption("After");
+    Late->SetCaption("Now shown");
+  };
+  Build();
+  EXPECT_EQ(Dump(Tree), "Panel1(After,Now shown)");
+}
+
 TEST_F(TreeBuildTest, EnumComponentsHandsOverByLevelThenComponentOrder) {
   auto* Menu = Make<TMainMenu>(&Form, nullptr, "MainMenu1");
   auto* Item = test::AddItem(&Form, Menu->GetItems(), "miFile", "&File");
