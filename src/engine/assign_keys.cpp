@@ -27,16 +27,51 @@ void WriteCaption(TObject* Component, const TClassFacts& Facts, const std::strin
   if (Facts.Kind.RadioGroupIndex) WriteRadioGroupItem(*static_cast<const TRadioGroupIndex*>(Component), Caption);
 }
 
+// What writing reads of a control or menu item beyond its first line: its
+// caption and who hears of its changes. The whole object is nine lines, five
+// of which writing never reads: on a form too large for the cache, asking for
+// them kept the memory busy.
+void PrefetchWritten(const TObject* Component) {
+  const TKindFacts& Kind = KindOf(Component);
+  if (Kind.Control) {
+    const auto* Control = static_cast<const TControl*>(Component);
+    // The event lies just before the text: three asks cover both.
+    const char* From = reinterpret_cast<const char*>(&Control->OnHostChanged);
+    const char* To = reinterpret_cast<const char*>(&Control->GetText() + 1) - 1;
+    __builtin_prefetch(From);
+    __builtin_prefetch(From + (To - From) / 2);
+    __builtin_prefetch(To);
+  } else if (Kind.MenuItem) {
+    const auto* Item = static_cast<const TMenuItem*>(Component);
+    __builtin_prefetch(&Item->GetCaption());
+    __builtin_prefetch(reinterpret_cast<const char*>(&Item->GetCaption() + 1) - 1);
+    __builtin_prefetch(&Item->OnHostChanged);
+    __builtin_prefetch(reinterpret_cast<const char*>(&Item->OnHostChanged + 1) - 1);
+  } else {
+    PrefetchComponent(Component);
+  }
+}
+
 // Sorting leaves the nodes, and the components behind them, in no order in
 // memory: on a large form every step would wait for both. Asking early for
-// the ones a few steps ahead lets those waits overlap.
+// the ones a few steps ahead lets those waits overlap: first the node, then
+// the component's first line (its class), then what its class says writing
+// reads.
 void Prefetch(const TTreeNodes& Items, int I) {
-  constexpr int Near = 8;
-  constexpr int Far = 2 * Near;
+  constexpr int Near = 4;
+  constexpr int Mid = 2 * Near;
+  constexpr int Far = 2 * Mid;
   const int Count = Items.GetCount();
   if (I + Far < Count) PrefetchWhole(Items.GetNodeFromIndex(I + Far));
+  if (I + Mid < Count) {
+    const char* Start = reinterpret_cast<const char*>(Items.GetNodeFromIndex(I + Mid)->GetData());
+    if (Start) {
+      __builtin_prefetch(Start);
+      __builtin_prefetch(Start + 63);
+    }
+  }
   if (I + Near < Count) {
-    PrefetchComponent(Items.GetNodeFromIndex(I + Near)->GetData());
+    if (const TObject* Next = Items.GetNodeFromIndex(I + Near)->GetData()) PrefetchWritten(Next);
   }
 }
 
