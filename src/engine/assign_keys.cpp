@@ -43,10 +43,8 @@ void PrefetchWritten(const TObject* Component) {
     __builtin_prefetch(To);
   } else if (Kind.MenuItem) {
     const auto* Item = static_cast<const TMenuItem*>(Component);
-    __builtin_prefetch(&Item->GetCaption());
-    __builtin_prefetch(reinterpret_cast<const char*>(&Item->GetCaption() + 1) - 1);
-    __builtin_prefetch(&Item->OnHostChanged);
-    __builtin_prefetch(reinterpret_cast<const char*>(&Item->OnHostChanged + 1) - 1);
+    PrefetchField(Item->GetCaption());
+    PrefetchField(Item->OnHostChanged);
   } else {
     PrefetchComponent(Component);
   }
@@ -64,11 +62,7 @@ void Prefetch(const TTreeNodes& Items, int I) {
   const int Count = Items.GetCount();
   if (I + Far < Count) PrefetchWhole(Items.GetNodeFromIndex(I + Far));
   if (I + Mid < Count) {
-    const char* Start = reinterpret_cast<const char*>(Items.GetNodeFromIndex(I + Mid)->GetData());
-    if (Start) {
-      __builtin_prefetch(Start);
-      __builtin_prefetch(Start + 63);
-    }
+    PrefetchHead(Items.GetNodeFromIndex(I + Mid)->GetData());
   }
   if (I + Near < Count) {
     if (const TObject* Next = Items.GetNodeFromIndex(I + Near)->GetData()) PrefetchWritten(Next);

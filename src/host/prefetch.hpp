@@ -25,4 +25,20 @@ inline void PrefetchComponent(const void* Object) {
   for (int Line = 0; Line <= 8; ++Line) __builtin_prefetch(Start + 64 * Line);
 }
 
+// An object's first line, where its class lies, however it sits on the lines.
+inline void PrefetchHead(const void* Object) {
+  if (!Object) return;
+  const char* Start = static_cast<const char*>(Object);
+  __builtin_prefetch(Start);
+  __builtin_prefetch(Start + 63);
+}
+
+// The first and the last byte of a field of up to a line and a half.
+template <class TField>
+inline void PrefetchField(const TField& Field) {
+  const char* First = reinterpret_cast<const char*>(&Field);
+  __builtin_prefetch(First);
+  __builtin_prefetch(First + sizeof(TField) - 1);
+}
+
 }  // namespace keyloom
