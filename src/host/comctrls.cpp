@@ -5,9 +5,12 @@
 #include "host/group_scout.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <limits>
+#include <stdexcept>
 #include <new>
 #include <type_traits>
 
@@ -138,24 +141,15 @@ void TStatusBar::SetSimpleText(const std::string& V) {
 
 namespace {
 // Positions from From on are recomputed after a change of the list.
-void Renumber(std::vector<std::unique_ptr<TTreeNode>>& List, std::size_t From, int TTreeNode::*Index) {
+void Renumber(TNodeList& List, std::size_t From, int TTreeNode::*Index) {
   for (std::size_t I = From; I < List.size(); ++I) (*List[I]).*Index = static_cast<int>(I);
 }
 
-// Releases nodes without recursing, so that deep trees cannot exhaust the stack.
-void ReleaseNodes(std::vector<std::unique_ptr<TTreeNode>>& List, std::vector<std::unique_ptr<TTreeNode>> TTreeNode::*Children) {
-  std::vector<std::unique_ptr<TTreeNode>> Pending = std::move(List);
-  List.clear();
-  while (!Pending.empty()) {
-    std::unique_ptr<TTreeNode> Node = std::move(Pending.back());
-    Pending.pop_back();
-    for (auto& Child : (*Node).*Children) Pending.push_back(std::move(Child));
-    ((*Node).*Children).clear();
-  }
-}
 }  // namespace
 
-TTreeNode::~TTreeNode() { ReleaseNodes(FChildren, &TTreeNode::FChildren); }
+void TNodeList::OutOfRange() { throw std::out_of_range("TNodeList::at"); }
+
+TTreeNode::~TTreeNode() { FOwner->DeleteNodes(FChildren); }
 
 namespace {
 // Sanitizer builds give every node its own block, so that they see each go.
@@ -206,18 +200,18 @@ void TTreeNode::SetData(TObject* Value) {
   ++FOwner->FStamp;
 }
 
-std::vector<std::unique_ptr<TTreeNode>>& TTreeNode::Siblings() const {
+TNodeList& TTreeNode::Siblings() const {
   return FParent ? FParent->FChildren : FOwner->FRoots;
 }
 
 TTreeNode* TTreeNode::getPrevSibling() const {
-  return FIndex > 0 ? Siblings()[static_cast<std::size_t>(FIndex - 1)].get() : nullptr;
+  return FIndex > 0 ? Siblings()[static_cast<std::size_t>(FIndex - 1)] : nullptr;
 }
 
 TTreeNode* TTreeNode::getNextSibling() const {
   const auto& List = Siblings();
   const auto I = static_cast<std::size_t>(FIndex) + 1;
-  return I < List.size() ? List[I].get() : nullptr;
+  return I < List.size() ? List[I] : nullptr;
 }
 
 int TTreeNode::GetAbsoluteIndex() const {
@@ -240,16 +234,15 @@ void TTreeNode::MoveTo(TTreeNode* Destination, TNodeAttachMode Mode) {
   if (!Destination || Destination == this || Destination->FOwner != FOwner) return;
   for (const TTreeNode* P = Destination; P; P = P->FParent)
     if (P == this) throw EKeyloomError("A node cannot be moved into its own subtree");
-  // Detach, keeping ownership in hand.
-  auto& From = Siblings();
-  const auto Was = static_cast<std::size_t>(FIndex);
-  std::unique_ptr<TTreeNode> Self = std::move(From[Was]);
-  From.erase(From.begin() + static_cast<std::ptrdiff_t>(Was));
-  Renumber(From, Was, &TTreeNode::FIndex);
-
+  // Room first: running out of memory must not leave the node outside the tree.
   const bool AsChild = Mode == TNodeAttachMode::naAddChild || Mode == TNodeAttachMode::naAddChildFirst;
   TTreeNode* NewParent = AsChild ? Destination : Destination->FParent;
   auto& To = NewParent ? NewParent->FChildren : FOwner->FRoots;
+  FOwner->MakeRoom(To);
+  auto& From = Siblings();
+  const auto Was = static_cast<std::size_t>(FIndex);
+  FOwner->Erase(From, Was);
+  Renumber(From, Was, &TTreeNode::FIndex);
   FParent = NewParent;
   std::size_t At = 0;
   switch (Mode) {
@@ -265,7 +258,7 @@ void TTreeNode::MoveTo(TTreeNode* Destination, TNodeAttachMode Mode) {
       At = static_cast<std::size_t>(Destination->FIndex);
       break;
   }
-  To.insert(To.begin() + static_cast<std::ptrdiff_t>(At), std::move(Self));
+  FOwner->Insert(To, At, this);
   Renumber(To, At, &TTreeNode::FIndex);
   // The subtree's levels follow its new place.
   const int Shift = (NewParent ? NewParent->FLevel + 1 : 0) - FLevel;
@@ -275,7 +268,7 @@ void TTreeNode::MoveTo(TTreeNode* Destination, TNodeAttachMode Mode) {
       TTreeNode* Node = Pending.back();
       Pending.pop_back();
       Node->FLevel += Shift;
-      for (auto& Child : Node->FChildren) Pending.push_back(Child.get());
+      Pending.insert(Pending.end(), Node->FChildren.begin(), Node->FChildren.end());
     }
   }
   FOwner->Invalidate();
@@ -294,28 +287,122 @@ void TTreeNodes::ReleaseAllNodes() {
   static_assert(std::is_standard_layout_v<TTreeNode> && offsetof(TTreeNode, FOwner) == 0,
                 "a block's first word tells whether it holds a node");
   if (!KEYLOOM_BLOCK_POOL) {
-    ReleaseNodes(FRoots, &TTreeNode::FChildren);
+    DeleteNodes(FRoots);
   } else {
-    for (auto& Root : FRoots) (void)Root.release();
-    FRoots.clear();
+    DropList(FRoots);
     FArena.ForEachTaken([this](std::byte* Block) {
       TTreeNodes* Owner = nullptr;
       std::memcpy(&Owner, Block, sizeof Owner);
       if (Owner != this) return;
       auto* Node = std::launder(reinterpret_cast<TTreeNode*>(Block));
-      for (auto& Child : Node->FChildren) (void)Child.release();
-      Node->FChildren.clear();
+      DropList(Node->FChildren);
       Node->~TTreeNode();
     });
   }
+  FLists.Reset();
   FArena.Reset();
+}
+
+// Without recursing: deep trees must not exhaust the stack.
+void TTreeNodes::DeleteNodes(TNodeList& List) {
+  if (List.empty()) {
+    FreeList(List);
+    return;
+  }
+  std::vector<TTreeNode*> Pending(List.begin(), List.end());
+  FreeList(List);
+  while (!Pending.empty()) {
+    TTreeNode* Node = Pending.back();
+    Pending.pop_back();
+    Pending.insert(Pending.end(), Node->FChildren.begin(), Node->FChildren.end());
+    FreeList(Node->FChildren);
+    delete Node;
+  }
+}
+
+void TTreeNodes::FreeList(TNodeList& List) noexcept {
+  if (List.FItems) FLists.Give(List.FItems, List.FCapacity);
+  List.Forget();
+}
+
+// Pooled memory goes back with the pool's reset: giving it back one list at
+// a time would touch every list once more.
+void TTreeNodes::DropList(TNodeList& List) noexcept {
+  if (FLists.Pooled(List.FCapacity))
+    List.Forget();
+  else
+    FreeList(List);
+}
+
+void TTreeNodes::MakeRoom(TNodeList& List) {
+  if (List.FCount < List.FCapacity) return;
+  if (List.FCapacity > std::numeric_limits<std::uint32_t>::max() / 2) throw std::length_error("TNodeList");
+  const std::uint32_t Capacity = List.FCapacity ? 2 * List.FCapacity : 1;
+  TTreeNode** Items = FLists.Take(Capacity);
+  const std::uint32_t Count = List.FCount;
+  if (Count) std::memcpy(Items, List.FItems, Count * sizeof(TTreeNode*));
+  FreeList(List);
+  List.FItems = Items;
+  List.FCount = Count;
+  List.FCapacity = Capacity;
+}
+
+void TTreeNodes::Insert(TNodeList& List, std::size_t At, TTreeNode* Node) {
+  MakeRoom(List);
+  std::memmove(List.FItems + At + 1, List.FItems + At, (List.FCount - At) * sizeof(TTreeNode*));
+  List.FItems[At] = Node;
+  ++List.FCount;
+}
+
+void TTreeNodes::Erase(TNodeList& List, std::size_t At) {
+  std::memmove(List.FItems + At, List.FItems + At + 1, (List.FCount - At - 1) * sizeof(TTreeNode*));
+  --List.FCount;
+}
+
+// Capacities are powers of two.
+int TTreeNodes::TListPool::PooledSize(std::uint32_t Capacity) {
+  const int Size = std::countr_zero(Capacity);
+  return KEYLOOM_BLOCK_POOL && Size < kPooledSizes ? Size : -1;
+}
+
+TTreeNode** TTreeNodes::TListPool::Take(std::uint32_t Capacity) {
+  const int Size = PooledSize(Capacity);
+  if (Size < 0) return new TTreeNode*[Capacity];
+  if (TTreeNode** Items = FFree[Size]) {
+    std::memcpy(&FFree[Size], Items, sizeof Items);
+    return Items;
+  }
+  if (FUsed + Capacity > kChunkSlots) {
+    ++FChunk;
+    FUsed = 0;
+  }
+  if (FChunk == FChunks.size()) FChunks.push_back(std::make_unique_for_overwrite<TTreeNode*[]>(kChunkSlots));
+  TTreeNode** Items = FChunks[FChunk].get() + FUsed;
+  FUsed += Capacity;
+  return Items;
+}
+
+// A freed list keeps the next free one of its size in its first slot.
+void TTreeNodes::TListPool::Give(TTreeNode** Items, std::uint32_t Capacity) noexcept {
+  const int Size = PooledSize(Capacity);
+  if (Size < 0) {
+    delete[] Items;
+    return;
+  }
+  std::memcpy(Items, &FFree[Size], sizeof Items);
+  FFree[Size] = Items;
+}
+
+void TTreeNodes::TListPool::Reset() {
+  FChunk = FUsed = 0;
+  std::fill(std::begin(FFree), std::end(FFree), nullptr);
 }
 
 void TTreeNodes::Reindex() const {
   if (FIndexValid) return;
   FPreOrder.clear();
   // Iterative pre-order: deep trees must not exhaust the stack.
-  std::vector<const std::vector<std::unique_ptr<TTreeNode>>*> Lists{&FRoots};
+  std::vector<const TNodeList*> Lists{&FRoots};
   std::vector<std::size_t> Positions{0};
   while (!Lists.empty()) {
     const auto& List = *Lists.back();
@@ -325,7 +412,7 @@ void TTreeNodes::Reindex() const {
       Positions.pop_back();
       continue;
     }
-    TTreeNode* Node = List[Pos++].get();
+    TTreeNode* Node = List[Pos++];
     Node->FAbsoluteIndex = static_cast<int>(FPreOrder.size());
     FPreOrder.push_back(Node);
     if (!Node->FChildren.empty()) {
@@ -355,8 +442,9 @@ void TTreeNodes::Clear() {
 
 TTreeNode* TTreeNodes::Append(TTreeNode* Parent, const std::string& S, TObject* Data) {
   auto& List = Parent ? Parent->FChildren : FRoots;
-  List.push_back(std::unique_ptr<TTreeNode>(new (FArena.Take()) TTreeNode(this, Parent, S, Data)));
-  TTreeNode* Node = List.back().get();
+  MakeRoom(List);
+  auto* Node = new (FArena.Take()) TTreeNode(this, Parent, S, Data);
+  Insert(List, List.size(), Node);
   Node->FIndex = static_cast<int>(List.size()) - 1;
   Node->FLevel = Parent ? Parent->FLevel + 1 : 0;
   Link(Node, Data);
@@ -453,7 +541,7 @@ void TTreeNodes::Unlink(const TTreeNode* Node) {
     const TTreeNode* N = Pending.back();
     Pending.pop_back();
     Unlink(N, N->FData);
-    for (const auto& Child : N->FChildren) Pending.push_back(Child.get());
+    Pending.insert(Pending.end(), N->FChildren.begin(), N->FChildren.end());
   }
 }
 
@@ -463,8 +551,9 @@ void TTreeNodes::Delete(TTreeNode* Node) {
   Unlink(Node);
   auto& List = Node->Siblings();
   const auto At = static_cast<std::size_t>(Node->FIndex);
-  List.erase(List.begin() + static_cast<std::ptrdiff_t>(At));
+  Erase(List, At);
   Renumber(List, At, &TTreeNode::FIndex);
+  delete Node;
   Invalidate();
   Changed();
 }
@@ -542,30 +631,30 @@ void TCustomTreeView::Notification(TComponent* AComponent, TOperation Operation)
   if (Operation == TOperation::opRemove && AComponent == FImages) FImages = nullptr;
 }
 
-void TCustomTreeView::SortGroup(std::vector<std::unique_ptr<TTreeNode>>& Group) {
+void TCustomTreeView::SortGroup(TNodeList& Group) {
   // Groups in pre-order, without recursion: deep trees must not exhaust the stack.
-  std::vector<std::vector<std::unique_ptr<TTreeNode>>*> Pending{&Group};
+  std::vector<TNodeList*> Pending{&Group};
   while (!Pending.empty()) {
     auto& List = *Pending.back();
     Pending.pop_back();
     if (List.size() > 1) {
-      std::stable_sort(List.begin(), List.end(), [this](const auto& A, const auto& B) {
+      std::stable_sort(List.begin(), List.end(), [this](TTreeNode* A, TTreeNode* B) {
         int Compare = 0;
         if (OnCompare)
-          OnCompare(this, A.get(), B.get(), 0, Compare);
+          OnCompare(this, A, B, 0, Compare);
         else
           Compare = A->GetText().compare(B->GetText());
         return Compare < 0;
       });
       Renumber(List, 0, &TTreeNode::FIndex);
     }
-    for (auto It = List.rbegin(); It != List.rend(); ++It)
-      if (!(*It)->FChildren.empty()) Pending.push_back(&(*It)->FChildren);
+    for (std::size_t I = List.size(); I-- > 0;)
+      if (!List[I]->FChildren.empty()) Pending.push_back(&List[I]->FChildren);
   }
 }
 
 void TCustomTreeView::ArrangeGroups(const std::function<void(std::vector<TTreeNode*>& Group)>& Arrange) {
-  std::vector<std::vector<std::unique_ptr<TTreeNode>>*> Pending{&FItems.FRoots};
+  std::vector<TNodeList*> Pending{&FItems.FRoots};
   std::vector<TTreeNode*> Group;
   std::vector<bool> Seen;
   TGroupScout Scout(FItems, nullptr, TGroupScout::smNodes);
@@ -580,7 +669,7 @@ void TCustomTreeView::ArrangeGroups(const std::function<void(std::vector<TTreeNo
     Scout.Keep(Walked);
     Walked += List.size();
     Group.clear();
-    for (const auto& Node : List) Group.push_back(Node.get());
+    Group.assign(List.begin(), List.end());
     try {
       Arrange(Group);
     } catch (...) {
@@ -593,20 +682,17 @@ void TCustomTreeView::ArrangeGroups(const std::function<void(std::vector<TTreeNo
     for (std::size_t I = 0; Valid && I < Group.size(); ++I) {
       const TTreeNode* Node = Group[I];
       const auto At = Node ? static_cast<std::size_t>(Node->FIndex) : List.size();
-      Valid = At < List.size() && List[At].get() == Node && !Seen[At];
+      Valid = At < List.size() && List[At] == Node && !Seen[At];
       if (Valid) Seen[At] = true;
     }
     if (!Valid) {
       Done();
       throw EKeyloomError("A sibling group can only be reordered");
     }
-    for (auto& Node : List) (void)Node.release();
-    for (std::size_t I = 0; I < Group.size(); ++I) {
-      List[I].reset(Group[I]);
-      Group[I]->FIndex = static_cast<int>(I);
-    }
-    for (auto It = List.rbegin(); It != List.rend(); ++It)
-      if (!(*It)->FChildren.empty()) Pending.push_back(&(*It)->FChildren);
+    std::copy(Group.begin(), Group.end(), List.begin());
+    for (std::size_t I = 0; I < Group.size(); ++I) Group[I]->FIndex = static_cast<int>(I);
+    for (std::size_t I = List.size(); I-- > 0;)
+      if (!List[I]->FChildren.empty()) Pending.push_back(&List[I]->FChildren);
   }
   Done();
 }

@@ -152,6 +152,43 @@ class TStatusBar : public TWinControl {
 
 class TTreeNodes;
 class TCustomTreeView;
+class TTreeNode;
+
+// A node's children, or the roots: the nodes it owns, in order. Its memory
+// comes from the tree's own pool, so only the tree changes its length.
+class TNodeList {
+ public:
+  TNodeList() = default;
+  TNodeList(const TNodeList&) = delete;
+  TNodeList& operator=(const TNodeList&) = delete;
+
+  std::size_t size() const { return FCount; }
+  bool empty() const { return FCount == 0; }
+  TTreeNode* operator[](std::size_t Index) const { return FItems[Index]; }
+  TTreeNode* at(std::size_t Index) const {
+    if (Index >= FCount) OutOfRange();
+    return FItems[Index];
+  }
+  TTreeNode* front() const { return FItems[0]; }
+  TTreeNode* back() const { return FItems[FCount - 1]; }
+  TTreeNode* const* begin() const { return FItems; }
+  TTreeNode* const* end() const { return FItems + FCount; }
+  // For reordering in place.
+  TTreeNode** begin() { return FItems; }
+  TTreeNode** end() { return FItems + FCount; }
+
+ private:
+  friend class TTreeNodes;
+  [[noreturn]] static void OutOfRange();
+  // Drops the memory without giving it back.
+  void Forget() {
+    FItems = nullptr;
+    FCount = FCapacity = 0;
+  }
+  TTreeNode** FItems = nullptr;
+  std::uint32_t FCount = 0;
+  std::uint32_t FCapacity = 0;
+};
 
 enum class TNodeAttachMode : std::uint8_t { naAdd, naAddFirst, naAddChild, naAddChildFirst, naInsert };
 
@@ -179,9 +216,9 @@ class TTreeNode {
   TTreeNode* GetParent() const { return FParent; }
   int GetCount() const { return static_cast<int>(FChildren.size()); }
   bool HasChildren() const { return !FChildren.empty(); }
-  TTreeNode* GetItem(int Index) const { return FChildren.at(static_cast<std::size_t>(Index)).get(); }
-  TTreeNode* getFirstChild() const { return FChildren.empty() ? nullptr : FChildren.front().get(); }
-  TTreeNode* GetLastChild() const { return FChildren.empty() ? nullptr : FChildren.back().get(); }
+  TTreeNode* GetItem(int Index) const { return FChildren.at(static_cast<std::size_t>(Index)); }
+  TTreeNode* getFirstChild() const { return FChildren.empty() ? nullptr : FChildren.front(); }
+  TTreeNode* GetLastChild() const { return FChildren.empty() ? nullptr : FChildren.back(); }
   TTreeNode* getPrevSibling() const;
   TTreeNode* getNextSibling() const;
   // Position among its siblings.
@@ -202,11 +239,11 @@ class TTreeNode {
   friend class TTreeNodes;
   friend class TCustomTreeView;
   TTreeNode(TTreeNodes* Owner, TTreeNode* Parent, const std::string& Text, TObject* Data);
-  std::vector<std::unique_ptr<TTreeNode>>& Siblings() const;
+  TNodeList& Siblings() const;
 
   TTreeNodes* FOwner;
   TTreeNode* FParent;
-  std::vector<std::unique_ptr<TTreeNode>> FChildren;
+  TNodeList FChildren;
   std::string FText;
   TObject* FData;
   int FImageIndex = -1;
@@ -240,9 +277,9 @@ class TTreeNodes {
     return FPreOrder[static_cast<std::size_t>(Index)];
   }
   TTreeNode* operator[](int Index) const { return GetNodeFromIndex(Index); }
-  TTreeNode* GetFirstNode() const { return FRoots.empty() ? nullptr : FRoots.front().get(); }
+  TTreeNode* GetFirstNode() const { return FRoots.empty() ? nullptr : FRoots.front(); }
   int GetRootCount() const { return static_cast<int>(FRoots.size()); }
-  TTreeNode* GetRoot(int Index) const { return FRoots.at(static_cast<std::size_t>(Index)).get(); }
+  TTreeNode* GetRoot(int Index) const { return FRoots.at(static_cast<std::size_t>(Index)); }
 
   void Clear();
   // A new node as the last sibling of Sibling, or as the last root without one.
@@ -285,6 +322,15 @@ class TTreeNodes {
   void Unlink(const TTreeNode* Node);
   void Unlink(const TTreeNode* Node, const TObject* Data);
   void ReleaseAllNodes();
+  // The only changes of a list's length. Room is made before a node goes in,
+  // so that running out of memory leaves no node outside the tree.
+  void MakeRoom(TNodeList& List);
+  void Insert(TNodeList& List, std::size_t At, TTreeNode* Node);
+  void Erase(TNodeList& List, std::size_t At);
+  // Deletes the list's nodes with their subtrees, and gives its memory back.
+  void DeleteNodes(TNodeList& List);
+  void FreeList(TNodeList& List) noexcept;
+  void DropList(TNodeList& List) noexcept;
 
   // Node memory, handed out in order and taken back all at once by Clear, so
   // that a tree built in one go lies in one piece whatever was built before.
@@ -309,9 +355,34 @@ class TTreeNodes {
     std::size_t FUsed = 0;
   };
 
+  // Memory for the lists, handed out in order like the nodes' and taken back
+  // all at once by Clear; a list outgrowing its memory leaves it to the next
+  // list that grows to that size. Lists longer than the largest size pooled
+  // get memory of their own.
+  class TListPool {
+   public:
+    TTreeNode** Take(std::uint32_t Capacity);
+    void Give(TTreeNode** Items, std::uint32_t Capacity) noexcept;
+    // Only once no list has memory from the pool.
+    void Reset();
+    // Whether lists of the capacity (0 for none) are pooled.
+    static bool Pooled(std::uint32_t Capacity) { return Capacity == 0 || PooledSize(Capacity) >= 0; }
+
+   private:
+    // The pooled size lists of the capacity take, or -1.
+    static int PooledSize(std::uint32_t Capacity);
+    static constexpr int kPooledSizes = 7;  // capacities 1 to 64
+    static constexpr std::size_t kChunkSlots = 4096;
+    std::vector<std::unique_ptr<TTreeNode*[]>> FChunks;
+    std::size_t FChunk = 0;
+    std::size_t FUsed = 0;
+    TTreeNode** FFree[kPooledSizes] = {};
+  };
+
   TCustomTreeView* FOwner;
   TArena FArena;  // before the nodes: they go first
-  std::vector<std::unique_ptr<TTreeNode>> FRoots;
+  TListPool FLists;
+  TNodeList FRoots;
   mutable std::vector<TTreeNode*> FPreOrder;
   mutable bool FIndexValid = true;
   mutable std::uint64_t FStamp = 0;
@@ -394,7 +465,7 @@ class TCustomTreeView : public TWinControl {
   friend class TTreeNodes;
   friend class TTreeNode;
   void NodeDeleting(TTreeNode* Node);
-  void SortGroup(std::vector<std::unique_ptr<TTreeNode>>& Group);
+  void SortGroup(TNodeList& Group);
 
   TTreeNodes FItems;
   TTreeNode* FSelected = nullptr;
