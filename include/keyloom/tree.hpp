@@ -38,6 +38,12 @@ class TRadioGroupIndex : public TComponent {
   // Takes Other's radio group and shares Other's watch on it, so that the
   // items of one group cost the group one link, not one each.
   void ShareRadioGroupOf(TRadioGroupIndex& Other);
+  // Asks the memory early for the index and the group, for walks that will
+  // read them a few steps on.
+  void PrefetchItem() const {
+    __builtin_prefetch(&FIndex);
+    __builtin_prefetch(reinterpret_cast<const char*>(&FRadioGroup + 1) - 1);
+  }
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
 

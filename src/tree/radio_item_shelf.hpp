@@ -2,6 +2,7 @@
 
 #include <keyloom/tree.hpp>
 
+#include <algorithm>
 #include <cstddef>
 #include <vector>
 
@@ -23,6 +24,15 @@ class TRadioItemShelf : public TComponent {
   // The next proxy that no node of the current build refers to, made when
   // every one is taken.
   TRadioGroupIndex& Take();
+  // Asks early for where the nodes of the Count proxies after the next Skip
+  // will be indexed: the proxies are known before their items are.
+  void PrefetchSlots(const TTreeNodes& Nodes, std::size_t Skip, std::size_t Count) const {
+    const std::size_t From = std::min(FTaken + Skip, FProxies.size());
+    const std::size_t To = std::min(From + Count, FProxies.size());
+    for (std::size_t I = From; I < To; ++I) Nodes.PrefetchData(FProxies[I]);
+  }
+  // Whether nodes of the tree may stand for radio items.
+  bool AnyTaken() const { return FTaken > 0; }
   // The tree's nodes are gone: every proxy may be taken again.
   void PutBackAll() { FTaken = 0; }
   // A proxy that is being released leaves the shelf.

@@ -312,6 +312,8 @@ void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& R
   // is known only once its proxy is known, and on a large tree each would
   // otherwise wait for its index slot.
   constexpr int Batch = 8;
+  // The groups that follow will most often take the proxies they took before.
+  Shelf.PrefetchSlots(Tree.GetItems(), static_cast<std::size_t>(std::min(Batch, Items.Count())), Batch);
   TRadioGroupIndex* Member = nullptr;  // one of this build's proxies of the group
   for (int From = 0; From < Items.Count(); From += Batch) {
     TRadioGroupIndex* Proxies[Batch];
