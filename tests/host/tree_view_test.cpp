@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace keyloom {
 namespace {
@@ -103,6 +105,48 @@ TEST_F(TreeViewTest, DeepTreesIndexWithoutRecursion) {
   for (int I = 0; I < 100000; ++I) Node = Nodes.AddChild(Node, "n");
   EXPECT_EQ(Nodes.GetCount(), 100000);
   EXPECT_EQ(Nodes[99999], Node);
+}
+
+// Sibling lists grow through every size their memory comes in, and past the
+// largest: each move and deletion must keep the order and the positions, and
+// a rebuilt tree must not see the lists of the one before.
+TEST_F(TreeViewTest, WideGroupsKeepOrderThroughMovesDeletionsAndRebuilds) {
+  for (int Round = 0; Round < 3; ++Round) {
+    TTreeNode* Left = Nodes.Add(nullptr, "L");
+    TTreeNode* Right = Nodes.Add(nullptr, "R");
+    std::vector<TTreeNode*> Model[2];
+    for (int I = 0; I < 150; ++I) Model[0].push_back(Nodes.AddChild(Left, std::to_string(I)));
+    // Every third child moves to the front of the other group, every fifth
+    // of those left is deleted.
+    for (int I = 0; I < 150; I += 3) {
+      TTreeNode* Node = Model[0][static_cast<std::size_t>(I)];
+      Node->MoveTo(Right, TNodeAttachMode::naAddChildFirst);
+      Model[1].insert(Model[1].begin(), Node);
+    }
+    std::erase_if(Model[0], [Right](const TTreeNode* Node) { return Node->GetParent() == Right; });
+    for (std::size_t I = Model[0].size(); I-- > 0;)
+      if (I % 5 == 0) {
+        Nodes.Delete(Model[0][I]);
+        Model[0].erase(Model[0].begin() + static_cast<std::ptrdiff_t>(I));
+      }
+    // One more in the middle of the moved ones.
+    Model[0].back()->MoveTo(Model[1][10], TNodeAttachMode::naInsert);
+    Model[1].insert(Model[1].begin() + 10, Model[0].back());
+    Model[0].pop_back();
+
+    const TTreeNode* Parents[] = {Left, Right};
+    for (int G = 0; G < 2; ++G) {
+      ASSERT_EQ(Parents[G]->GetCount(), static_cast<int>(Model[G].size()));
+      for (std::size_t I = 0; I < Model[G].size(); ++I) {
+        EXPECT_EQ(Parents[G]->GetItem(static_cast<int>(I)), Model[G][I]);
+        EXPECT_EQ(Model[G][I]->GetIndex(), static_cast<int>(I));
+      }
+    }
+    EXPECT_THROW(Left->GetItem(Left->GetCount()), std::out_of_range);
+    EXPECT_EQ(Nodes.GetCount(), 2 + static_cast<int>(Model[0].size() + Model[1].size()));
+    Nodes.Clear();
+    EXPECT_EQ(Nodes.GetRootCount(), 0);
+  }
 }
 
 }  // namespace
