@@ -176,10 +176,19 @@ class TParentMemo {
     if (FTable.empty() || !Pass.Kind) return;
     if (!Pass.Kind->Control && !Pass.Kind->MenuItem) return;
     __builtin_prefetch(&FTable[HomeOf(KeyOf(Pass.Component, Pass.Kind->Control))]);
-    if (Pass.Up) {
-      __builtin_prefetch(&FTable[HomeOf(KeyOf(Pass.Up, Pass.Kind->Control))]);
-      FTree.GetItems().PrefetchData(Pass.Up);
-    }
+    if (!Pass.Up) return;
+    __builtin_prefetch(&FTable[HomeOf(KeyOf(Pass.Up, Pass.Kind->Control))]);
+    FTree.GetItems().PrefetchData(Pass.Up);
+    // The first child of a parent met in its pass finds no answer for the
+    // parent, and looks for the grandparent's. Only control chains: a menu
+    // item's parent lies behind a virtual call.
+    if (!Pass.Kind->Control) return;
+    if (const TObject* Above = keyloom::Up(Pass.Up, true)) __builtin_prefetch(&FTable[HomeOf(KeyOf(Above, true))]);
+  }
+
+  // Asks for what Prefetch will read of the component's parent.
+  static void PrefetchAbove(const TPassed& Pass) {
+    if (Pass.Kind && Pass.Kind->Control && Pass.Up) static_cast<const TControl*>(Pass.Up)->PrefetchParent();
   }
 
   TTreeNode* FindParentNode(const TPassed& Pass) {
@@ -400,6 +409,7 @@ void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TCompo
     if (I + Far < Passes.size()) {
       const TPassed& Next = Leveled[Passes[I + Far]];
       if (!Next.Read || (Next.Kind && Next.Kind->RadioGroup)) PrefetchComponent(Next.Component);
+      TParentMemo::PrefetchAbove(Next);
     }
     if (I + Near < Passes.size()) {
       const TPassed& Next = Leveled[Passes[I + Near]];

@@ -84,6 +84,8 @@ class TControl : public TComponent {
   ~TControl() override;
 
   TWinControl* GetParent() const { return FParent; }
+  // For walks up long chains of parents on forms too large for the cache.
+  void PrefetchParent() const { __builtin_prefetch(&FParent); }
   virtual void SetParent(TWinControl* AParent);
   TComponent* GetParentComponent() const override;
   bool HasParent() const override { return true; }
