@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
-#include <stdexcept>
 #include <new>
+#include <stdexcept>
 #include <type_traits>
 
 namespace keyloom {
@@ -144,7 +144,6 @@ namespace {
 void Renumber(TNodeList& List, std::size_t From, int TTreeNode::*Index) {
   for (std::size_t I = From; I < List.size(); ++I) (*List[I]).*Index = static_cast<int>(I);
 }
-
 }  // namespace
 
 void TNodeList::OutOfRange() { throw std::out_of_range("TNodeList::at"); }
