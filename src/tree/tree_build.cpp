@@ -175,15 +175,15 @@ class TParentMemo {
   void Prefetch(const TPassed& Pass) const {
     if (FTable.empty() || !Pass.Kind) return;
     if (!Pass.Kind->Control && !Pass.Kind->MenuItem) return;
-    __builtin_prefetch(&FTable[HomeOf(KeyOf(Pass.Component, Pass.Kind->Control))]);
+    PrefetchSlot(KeyOf(Pass.Component, Pass.Kind->Control));
     if (!Pass.Up) return;
-    __builtin_prefetch(&FTable[HomeOf(KeyOf(Pass.Up, Pass.Kind->Control))]);
+    PrefetchSlot(KeyOf(Pass.Up, Pass.Kind->Control));
     FTree.GetItems().PrefetchData(Pass.Up);
     // The first child of a parent met in its pass finds no answer for the
     // parent, and looks for the grandparent's. Only control chains: a menu
     // item's parent lies behind a virtual call.
     if (!Pass.Kind->Control) return;
-    if (const TObject* Above = keyloom::Up(Pass.Up, true)) __builtin_prefetch(&FTable[HomeOf(KeyOf(Above, true))]);
+    if (const TObject* Above = keyloom::Up(Pass.Up, true)) PrefetchSlot(KeyOf(Above, true));
   }
 
   // Asks for what Prefetch will read of the component's parent.
@@ -234,6 +234,8 @@ class TParentMemo {
   std::size_t HomeOf(std::uintptr_t Key) const {
     return static_cast<std::size_t>((Key * 0x9E3779B97F4A7C15ull) >> 20) & (FTable.size() - 1);
   }
+
+  void PrefetchSlot(std::uintptr_t Key) const { __builtin_prefetch(&FTable[HomeOf(Key)]); }
 
   // Every remembered answer goes at once.
   void Forget() {
