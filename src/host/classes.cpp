@@ -1,6 +1,7 @@
 #include <keyloom/host/classes.hpp>
 #include <keyloom/host/published.hpp>
 
+#include "host/component_heap.hpp"
 #include "host/erase_last.hpp"
 
 #include <algorithm>
@@ -164,6 +165,12 @@ bool IsValidIdent(std::string_view Name) {
   auto Alpha = [](char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || C == '_'; };
   if (!Alpha(Name[0])) return false;
   return std::all_of(Name.begin() + 1, Name.end(), [&](char C) { return Alpha(C) || (C >= '0' && C <= '9'); });
+}
+
+void* TComponent::operator new(std::size_t Size) { return detail::TakeComponentMemory(Size); }
+
+void TComponent::operator delete(void* Memory, std::size_t Size) noexcept {
+  detail::GiveComponentMemory(Memory, Size);
 }
 
 TComponent::TComponent(TComponent* AOwner) {

@@ -3,6 +3,7 @@
 
 #include "host/block_pool.hpp"
 #include "host/group_scout.hpp"
+#include "host/huge_chunks.hpp"
 
 #include <algorithm>
 #include <bit>
@@ -13,6 +14,7 @@
 #include <new>
 #include <stdexcept>
 #include <type_traits>
+#include <utility>
 
 namespace keyloom {
 
@@ -169,15 +171,30 @@ void TTreeNode::operator delete(void* Memory, void* /*Place*/) noexcept { GiveBa
 
 void TTreeNode::operator delete(void* Memory, std::size_t /*Size*/) noexcept { GiveBack(Memory); }
 
+std::size_t TTreeNodes::TArena::Capacity(std::size_t Chunk) {
+  return Chunk < kSmallChunks ? kChunkNodes : detail::kHugeChunkBytes / kNodeBytes;
+}
+
+void TTreeNodes::TArena::TRelease::operator()(std::byte* Chunk) const noexcept {
+  if (Huge)
+    detail::UnmapHugeChunk(Chunk);
+  else
+    delete[] Chunk;
+}
+
 void* TTreeNodes::TArena::Take() {
   if (!KEYLOOM_BLOCK_POOL) return ::operator new(sizeof(TTreeNode));
-  if (FUsed == kChunkNodes) {
+  if (FUsed == Capacity(FChunk)) {
     ++FChunk;
     FUsed = 0;
   }
   // Nodes are built in place: zeroing the chunk first would only cost time.
-  if (FChunk == FChunks.size())
-    FChunks.push_back(std::make_unique_for_overwrite<std::byte[]>(kNodeBytes * kChunkNodes));
+  if (FChunk == FChunks.size()) {
+    const bool Huge = FChunk >= kSmallChunks;
+    std::byte* Memory = Huge ? detail::MapHugeChunk(true) : new std::byte[kNodeBytes * kChunkNodes];
+    std::unique_ptr<std::byte[], TRelease> Chunk(Memory, TRelease{Huge});
+    FChunks.push_back(std::move(Chunk));
+  }
   return FChunks[FChunk].get() + kNodeBytes * FUsed++;
 }
 

@@ -107,6 +107,33 @@ TEST_F(TreeViewTest, DeepTreesIndexWithoutRecursion) {
   EXPECT_EQ(Nodes[99999], Node);
 }
 
+// Large trees take their node memory in chunks of more than one size; nodes
+// deleted one by one and trees cleared and rebuilt to other sizes must keep
+// every node's own text, and freeing must meet each node once.
+TEST_F(TreeViewTest, LargeTreesKeepTheirNodesThroughDeletionsAndRebuilds) {
+  for (const int Size : {45000, 20000, 60000}) {
+    std::vector<TTreeNode*> Groups;
+    for (int I = 0; I < Size; ++I) {
+      if (I % 100 == 0)
+        Groups.push_back(Nodes.Add(nullptr, "g" + std::to_string(I)));
+      else
+        Nodes.AddChild(Groups.back(), std::to_string(I));
+    }
+    for (TTreeNode* Group : Groups)
+      for (int I = Group->GetCount(); I-- > 0;)
+        if (I % 7 == 3) Nodes.Delete(Group->GetItem(I));
+    int Expected = 0;
+    for (int I = 0; I < Size; ++I) Expected += I % 100 == 0 || (I % 100 - 1) % 7 != 3;
+    ASSERT_EQ(Nodes.GetCount(), Expected);
+    int At = 0;
+    for (int I = 0; I < Size; ++I) {
+      if (I % 100 != 0 && (I % 100 - 1) % 7 == 3) continue;
+      ASSERT_EQ(Nodes[At++]->GetText(), (I % 100 == 0 ? "g" : "") + std::to_string(I));
+    }
+    Nodes.Clear();
+  }
+}
+
 // Sibling lists grow through every size their memory comes in, and past the
 // largest: each move and deletion must keep the order and the positions, and
 // a rebuilt tree must not see the lists of the one before.

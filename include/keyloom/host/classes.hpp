@@ -6,6 +6,7 @@
 #include <keyloom/errors.hpp>
 #include <keyloom/host/typinfo.hpp>
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -176,6 +177,10 @@ class TComponent : public TPersistent {
   ~TComponent() override;
 
   static void Free(TComponent* Component) { delete Component; }
+  // Components come from memory kept for them, where a large form's lie
+  // close together on pages the system may make huge.
+  static void* operator new(std::size_t Size);
+  static void operator delete(void* Memory, std::size_t Size) noexcept;
 
   TComponent* GetOwner() const { return FOwner; }
   const std::string& GetName() const { return FName; }

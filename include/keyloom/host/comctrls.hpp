@@ -334,6 +334,7 @@ class TTreeNodes {
 
   // Node memory, handed out in order and taken back all at once by Clear, so
   // that a tree built in one go lies in one piece whatever was built before.
+  // Past its first two megabytes a tree's nodes come in huge-page chunks.
   class TArena {
    public:
     void* Take();
@@ -342,15 +343,22 @@ class TTreeNodes {
     template <class TVisit>
     void ForEachTaken(TVisit&& Visit) {
       for (std::size_t Chunk = 0; Chunk <= FChunk && Chunk < FChunks.size(); ++Chunk) {
-        const std::size_t Used = Chunk < FChunk ? kChunkNodes : FUsed;
+        const std::size_t Used = Chunk < FChunk ? Capacity(Chunk) : FUsed;
         for (std::size_t I = 0; I < Used; ++I) Visit(FChunks[Chunk].get() + kNodeBytes * I);
       }
     }
 
    private:
-    static constexpr std::size_t kChunkNodes = 256;
+    struct TRelease {
+      bool Huge = false;
+      void operator()(std::byte* Chunk) const noexcept;
+    };
     static constexpr std::size_t kNodeBytes = sizeof(TTreeNode);
-    std::vector<std::unique_ptr<std::byte[]>> FChunks;
+    static constexpr std::size_t kChunkNodes = 256;
+    // As many as make two megabytes, a huge page's size.
+    static constexpr std::size_t kSmallChunks = (std::size_t{2} << 20) / (kChunkNodes * kNodeBytes);
+    static std::size_t Capacity(std::size_t Chunk);
+    std::vector<std::unique_ptr<std::byte[], TRelease>> FChunks;
     std::size_t FChunk = 0;
     std::size_t FUsed = 0;
   };
