@@ -32,11 +32,21 @@ struct TLocalHeap {
 };
 constinit thread_local TLocalHeap Local{};
 
-// The blocks of threads that ended, for the others to take.
+// The uncut rest of a chunk a thread left, kept in its own first bytes.
+struct TSpare {
+  TSpare* Next;
+  std::byte* End;
+};
+
+// The blocks and uncut chunks of threads that ended, for the others to take:
+// otherwise every thread that made a few components and ended would leave
+// most of a chunk behind for good.
 struct TDepot {
   std::mutex Lock;
   TFreeBlock* Free[kClasses] = {};
   std::atomic<std::uint64_t> Stocked{0};  // a bit for each class with blocks
+  TSpare* Spares = nullptr;
+  std::atomic<bool> HasSpares{false};
 };
 
 TDepot& Depot() {
@@ -62,6 +72,12 @@ struct TDonor {
       Local.Free[Class] = nullptr;
       Store.Stocked.fetch_or(std::uint64_t{1} << Class, std::memory_order_relaxed);
     }
+    if (static_cast<std::size_t>(Local.End - Local.Next) >= kLargest) {
+      auto* Spare = new (Local.Next) TSpare{Store.Spares, Local.End};
+      Store.Spares = Spare;
+      Store.HasSpares.store(true, std::memory_order_relaxed);
+    }
+    Local.Next = Local.End = nullptr;
   }
 };
 
@@ -79,10 +95,26 @@ TFreeBlock* Adopt(std::size_t Class) {
 // Once a thread keeps blocks, they must outlive it.
 void EnsureDonor() { thread_local TDonor Donor; }
 
+// The uncut rest of a chunk left by a thread that ended, if any.
+bool AdoptSpare(TLocalHeap& Heap) {
+  TDepot& Store = Depot();
+  if (!Store.HasSpares.load(std::memory_order_relaxed)) return false;
+  const std::lock_guard<std::mutex> Guard(Store.Lock);
+  TSpare* Spare = Store.Spares;
+  if (!Spare) return false;
+  Store.Spares = Spare->Next;
+  Store.HasSpares.store(Store.Spares != nullptr, std::memory_order_relaxed);
+  Heap.End = Spare->End;
+  Heap.Next = reinterpret_cast<std::byte*>(Spare);
+  return true;
+}
+
 void NewChunk(TLocalHeap& Heap) {
   EnsureDonor();
-  Heap.Next = MapHugeChunk(Heap.Chunks > 0);
-  Heap.End = Heap.Next + kChunkBytes;
+  if (!AdoptSpare(Heap)) {
+    Heap.Next = MapHugeChunk(Heap.Chunks > 0);
+    Heap.End = Heap.Next + kChunkBytes;
+  }
   ++Heap.Chunks;
 }
 

@@ -6,8 +6,9 @@
 // stay on ordinary pages, so that small forms never pay for a huge page.
 // Freed blocks are kept per thread and size for the next components; a block
 // may be freed on another thread than the one that took it, and the blocks a
-// thread kept go to the others when it ends. Memory is never given back to
-// the system. Sanitizer builds use the general allocator throughout.
+// thread kept and the uncut rest of its chunk go to the others when it ends.
+// Memory is never given back to the system. Sanitizer builds use the general
+// allocator throughout.
 
 #include <cstddef>
 

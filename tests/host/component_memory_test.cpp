@@ -134,5 +134,16 @@ TEST(ComponentMemory, BlocksFreedOnAnotherThreadOrLeftByAnEndedThreadAreUsedAgai
   }).join();
 }
 
+// Threads that each make a component and end must not each leave a chunk
+// behind: the next thread goes on cutting where the last one stopped.
+TEST(ComponentMemory, ShortLivedThreadsShareTheirChunks) {
+  if (!KEYLOOM_BLOCK_POOL) GTEST_SKIP() << "sanitizer builds use the general allocator";
+  std::vector<std::unique_ptr<TComponent>> Made(200);
+  for (auto& Slot : Made) std::thread([&Slot] { Slot.reset(new TPadded<72>(nullptr, 4)); }).join();
+  std::set<std::uintptr_t> Chunks;
+  for (const auto& C : Made) Chunks.insert(reinterpret_cast<std::uintptr_t>(C.get()) >> 21);
+  EXPECT_LE(Chunks.size(), 2u);
+}
+
 }  // namespace
 }  // namespace keyloom
