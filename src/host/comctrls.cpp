@@ -171,8 +171,13 @@ void TTreeNode::operator delete(void* Memory, void* /*Place*/) noexcept { GiveBa
 
 void TTreeNode::operator delete(void* Memory, std::size_t /*Size*/) noexcept { GiveBack(Memory); }
 
+// Small chunks until they make up one huge page.
+bool TTreeNodes::TArena::IsHuge(std::size_t Chunk) {
+  return Chunk >= detail::kHugeChunkBytes / (kChunkNodes * kNodeBytes);
+}
+
 std::size_t TTreeNodes::TArena::Capacity(std::size_t Chunk) {
-  return Chunk < kSmallChunks ? kChunkNodes : detail::kHugeChunkBytes / kNodeBytes;
+  return IsHuge(Chunk) ? detail::kHugeChunkBytes / kNodeBytes : kChunkNodes;
 }
 
 void TTreeNodes::TArena::TRelease::operator()(std::byte* Chunk) const noexcept {
@@ -190,7 +195,7 @@ void* TTreeNodes::TArena::Take() {
   }
   // Nodes are built in place: zeroing the chunk first would only cost time.
   if (FChunk == FChunks.size()) {
-    const bool Huge = FChunk >= kSmallChunks;
+    const bool Huge = IsHuge(FChunk);
     std::byte* Memory = Huge ? detail::MapHugeChunk(true) : new std::byte[kNodeBytes * kChunkNodes];
     std::unique_ptr<std::byte[], TRelease> Chunk(Memory, TRelease{Huge});
     FChunks.push_back(std::move(Chunk));

@@ -14,7 +14,6 @@ namespace {
 constexpr std::size_t kGrain = 16;  // also the alignment every block gets
 constexpr std::size_t kLargest = 1024;
 constexpr std::size_t kClasses = kLargest / kGrain;
-constexpr std::size_t kChunkBytes = kHugeChunkBytes;
 static_assert(kClasses <= 64, "the depot's stock is one bit a class");
 static_assert(kGrain >= alignof(std::max_align_t));
 
@@ -57,8 +56,6 @@ TDepot& Depot() {
 // Hands the thread's kept blocks to the depot when the thread ends.
 struct TDonor {
   TDonor() noexcept {}  // user-provided, so that its destructor is registered
-  TDonor(const TDonor&) = delete;
-  TDonor& operator=(const TDonor&) = delete;
   ~TDonor() {
     TDepot& Store = Depot();
     const std::lock_guard<std::mutex> Guard(Store.Lock);
@@ -113,16 +110,21 @@ void NewChunk(TLocalHeap& Heap) {
   EnsureDonor();
   if (!AdoptSpare(Heap)) {
     Heap.Next = MapHugeChunk(Heap.Chunks > 0);
-    Heap.End = Heap.Next + kChunkBytes;
+    Heap.End = Heap.Next + kHugeChunkBytes;
   }
   ++Heap.Chunks;
 }
 
+// Larger objects, and every object in sanitizer builds, go to the general allocator.
+bool Kept(std::size_t Size) { return KEYLOOM_BLOCK_POOL && Size <= kLargest; }
+
+std::size_t ClassOf(std::size_t Size) { return (Size - 1) / kGrain; }
+
 }  // namespace
 
 void* TakeComponentMemory(std::size_t Size) {
-  if (!KEYLOOM_BLOCK_POOL || Size == 0 || Size > kLargest) return ::operator new(Size);
-  const std::size_t Class = (Size - 1) / kGrain;
+  if (!Kept(Size)) return ::operator new(Size);
+  const std::size_t Class = ClassOf(Size);
   TLocalHeap& Heap = Local;
   TFreeBlock* Block = Heap.Free[Class];
   if (!Block) Block = Heap.Free[Class] = Adopt(Class);
@@ -140,12 +142,12 @@ void* TakeComponentMemory(std::size_t Size) {
 
 void GiveComponentMemory(void* Memory, std::size_t Size) noexcept {
   if (!Memory) return;
-  if (!KEYLOOM_BLOCK_POOL || Size == 0 || Size > kLargest) {
+  if (!Kept(Size)) {
     ::operator delete(Memory);
     return;
   }
   TLocalHeap& Heap = Local;
-  const std::size_t Class = (Size - 1) / kGrain;
+  const std::size_t Class = ClassOf(Size);
   auto* Block = static_cast<TFreeBlock*>(Memory);
   if (!Heap.Free[Class]) EnsureDonor();
   Block->Next = Heap.Free[Class];

@@ -355,9 +355,9 @@ class TTreeNodes {
     };
     static constexpr std::size_t kNodeBytes = sizeof(TTreeNode);
     static constexpr std::size_t kChunkNodes = 256;
-    // As many as make two megabytes, a huge page's size.
-    static constexpr std::size_t kSmallChunks = (std::size_t{2} << 20) / (kChunkNodes * kNodeBytes);
+    // How many nodes the chunk holds: small chunks first, then huge-page ones.
     static std::size_t Capacity(std::size_t Chunk);
+    static bool IsHuge(std::size_t Chunk);
     std::vector<std::unique_ptr<std::byte[], TRelease>> FChunks;
     std::size_t FChunk = 0;
     std::size_t FUsed = 0;
