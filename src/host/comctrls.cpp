@@ -675,28 +675,23 @@ void TCustomTreeView::SortGroup(TNodeList& Group) {
 }
 
 void TCustomTreeView::ArrangeGroups(const std::function<void(std::vector<TTreeNode*>& Group)>& Arrange) {
-  std::vector<TNodeList*> Pending{&FItems.FRoots};
+  // The walk goes down the tree node by node, arranging each group as it
+  // enters it, so it meets the nodes in their new pre-order: the index is
+  // taken on the way, instead of by another walk down a tree whose nodes are
+  // each a wait on a large form.
+  FItems.Invalidate();
+  const std::uint64_t Stamp = FItems.FStamp;
+  std::vector<TTreeNode*>& Order = FItems.FPreOrder;
+  Order.clear();
   std::vector<TTreeNode*> Group;
   std::vector<bool> Seen;
   TGroupScout Scout(FItems, nullptr, TGroupScout::smNodes);
   std::size_t Walked = 0;
-  auto Done = [this] {
-    FItems.Invalidate();
-    FItems.Changed();
-  };
-  while (!Pending.empty()) {
-    auto& List = *Pending.back();
-    Pending.pop_back();
+  auto ArrangeList = [&](TNodeList& List) {
     Scout.Keep(Walked);
     Walked += List.size();
-    Group.clear();
     Group.assign(List.begin(), List.end());
-    try {
-      Arrange(Group);
-    } catch (...) {
-      Done();
-      throw;
-    }
+    Arrange(Group);
     // Only a permutation of the same nodes is taken.
     bool Valid = Group.size() == List.size();
     Seen.assign(List.size(), false);
@@ -706,16 +701,43 @@ void TCustomTreeView::ArrangeGroups(const std::function<void(std::vector<TTreeNo
       Valid = At < List.size() && List[At] == Node && !Seen[At];
       if (Valid) Seen[At] = true;
     }
-    if (!Valid) {
-      Done();
-      throw EKeyloomError("A sibling group can only be reordered");
-    }
+    if (!Valid) throw EKeyloomError("A sibling group can only be reordered");
     std::copy(Group.begin(), Group.end(), List.begin());
     for (std::size_t I = 0; I < Group.size(); ++I) Group[I]->FIndex = static_cast<int>(I);
-    for (std::size_t I = List.size(); I-- > 0;)
-      if (!List[I]->FChildren.empty()) Pending.push_back(&List[I]->FChildren);
+  };
+  struct TLevel {
+    TNodeList* List;
+    std::size_t Next;
+  };
+  std::vector<TLevel> Levels;
+  try {
+    ArrangeList(FItems.FRoots);
+    Levels.push_back({&FItems.FRoots, 0});
+    while (!Levels.empty()) {
+      TLevel& Level = Levels.back();
+      if (Level.Next == Level.List->size()) {
+        Levels.pop_back();
+        continue;
+      }
+      TTreeNode* Node = (*Level.List)[Level.Next++];
+      Node->FAbsoluteIndex = static_cast<int>(Order.size());
+      Order.push_back(Node);
+      if (Node->FChildren.empty()) continue;
+      ArrangeList(Node->FChildren);
+      Levels.push_back({&Node->FChildren, 0});
+    }
+  } catch (...) {
+    FItems.Invalidate();
+    FItems.Changed();
+    throw;
   }
-  Done();
+  // An Arrange that looked at the index, or changed the tree, had it worked
+  // out afresh on the way: then what the walk took is not the whole story.
+  if (FItems.FStamp == Stamp && !FItems.FIndexValid)
+    FItems.FIndexValid = true;
+  else
+    FItems.Invalidate();
+  FItems.Changed();
 }
 
 void TCustomTreeView::AlphaSort() {

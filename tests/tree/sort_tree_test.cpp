@@ -10,6 +10,7 @@
 
 #include "support/runtime_forms.hpp"
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -91,6 +92,39 @@ TEST(SortTree, ArrangeGroupsTakesOnlyAReorderingOfTheGroup) {
                  EKeyloomError);
     EXPECT_EQ(Nodes[0], B);
     EXPECT_EQ(Nodes[1], A);
+  }
+}
+
+// Arranging takes the pre-order index on its way down; an Arrange that asks
+// for the index half-way must not leave that half-way index behind.
+TEST(SortTree, ArrangeGroupsLeavesTheIndexOfTheArrangedTree) {
+  auto Walk = [](const TTreeNodes& Nodes) {
+    std::vector<const TTreeNode*> Out;
+    auto Down = [&Out](auto& Self, const TTreeNode* Node) -> void {
+      Out.push_back(Node);
+      for (int I = 0; I < Node->GetCount(); ++I) Self(Self, Node->GetItem(I));
+    };
+    for (int I = 0; I < Nodes.GetRootCount(); ++I) Down(Down, Nodes.GetRoot(I));
+    return Out;
+  };
+  for (const bool PeekAtIndex : {false, true}) {
+    for (std::uint32_t Seed = 1; Seed <= 10; ++Seed) {
+      TTreeView View(nullptr);
+      FillRandom(View, Seed);
+      TTreeNodes& Nodes = View.GetItems();
+      int Peeked = 0;
+      View.ArrangeGroups([&](std::vector<TTreeNode*>& Group) {
+        std::reverse(Group.begin(), Group.end());
+        if (PeekAtIndex) Peeked += Nodes.GetCount() + Group.back()->GetAbsoluteIndex();
+      });
+      const std::vector<const TTreeNode*> Expected = Walk(Nodes);
+      ASSERT_EQ(Nodes.GetCount(), static_cast<int>(Expected.size()));
+      for (int I = 0; I < Nodes.GetCount(); ++I) {
+        ASSERT_EQ(Nodes[I], Expected[static_cast<std::size_t>(I)]) << "seed " << Seed << ", node " << I;
+        ASSERT_EQ(Nodes[I]->GetAbsoluteIndex(), I) << "seed " << Seed;
+      }
+      EXPECT_EQ(PeekAtIndex, Peeked > 0);
+    }
   }
 }
 
