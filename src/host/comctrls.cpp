@@ -454,6 +454,7 @@ void TTreeNodes::Clear() {
   std::fill(FByData.begin(), FByData.end(), TDataSlot{});
   std::fill(FSeen.begin(), FSeen.end(), 0);
   FDataCount = 0;
+  FScattered = false;
   FSharedData = 0;
   FPreOrder.clear();
   FIndexValid = true;
@@ -491,8 +492,8 @@ std::size_t TTreeNodes::SlotOf(const TObject* Data) const {
   return Slot;
 }
 
-void TTreeNodes::GrowIndex() {
-  std::vector<TDataSlot> Old(std::max<std::size_t>(64, FByData.size() * 2));
+void TTreeNodes::RebuildIndex(std::size_t Size) {
+  std::vector<TDataSlot> Old(Size);
   Old.swap(FByData);
   FSeen.assign(2 * FByData.size() / 64, 0);
   for (const TDataSlot& Entry : Old)
@@ -523,10 +524,17 @@ void TTreeNodes::EraseSlot(std::size_t Slot) {
 
 void TTreeNodes::Link(TTreeNode* Node, const TObject* Data) {
   if (!Data) return;
-  if ((FDataCount + 1) * 2 > FByData.size()) GrowIndex();
+  if ((FDataCount + 1) * 2 > FByData.size()) RebuildIndex(std::max<std::size_t>(64, FByData.size() * 2));
+  std::size_t Slot = SlotOf(Data);
+  if (!FScattered && ((Slot - HomeOf(Data)) & (FByData.size() - 1)) >= detail::LongProbeRun) {
+    FScattered = true;
+    RebuildIndex(FByData.size());
+    Slot = SlotOf(Data);
+  }
+  // After any rebuild, which sets the bits of the objects already in.
   const std::size_t Bit = SeenBitOf(Data);
   FSeen[Bit / 64] |= std::uint64_t{1} << (Bit % 64);
-  TDataSlot& Entry = FByData[SlotOf(Data)];
+  TDataSlot& Entry = FByData[Slot];
   if (Entry.Data) {
     Node->FNextSameData = Entry.Head;
     Entry.Head->FPrevSameData = Node;

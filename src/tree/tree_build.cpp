@@ -232,7 +232,7 @@ class TParentMemo {
   }
 
   std::size_t HomeOf(std::uintptr_t Key) const {
-    return static_cast<std::size_t>((Key * 0x9E3779B97F4A7C15ull) >> 20) & (FTable.size() - 1);
+    return detail::NearbyHome(Key, FTable.size(), FScattered);
   }
 
   void PrefetchSlot(std::uintptr_t Key) const { __builtin_prefetch(&FTable[HomeOf(Key)]); }
@@ -241,6 +241,7 @@ class TParentMemo {
   void Forget() {
     ++FEpoch;
     FLive = 0;
+    FScattered = false;
     FStamp = FTree.GetItems().Stamp();
   }
 
@@ -257,10 +258,18 @@ class TParentMemo {
   }
 
   void Put(std::uintptr_t Key, TTreeNode* Node) {
-    if (2 * (FLive + 1) > FTable.size()) Grow();
-    for (std::size_t Slot = HomeOf(Key);; Slot = (Slot + 1) & (FTable.size() - 1)) {
+    if (2 * (FLive + 1) > FTable.size()) Rebuild(std::max<std::size_t>(64, FTable.size() * 2));
+    const std::size_t Mask = FTable.size() - 1;
+    const std::size_t Home = HomeOf(Key);
+    for (std::size_t Slot = Home;; Slot = (Slot + 1) & Mask) {
       TEntry& Entry = FTable[Slot];
       if (Entry.Epoch != FEpoch) {
+        if (!FScattered && ((Slot - Home) & Mask) >= detail::LongProbeRun) {
+          FScattered = true;
+          Rebuild(FTable.size());
+          Put(Key, Node);
+          return;
+        }
         Entry = {Key, Node, FEpoch};
         ++FLive;
         return;
@@ -272,9 +281,9 @@ class TParentMemo {
     }
   }
 
-  void Grow() {
+  void Rebuild(std::size_t Size) {
     std::vector<TEntry> Old = std::move(FTable);
-    FTable.assign(std::max<std::size_t>(64, Old.size() * 2), TEntry{});
+    FTable.assign(Size, TEntry{});
     FLive = 0;
     for (const TEntry& Entry : Old)
       if (Entry.Epoch == FEpoch) Put(Entry.Key, Entry.Node);
@@ -302,6 +311,7 @@ class TParentMemo {
   std::vector<TEntry> FTable;
   std::size_t FLive = 0;
   std::uint32_t FEpoch = 1;
+  bool FScattered = false;
   std::uint64_t FStamp = 0;
   std::vector<const TObject*> FPath;
   std::vector<TTreeNode*> FScratch;

@@ -163,6 +163,39 @@ TEST(TreeNodeLinks, DataIndexKeepsUpWithManyObjects) {
   }
 }
 
+// Objects that lie alike in many stretches of memory can all claim one home
+// slot; the index must go on finding them, and losing them again, once it
+// gives up keeping neighbours near. The data are addresses only: nothing
+// reads them.
+TEST(TreeNodeLinks, DataIndexKeepsUpWhenObjectsPileOntoOneSlot) {
+  constexpr std::size_t Slots = 512;  // the index's size for the 250 objects below
+  for (const std::size_t Home : {5u, 77u, 300u, 511u}) {
+    std::vector<TObject*> Datas;
+    for (std::uintptr_t I = 0; I < 130; ++I) Datas.push_back(reinterpret_cast<TObject*>(0x900000000 + 48 * I));
+    for (std::uintptr_t Key = 0x10000000 + 16 * Home; Datas.size() < 250; Key += 16 * Slots)
+      if (detail::NearbyHome(Key, Slots, false) == Home) Datas.push_back(reinterpret_cast<TObject*>(Key));
+    TTreeView View(nullptr);
+    TTreeNodes& Nodes = View.GetItems();
+    for (int Round = 0; Round < 2; ++Round) {
+      std::vector<TTreeNode*> Made;
+      // The spread ones first: by the time the piled ones come, the index has its final size.
+      for (TObject* Data : Datas) {
+        Made.push_back(Nodes.AddChildObject(Made.empty() ? nullptr : Made[0], "n", Data));
+        // At once too: the index may have been rebuilt under the newcomer.
+        std::vector<TTreeNode*> Found;
+        Nodes.GetNodesWithData(Data, Found);
+        ASSERT_EQ(Found, std::vector<TTreeNode*>{Made.back()}) << "home " << Home << ", object " << Made.size();
+      }
+      ExpectConsistent(Nodes, Datas);
+      for (std::size_t I = 1; I < Made.size(); I += 3) Made[I]->Delete();
+      ExpectConsistent(Nodes, Datas);
+      if (::testing::Test::HasFailure()) return;
+      // A cleared index starts over with nearby homes.
+      Nodes.Clear();
+    }
+  }
+}
+
 // Clearing a tree, or freeing it, frees every node exactly once: also after
 // nodes and subtrees were deleted or moved. Texts too long to live inside a
 // node make a node freed twice abort the run, and one never freed show as

@@ -5,6 +5,7 @@
 
 #include <keyloom/host/controls.hpp>
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -258,6 +259,35 @@ class TTreeNode {
   TTreeNode* FNextSameData = nullptr;
 };
 
+namespace detail {
+
+// The home slot of an object in a table of Size (a power of two) slots keyed
+// by its address. Objects close together in memory get slots close together,
+// in the same order: large forms are walked much in the order their objects
+// were made, and a table hashed at random turned every look-up into a wait
+// once it outgrew the cache. Each stretch of memory that the table spans
+// maps onto it one to one (objects are 16-byte aligned), turned by an amount
+// hashed from where the stretch lies, so that stretches laid out alike
+// spread over the table instead of piling up. Scattered homes are for the
+// layouts that still make long runs: a table that meets one switches.
+inline std::size_t NearbyHome(std::uintptr_t Key, std::size_t Size, bool Scattered) {
+  constexpr std::uint64_t Golden = 0x9E3779B97F4A7C15ull;
+  if (Scattered) return static_cast<std::size_t>((Key * Golden) >> 20) & (Size - 1);
+  // Mixed through, so that stretches one after another are turned apart
+  // by no rule: a product alone turns them by steps that regular layouts
+  // line up with.
+  std::uint64_t Turn = Key >> (4 + std::countr_zero(Size));
+  Turn = (Turn ^ (Turn >> 30)) * 0xBF58476D1CE4E5B9ull;
+  Turn = (Turn ^ (Turn >> 27)) * 0x94D049BB133111EBull;
+  Turn ^= Turn >> 31;
+  return static_cast<std::size_t>((Key >> 4) + Turn) & (Size - 1);
+}
+
+// A probe run this long tells a table its keys lie badly for nearby homes.
+inline constexpr std::size_t LongProbeRun = 64;
+
+}  // namespace detail
+
 // The nodes of a tree view: a forest, reached by pre-order index.
 class TTreeNodes {
  public:
@@ -404,9 +434,7 @@ class TTreeNodes {
     TTreeNode* Head = nullptr;
   };
   std::size_t HomeOf(const TObject* Data) const {
-    // Fibonacci hashing: objects are aligned, so their low bits say little.
-    return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(Data) * 0x9E3779B97F4A7C15ull) >> 20) &
-           (FByData.size() - 1);
+    return detail::NearbyHome(reinterpret_cast<std::uintptr_t>(Data), FByData.size(), FScattered);
   }
   std::size_t SlotOf(const TObject* Data) const;
   // A bit per two slots, set for every object linked since the table last
@@ -420,11 +448,13 @@ class TTreeNodes {
     const std::size_t Bit = SeenBitOf(Data);
     return (FSeen[Bit / 64] >> (Bit % 64)) & 1u;
   }
-  void GrowIndex();
+  // Rehashes into Size slots.
+  void RebuildIndex(std::size_t Size);
   void EraseSlot(std::size_t Slot);
   std::vector<TDataSlot> FByData;
   std::vector<std::uint64_t> FSeen;
   std::size_t FDataCount = 0;
+  bool FScattered = false;
   int FSharedData = 0;  // nodes whose data another node has too
 };
 
