@@ -419,28 +419,35 @@ void TTreeNodes::TListPool::Reset() {
   std::fill(std::begin(FFree), std::end(FFree), nullptr);
 }
 
-void TTreeNodes::Reindex() const {
-  if (FIndexValid) return;
-  FPreOrder.clear();
-  // Iterative pre-order: deep trees must not exhaust the stack.
-  std::vector<const TNodeList*> Lists{&FRoots};
-  std::vector<std::size_t> Positions{0};
-  while (!Lists.empty()) {
-    const auto& List = *Lists.back();
-    std::size_t& Pos = Positions.back();
-    if (Pos == List.size()) {
-      Lists.pop_back();
-      Positions.pop_back();
+template <class TRoots, class TEnter>
+void TTreeNodes::TakePreOrder(TRoots& Roots, std::vector<TTreeNode*>& Order, TEnter&& Enter) {
+  Order.clear();
+  // A stack instead of recursion: deep trees must not exhaust the stack.
+  struct TLevel {
+    const TNodeList* List;
+    std::size_t Next;
+  };
+  std::vector<TLevel> Levels;
+  Enter(Roots);
+  Levels.push_back({&Roots, 0});
+  while (!Levels.empty()) {
+    TLevel& Level = Levels.back();
+    if (Level.Next == Level.List->size()) {
+      Levels.pop_back();
       continue;
     }
-    TTreeNode* Node = List[Pos++];
-    Node->FAbsoluteIndex = static_cast<int>(FPreOrder.size());
-    FPreOrder.push_back(Node);
-    if (!Node->FChildren.empty()) {
-      Lists.push_back(&Node->FChildren);
-      Positions.push_back(0);
-    }
+    TTreeNode* Node = (*Level.List)[Level.Next++];
+    Node->FAbsoluteIndex = static_cast<int>(Order.size());
+    Order.push_back(Node);
+    if (Node->FChildren.empty()) continue;
+    Enter(Node->FChildren);
+    Levels.push_back({&Node->FChildren, 0});
   }
+}
+
+void TTreeNodes::Reindex() const {
+  if (FIndexValid) return;
+  TakePreOrder(FRoots, FPreOrder, [](const TNodeList&) {});
   FIndexValid = true;
 }
 
@@ -689,8 +696,6 @@ void TCustomTreeView::ArrangeGroups(const std::function<void(std::vector<TTreeNo
   // each a wait on a large form.
   FItems.Invalidate();
   const std::uint64_t Stamp = FItems.FStamp;
-  std::vector<TTreeNode*>& Order = FItems.FPreOrder;
-  Order.clear();
   std::vector<TTreeNode*> Group;
   std::vector<bool> Seen;
   TGroupScout Scout(FItems, nullptr, TGroupScout::smNodes);
@@ -713,27 +718,8 @@ void TCustomTreeView::ArrangeGroups(const std::function<void(std::vector<TTreeNo
     std::copy(Group.begin(), Group.end(), List.begin());
     for (std::size_t I = 0; I < Group.size(); ++I) Group[I]->FIndex = static_cast<int>(I);
   };
-  struct TLevel {
-    TNodeList* List;
-    std::size_t Next;
-  };
-  std::vector<TLevel> Levels;
   try {
-    ArrangeList(FItems.FRoots);
-    Levels.push_back({&FItems.FRoots, 0});
-    while (!Levels.empty()) {
-      TLevel& Level = Levels.back();
-      if (Level.Next == Level.List->size()) {
-        Levels.pop_back();
-        continue;
-      }
-      TTreeNode* Node = (*Level.List)[Level.Next++];
-      Node->FAbsoluteIndex = static_cast<int>(Order.size());
-      Order.push_back(Node);
-      if (Node->FChildren.empty()) continue;
-      ArrangeList(Node->FChildren);
-      Levels.push_back({&Node->FChildren, 0});
-    }
+    TTreeNodes::TakePreOrder(FItems.FRoots, FItems.FPreOrder, ArrangeList);
   } catch (...) {
     FItems.Invalidate();
     FItems.Changed();

@@ -345,6 +345,10 @@ class TTreeNodes {
     ++FStamp;
   }
   void Reindex() const;
+  // Takes the pre-order of the forest into Order and the nodes' indexes,
+  // handing each list (the roots first) to Enter before its nodes are taken.
+  template <class TRoots, class TEnter>
+  static void TakePreOrder(TRoots& Roots, std::vector<TTreeNode*>& Order, TEnter&& Enter);
   [[noreturn]] static void IndexOutOfBounds(int Index);
   void Changed();
   TTreeNode* Append(TTreeNode* Parent, const std::string& S, TObject* Data);
