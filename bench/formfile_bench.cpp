@@ -4,7 +4,8 @@
 #include "form_sketch.hpp"
 
 #include <keyloom/formfile/document.hpp>
-#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/stored_keylooms.hpp>
+#include <keyloom/formfile/captions.hpp>
 #include <keyloom/formfile/loader.hpp>
 
 #include <benchmark/benchmark.h>
@@ -52,7 +53,7 @@ void BM_Parse(benchmark::State& State, const std::string* Text) {
 // Parsing and making the components, as the command line reads a form.
 void BM_Load(benchmark::State& State, const std::string* Text) {
   for (auto _ : State) {
-    auto Form = formfile::LoadFormForKeys(TDocument::Parse(*Text, "bench.dfm"));
+    auto Form = LoadFormForKeys(TDocument::Parse(*Text, "bench.dfm"));
     benchmark::DoNotOptimize(Form->Form().GetComponentCount());
   }
   SetBytes(State, *Text);
@@ -60,8 +61,8 @@ void BM_Load(benchmark::State& State, const std::string* Text) {
 
 // The file's bytes with the captions a run changed written back.
 void BM_Write(benchmark::State& State, const std::string* Text) {
-  auto Form = formfile::LoadFormForKeys(TDocument::Parse(*Text, "bench.dfm"));
-  formfile::RunKeys(*Form, formfile::TKeySettings());
+  auto Form = LoadFormForKeys(TDocument::Parse(*Text, "bench.dfm"));
+  RunKeys(*Form, TKeySettings());
   Form->StoreCaptions();
   for (auto _ : State) benchmark::DoNotOptimize(Form->Render().size());
   SetBytes(State, *Text);

@@ -52,8 +52,7 @@ class TPipeline {
   explicit TPipeline(TBenchForm& Form) : FForm(Form), FTree(nullptr) {}
   void Build() {
     ClearWorkingTree(FTree);
-    EnumComponents(FForm.Form.get(), FTree, *FForm.Form, AddComponent, FLists.CaptionClasses,
-                   FLists.NoCaptionClasses);
+    EnumComponents(FForm.Form.get(), FTree, *FForm.Form, FLists.CaptionClasses, FLists.NoCaptionClasses);
   }
   // As the component sorts its tree.
   void Sort() { SortTree(FTree, TSortMethod::smUniqueLetters); }

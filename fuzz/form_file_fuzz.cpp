@@ -3,7 +3,8 @@
 // that parses again, and a second run over that file changes nothing.
 
 #include <keyloom/formfile/document.hpp>
-#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/stored_keylooms.hpp>
+#include <keyloom/formfile/captions.hpp>
 
 #include <cstddef>
 #include <cstdint>

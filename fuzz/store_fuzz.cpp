@@ -3,7 +3,7 @@
 // builds data through the API from the input and checks that the file it
 // saves reads back as that data.
 
-#include <keyloom/host/registry.hpp>
+#include <keyloom/host/user_store.hpp>
 
 #include <cstddef>
 #include <cstdint>

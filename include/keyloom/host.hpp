@@ -11,4 +11,5 @@
 #include <keyloom/host/menus.hpp>
 #include <keyloom/host/published.hpp>
 #include <keyloom/host/stdctrls.hpp>
+#include <keyloom/host/tree_view.hpp>
 #include <keyloom/host/typinfo.hpp>

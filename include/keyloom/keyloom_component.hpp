@@ -65,10 +65,6 @@ class TKeyloom : public TComponent {
 
  private:
   void ControlsCompare(TTreeNode* Node1, TTreeNode* Node2, int& Compare) const;
-  void BuildTree(TComponent& Form);
-  void SortTree();
-  void StripTree();
-  void FindLetters();
 
   bool FActive = true;
   bool FActiveInDesign = false;

@@ -14,54 +14,6 @@
 
 namespace keyloom {
 
-class TRadioItemShelf;
-
-// Stands for one item of a radio group, so that the item can take a letter
-// and be written back. Owned by the tree view whose node refers to it. Only
-// its radio group concerns it, so the tree view's notifications about its
-// other components (thousands of proxies in a large form) are not passed on.
-class TRadioGroupIndex : public TComponent {
-  KEYLOOM_CLASS(TRadioGroupIndex)
- public:
-  explicit TRadioGroupIndex(TComponent* AOwner) : TComponent(AOwner, false) {}
-  ~TRadioGroupIndex() override;
-  // Made by the ten thousand for large forms: they come from a pool.
-  static void* operator new(std::size_t Size);
-  static void operator delete(void* Memory, std::size_t Size) noexcept;
-
-  // Position of the item in the radio group's item list, from 0.
-  int GetIndex() const { return FIndex; }
-  void SetIndex(int Value) { FIndex = Value; }
-  // The radio group of the item; nil once that group is gone.
-  TRadioGroup* GetRadioGroup() const { return FRadioGroup; }
-  void SetRadioGroup(TRadioGroup* Value);
-  // Takes Other's radio group and shares Other's watch on it, so that the
-  // items of one group cost the group one link, not one each.
-  void ShareRadioGroupOf(TRadioGroupIndex& Other);
-  // Asks the memory early for the index and the group, for walks that will
-  // read them a few steps on.
-  void PrefetchItem() const {
-    __builtin_prefetch(&FIndex);
-    __builtin_prefetch(reinterpret_cast<const char*>(&FRadioGroup + 1) - 1);
-  }
-
-  void Notification(TComponent* AComponent, TOperation Operation) override;
-
- private:
-  friend class TRadioItemShelf;
-  void LeaveRadioGroup();
-
-  int FIndex = 0;
-  TRadioGroup* FRadioGroup = nullptr;
-  // The proxies sharing one watch on a radio group form a ring; one of them
-  // holds the link and tells the others when the group goes.
-  TRadioGroupIndex* FPrevSharing = this;
-  TRadioGroupIndex* FNextSharing = this;
-  bool FWatches = false;
-  // The shelf that hands this proxy to the builds of its tree view, if any.
-  TRadioItemShelf* FShelf = nullptr;
-};
-
 // ---------------------------------------------------------------- building
 
 using TAddComponentProc = std::function<void(TObject* Component, TCustomTreeView& Tree, int Level,
@@ -77,6 +29,12 @@ int GetComponentLevel(const TCustomForm* Form, const TComponent* Component);
 // walks stop (nil: at the end of the chain). Does not clear the tree.
 void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TComponent& Component,
                     const TAddComponentProc& AddProc, const TStrings& List1, const TStrings& List2);
+
+// Adds the components as EnumComponents with AddComponent does, in the same
+// order and with the same nodes, but remembers the parent nodes it finds
+// instead of walking each component's chain of parents anew.
+void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TComponent& Component,
+                    const TStrings& CaptionClasses, const TStrings& NoCaptionClasses);
 
 // Adds the component's caption node under the node of its nearest enclosing
 // control or menu item already in the tree (else as a root); a radio group

@@ -2,16 +2,16 @@
 
 #include "ordered_pool.hpp"
 #include "report.hpp"
-#include "stats/form_stats.hpp"
+
 
 #include <keyloom/caption_check.hpp>
-#include <keyloom/formfile/atomic_write.hpp>
+#include <keyloom/stats.hpp>
+#include <keyloom/support/files.hpp>
 #include <keyloom/formfile/unified_diff.hpp>
 #include <keyloom/host.hpp>
 #include <keyloom/markup.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -20,13 +20,10 @@
 #include <sstream>
 #include <system_error>
 
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace keyloom::cli {
 
-using formfile::TKeySettings;
 using formfile::TLoadedForm;
 
 namespace {
@@ -46,42 +43,14 @@ std::string DiffLabel(const char* Side, const std::string& File) {
   throw TFileFailure{File + ": error: " + Message};
 }
 
-// strerror may share its buffer between threads.
-std::string ErrnoText(int Error) { return std::generic_category().message(Error); }
-
-std::string ReadWholeFile(const std::string& File) {
-  const int Fd = ::open(File.c_str(), O_RDONLY | O_CLOEXEC);
-  if (Fd < 0) FailFile(File, "cannot read: " + ErrnoText(errno));
-  struct TCloser {
-    int Fd;
-    ~TCloser() { ::close(Fd); }
-  } Closer{Fd};
-  struct stat Info {};
-  if (::fstat(Fd, &Info) != 0) FailFile(File, "cannot read: " + ErrnoText(errno));
-  if (S_ISDIR(Info.st_mode)) FailFile(File, "cannot read: it is a directory");
-  // Far beyond any form; it bounds what a device such as /dev/zero could make us hold.
-  constexpr std::size_t MaxSize = std::size_t{1} << 30;
-  const std::string TooLarge = "cannot read: larger than 1 GiB, which no form file is";
-  if (S_ISREG(Info.st_mode) && static_cast<std::uint64_t>(Info.st_size) > MaxSize) FailFile(File, TooLarge);
-  std::string Bytes;
-  if (S_ISREG(Info.st_mode)) Bytes.reserve(static_cast<std::size_t>(Info.st_size));
-  char Buffer[65536];
-  for (;;) {
-    const ssize_t Got = ::read(Fd, Buffer, sizeof Buffer);
-    if (Got < 0) {
-      if (errno == EINTR) continue;
-      FailFile(File, "cannot read: " + ErrnoText(errno));
-    }
-    if (Got == 0) break;
-    if (Bytes.size() + static_cast<std::size_t>(Got) > MaxSize) FailFile(File, TooLarge);
-    Bytes.append(Buffer, static_cast<std::size_t>(Got));
-  }
-  return Bytes;
-}
-
 // Only assign writes, and then captions only, never whole components.
 std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOptions& Options, bool Writes = false) {
-  std::string Bytes = ReadWholeFile(File);
+  std::string Bytes;
+  try {
+    Bytes = ReadWholeFile(File);
+  } catch (const EFileReadError& E) {
+    FailFile(File, E.Message());
+  }
   if (formfile::IsBinaryFormFile(Bytes))
     FailFile(File, "binary form files are not supported; convert the file to text first");
   formfile::TLoadOptions Load;
@@ -89,7 +58,7 @@ std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOpti
   Load.KeepState = false;
   Load.KeepCaptions = Writes;
   try {
-    return formfile::LoadFormForKeys(formfile::TDocument::Parse(std::move(Bytes), File), Load);
+    return LoadFormForKeys(formfile::TDocument::Parse(std::move(Bytes), File), Load);
   } catch (const formfile::EFormFileError& E) {
     const std::string Name = E.FileName().empty() ? File : E.FileName();
     if (E.Line() <= 0) throw TFileFailure{Name + ": error: " + E.Message()};
@@ -196,7 +165,7 @@ int ForEachFile(const TCommonOptions& Options, unsigned Jobs, TReporter& Reporte
           Work(File, Outcome.Log, Outcome.Tally);
         } catch (const TFileFailure& E) {
           Fail(E.Message);
-        } catch (const formfile::EFileWriteError& E) {
+        } catch (const EFileWriteError& E) {
           Fail(File + ": error: " + E.Message());
         } catch (const std::exception& E) {
           Fail(File + ": error: " + E.what());
@@ -218,7 +187,7 @@ int ForEachFile(const TCommonOptions& Options, unsigned Jobs, TReporter& Reporte
 TKeySettings SettingsFor(TLoadedForm& Form, const std::string& File, const TCommonOptions& Options, TFileLog& Log,
                          bool* StoredOut = nullptr) {
   bool Stored = false;
-  TKeySettings Settings = formfile::EffectiveSettings(Form, Options.Settings, &Stored);
+  TKeySettings Settings = EffectiveSettings(Form, Options.Settings, &Stored);
   if (StoredOut) *StoredOut = Stored;
   if (Stored && Options.SettingsGiven)
     Log.Note(File + ": note: the form holds its own TKeyloom; its stored settings are used");
@@ -300,7 +269,7 @@ int RunAssign(const TAssignOptions& Options) {
     auto Form = OpenForm(File, Options, true);
     Tally.Unknown.Add(*Form);
     SettingsFor(*Form, File, Options, Log);
-    formfile::RunKeys(*Form, Options.Settings);
+    RunKeys(*Form, Options.Settings);
     const int FileGiven = formfile::CountCaptionsGivenALetter(*Form);
     Form->StoreCaptions();
     std::string After = Form->Render();
@@ -313,7 +282,7 @@ int RunAssign(const TAssignOptions& Options) {
       if (Options.DryRun)
         Log.Out(formfile::UnifiedDiff(Before, After, DiffLabel("a", File), DiffLabel("b", File)));
       else
-        formfile::WriteFileAtomically(File, After);
+        WriteFileAtomically(File, After);
     }
     // A file that could not be written has not changed.
     if (Changes) {
@@ -346,84 +315,112 @@ struct TCheckTally {
   }
 };
 
+// A form's problems, in the order they stand in its file.
+struct TPlaced {
+  formfile::TPosition Where;
+  const TCaptionProblem* Problem;
+};
+
+std::vector<TCaptionProblem> FindProblems(TCustomTreeView& Tree, TLoadedForm& Form, const TKeySettings& Settings) {
+  BuildWorkingTree(Tree, Form.Form(), Settings);
+  const TSettingLists Lists(Settings);
+  std::vector<TCaptionProblem> Problems = CheckCaptions(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses,
+                                                        Lists.DefaultCaptions, Settings.OnlyUnassigned, Settings.Options);
+  // A form whose TKeyloom is switched off never gets letters: nothing is missing there.
+  if (!Settings.Active)
+    std::erase_if(Problems, [](const TCaptionProblem& P) { return P.Kind == TCaptionProblemKind::cpMissing; });
+  return Problems;
+}
+
+std::vector<TPlaced> InFileOrder(const TLoadedForm& Form, const std::vector<TCaptionProblem>& Problems) {
+  std::vector<TPlaced> Placed;
+  for (const TCaptionProblem& P : Problems) Placed.push_back({formfile::CaptionPosition(Form, P.Node->GetData()), &P});
+  std::stable_sort(Placed.begin(), Placed.end(), [](const TPlaced& A, const TPlaced& B) {
+    return std::pair(A.Where.FLine, A.Where.FColumn) < std::pair(B.Where.FLine, B.Where.FColumn);
+  });
+  return Placed;
+}
+
+std::string ProblemMessage(const TCaptionProblem& P) {
+  std::string Message;
+  if (P.Kind == TCaptionProblemKind::cpClash) {
+    Message += "accelerator '";
+    AppendDisplayText(Message, P.Accelerator);
+    Message += "' of ";
+    AppendQuoted(Message, P.Caption);
+    Message += " (";
+    AppendDescription(Message, P.Node->GetData());
+    Message += P.Inherited ? ") is already used by " : ") is also used by ";
+    AppendQuoted(Message, P.Other->GetText());
+    Message += " (";
+    AppendDescription(Message, P.Other->GetData());
+    Message += P.Inherited ? ") in an enclosing group" : ")";
+    return Message;
+  }
+  AppendQuoted(Message, P.Caption);
+  Message += " (";
+  AppendDescription(Message, P.Node->GetData());
+  Message += ") has no accelerator; assign would make it ";
+  AppendQuoted(Message, P.Suggestion);
+  return Message;
+}
+
+void AppendProblemText(std::string& Out, const std::string& File, const TPlaced& Placed, const std::string& Message) {
+  AppendPosition(Out, File, Placed.Where);
+  Out += ": ";
+  Out += Message;
+  Out += '\n';
+}
+
+void AppendProblemJson(std::ostream& Out, const std::string& File, const TLoadedForm& Form, const TPlaced& Placed,
+                       const std::string& Message) {
+  const TCaptionProblem& P = *Placed.Problem;
+  const bool Clash = P.Kind == TCaptionProblemKind::cpClash;
+  Out << "{\"file\":" << JsonString(File) << ',' << JsonPosition(Placed.Where) << ",\"kind\":"
+      << (Clash ? "\"clash\"" : "\"missing\"") << ",\"caption\":" << JsonString(P.Caption) << ','
+      << JsonSubject(P.Node->GetData());
+  if (Clash) {
+    Out << ",\"accelerator\":" << JsonString(P.Accelerator) << ",\"inherited\":" << (P.Inherited ? "true" : "false")
+        << ",\"other\":{\"caption\":" << JsonString(P.Other->GetText()) << ',' << JsonSubject(P.Other->GetData())
+        << ',' << JsonPosition(formfile::CaptionPosition(Form, P.Other->GetData())) << '}';
+  } else {
+    Out << ",\"suggestion\":" << JsonString(P.Suggestion);
+  }
+  Out << ",\"message\":" << JsonString(Message) << "}\n";
+}
+
+void CheckFile(const std::string& File, const TCommonOptions& Options, TFileLog& Log, TCheckTally& Tally) {
+  auto Form = OpenForm(File, Options);
+  Tally.Unknown.Add(*Form);
+  const TKeySettings Settings = SettingsFor(*Form, File, Options, Log);
+  TTreeView Tree(nullptr);
+  const std::vector<TCaptionProblem> Problems = FindProblems(Tree, *Form, Settings);
+  std::ostringstream Json;
+  std::string Text;
+  for (const TPlaced& Placed : InFileOrder(*Form, Problems)) {
+    const std::string Message = ProblemMessage(*Placed.Problem);
+    if (Placed.Problem->Kind == TCaptionProblemKind::cpClash)
+      ++Tally.Clashes;
+    else
+      ++Tally.Missing;
+    if (Options.Format == TOutputFormat::Text)
+      AppendProblemText(Text, File, Placed, Message);
+    else
+      AppendProblemJson(Json, File, *Form, Placed, Message);
+  }
+  ++Tally.Read;
+  Log.Out(Options.Format == TOutputFormat::Text ? std::move(Text) : std::move(Json).str());
+}
+
 }  // namespace
 
 int RunCheck(const TCommonOptions& Options) {
   TReporter Reporter(Options.Files.size(), Options.Quiet);
   TCheckTally Total;
-  const int Failed = ForEachFile(Options, Options.Jobs, Reporter, Total, [&](const std::string& File, TFileLog& Log,
-                                                                             TCheckTally& Tally) {
-    auto Form = OpenForm(File, Options);
-    Tally.Unknown.Add(*Form);
-    const TKeySettings Settings = SettingsFor(*Form, File, Options, Log);
-    TTreeView Tree(nullptr);
-    formfile::BuildWorkingTree(Tree, Form->Form(), Settings);
-    const formfile::TSettingLists& Lists = formfile::SettingLists(Settings);
-    std::vector<TCaptionProblem> Problems =
-        CheckCaptions(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Lists.DefaultCaptions,
-                      Settings.OnlyUnassigned, Settings.Options);
-    // A form whose TKeyloom is switched off never gets letters: nothing is missing there.
-    if (!Settings.Active)
-      std::erase_if(Problems, [](const TCaptionProblem& P) { return P.Kind == TCaptionProblemKind::cpMissing; });
-    struct TPlaced {
-      formfile::TPosition Where;
-      const TCaptionProblem* Problem;
-    };
-    std::vector<TPlaced> Placed;
-    for (const TCaptionProblem& P : Problems) Placed.push_back({formfile::CaptionPosition(*Form, P.Node->GetData()), &P});
-    std::stable_sort(Placed.begin(), Placed.end(), [](const TPlaced& A, const TPlaced& B) {
-      return std::pair(A.Where.FLine, A.Where.FColumn) < std::pair(B.Where.FLine, B.Where.FColumn);
-    });
-    std::ostringstream Json;
-    std::string Text, Message;
-    for (const auto& [Where, P] : Placed) {
-      const TObject* Subject = P->Node->GetData();
-      const bool Clash = P->Kind == TCaptionProblemKind::cpClash;
-      Message.clear();
-      if (Clash) {
-        Message += "accelerator '";
-        AppendDisplayText(Message, P->Accelerator);
-        Message += "' of ";
-        AppendQuoted(Message, P->Caption);
-        Message += " (";
-        AppendDescription(Message, Subject);
-        Message += P->Inherited ? ") is already used by " : ") is also used by ";
-        AppendQuoted(Message, P->Other->GetText());
-        Message += " (";
-        AppendDescription(Message, P->Other->GetData());
-        Message += P->Inherited ? ") in an enclosing group" : ")";
-        ++Tally.Clashes;
-      } else {
-        AppendQuoted(Message, P->Caption);
-        Message += " (";
-        AppendDescription(Message, Subject);
-        Message += ") has no accelerator; assign would make it ";
-        AppendQuoted(Message, P->Suggestion);
-        ++Tally.Missing;
-      }
-      if (Options.Format == TOutputFormat::Text) {
-        AppendPosition(Text, File, Where);
-        Text += ": ";
-        Text += Message;
-        Text += '\n';
-        continue;
-      }
-      Json << "{\"file\":" << JsonString(File) << ',' << JsonPosition(Where) << ",\"kind\":"
-           << (Clash ? "\"clash\"" : "\"missing\"") << ",\"caption\":" << JsonString(P->Caption) << ','
-           << JsonSubject(Subject);
-      if (Clash) {
-        Json << ",\"accelerator\":" << JsonString(P->Accelerator)
-             << ",\"inherited\":" << (P->Inherited ? "true" : "false") << ",\"other\":{\"caption\":"
-             << JsonString(P->Other->GetText()) << ',' << JsonSubject(P->Other->GetData()) << ','
-             << JsonPosition(formfile::CaptionPosition(*Form, P->Other->GetData())) << '}';
-      } else {
-        Json << ",\"suggestion\":" << JsonString(P->Suggestion);
-      }
-      Json << ",\"message\":" << JsonString(Message) << "}\n";
-    }
-    ++Tally.Read;
-    Log.Out(Options.Format == TOutputFormat::Text ? std::move(Text) : std::move(Json).str());
-  });
+  const int Failed = ForEachFile(Options, Options.Jobs, Reporter, Total,
+                                 [&](const std::string& File, TFileLog& Log, TCheckTally& Tally) {
+                                   CheckFile(File, Options, Log, Tally);
+                                 });
   const auto& [Read, Clashes, Missing, Unknown] = Total;
   Reporter.Note("keyloom check: " + Plural(Read, "file", "files") + " read, " +
                 Plural(Clashes + Missing, "problem", "problems") + " (" + Plural(Clashes, "clash", "clashes") + ", " +
@@ -497,9 +494,9 @@ int RunTree(const TTreeOptions& Options) {
     bool Stored = false;
     const TKeySettings Settings = SettingsFor(*Form, File, Options, Log, &Stored);
     TTreeView Tree(nullptr);
-    formfile::BuildWorkingTree(Tree, Form->Form(), Settings);
+    BuildWorkingTree(Tree, Form->Form(), Settings);
     const bool Found = Options.Find && Settings.Active;
-    if (Found) formfile::FindInWorkingTree(Tree, Settings);
+    if (Found) FindInWorkingTree(Tree, Settings);
     std::ostringstream Out;
     if (Options.Format == TOutputFormat::Json)
       PrintTreeJson(*Form, Tree, File, Stored, Found, Out);

@@ -2,7 +2,8 @@
 
 // The three subcommands, on options already parsed.
 
-#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/stored_keylooms.hpp>
+#include <keyloom/formfile/captions.hpp>
 
 #include <string>
 #include <utility>
@@ -20,7 +21,7 @@ enum class TOutputFormat { Text, Json };
 struct TCommonOptions {
   std::vector<std::string> Files;
   // For forms without a TKeyloom of their own.
-  formfile::TKeySettings Settings;
+  TKeySettings Settings;
   // Whether any setting was given on the command line (forms with their own
   // TKeyloom ignore them, and we say so).
   bool SettingsGiven = false;

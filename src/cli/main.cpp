@@ -4,7 +4,7 @@
 #include "report.hpp"
 
 #include <keyloom/design/options_store.hpp>
-#include <keyloom/host/registry.hpp>
+#include <keyloom/host/user_store.hpp>
 
 #include <filesystem>
 
@@ -346,7 +346,7 @@ std::pair<std::string, std::string> ParseClassMap(const std::string& Entry) {
 
 // The lists as the editor window keeps them for this user. A damaged store
 // reads as defaults and is kept aside; say so once.
-void LoadUserOptions(formfile::TKeySettings& S, bool Quiet) {
+void LoadUserOptions(TKeySettings& S, bool Quiet) {
   const std::filesystem::path Store = UserRegistryPath();
   const bool Damaged = TRegistry(Store).FoundDamaged();
   TClassLists Lists;
@@ -364,7 +364,7 @@ void FillCommon(TCommonOptions& Options, const TRawOptions& Raw, const CLI::App&
   Options.Quiet = Raw.Quiet;
   Options.Jobs = Raw.Jobs;
   Options.Format = Raw.Format == "json" ? TOutputFormat::Json : TOutputFormat::Text;
-  formfile::TKeySettings& S = Options.Settings;
+  TKeySettings& S = Options.Settings;
   S.SortMethod = SortMethodOf(Raw.Sort);
   S.OnlyUnassigned = !Raw.Reassign;
   S.Options = KeyOptionsOf(Raw);

@@ -1,9 +1,7 @@
 #include <keyloom/default_lists.hpp>
 #include <keyloom/host/published.hpp>
 #include <keyloom/keyloom_component.hpp>
-#include <keyloom/markup.hpp>
-
-#include "component/find_letters.hpp"
+#include <keyloom/pipeline.hpp>
 
 namespace keyloom {
 
@@ -169,41 +167,19 @@ void TKeyloom::InternalFindKeys() {
   if (!Form) return;
 
   TRunScope Scope(FRunning);
-  BuildTree(*Form);
-  SortTree();
-  if (!FOnlyUnassigned) StripTree();
-  FindLetters();
-  AssignKeys(*FTree, FCaptionClasses, FNoCaptionClasses, this, OnAssign);
-}
-
-void TKeyloom::BuildTree(TComponent& Form) {
-  ClearWorkingTree(*FTree);
-  EnumComponents(AsClass<TCustomForm>(&Form), *FTree, Form, AddComponent, FCaptionClasses,
-                 FNoCaptionClasses);
-}
-
-void TKeyloom::SortTree() {
-  // The same order as AlphaSort with our compare event, without working out
-  // each caption's keys at every comparison; an event set by someone else is
-  // left to AlphaSort.
+  // Our compare event gives the order the pipeline sorts in, each caption's
+  // keys worked out once; an event set by someone else is left to AlphaSort.
   const auto* Ours = FTree->OnCompare.target<TControlsCompare>();
-  if (Ours && Ours->Keyloom == this)
-    keyloom::SortTree(*FTree, FSortMethod);
-  else
-    FTree->AlphaSort();
-}
-
-void TKeyloom::StripTree() {
-  const TTreeNodes& Items = FTree->GetItems();
-  const int Count = Items.GetCount();
-  for (int I = 0; I < Count; ++I) {
-    TTreeNode* Node = Items.GetNodeFromIndex(I);
-    Node->SetText(DeleteAccelerator(Node->GetText()));
-  }
-}
-
-void TKeyloom::FindLetters() {
-  detail::FindLetters(*FTree, FCaptionClasses, FNoCaptionClasses, FDefaultCaptions, FOptions);
+  RunPipeline(*FTree, *Form,
+              {.CaptionClasses = FCaptionClasses,
+               .NoCaptionClasses = FNoCaptionClasses,
+               .DefaultCaptions = FDefaultCaptions,
+               .SortMethod = FSortMethod,
+               .SortByEvent = !Ours || Ours->Keyloom != this,
+               .OnlyUnassigned = FOnlyUnassigned,
+               .Options = FOptions,
+               .Sender = this,
+               .OnAssign = &OnAssign});
 }
 
 void RegisterKeyloomClasses() {

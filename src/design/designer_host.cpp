@@ -1,6 +1,7 @@
 #include <keyloom/design/designer_host.hpp>
-#include <keyloom/formfile/atomic_write.hpp>
+#include <keyloom/support/files.hpp>
 #include <keyloom/host.hpp>
+#include <keyloom/keyloom_component.hpp>
 
 #include <algorithm>
 #include <cctype>
@@ -50,6 +51,8 @@ void TDesignerHost::Open(const std::filesystem::path& Path, formfile::TLoadOptio
   Close();
   Options.Designing = true;
   Options.Root = nullptr;
+  // A form's own TKeyloom is edited as one, not as an unknown component.
+  RegisterKeyloomClasses();
   FLoaded = formfile::LoadFormFile(Path, Options);
   FFileName = Path;
   FOptions = std::move(Options);
@@ -240,7 +243,7 @@ void TDesignerHost::Save() { SaveAs(FFileName); }
 void TDesignerHost::SaveAs(const std::filesystem::path& Path) {
   formfile::TLoadedForm& L = Loaded();
   L.StoreComponents();
-  formfile::WriteFileAtomically(Path, L.Render());
+  WriteFileAtomically(Path, L.Render());
   FFileName = Path;
   FModified = false;
 }

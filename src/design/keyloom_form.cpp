@@ -5,6 +5,7 @@
 #include <keyloom/engine.hpp>
 #include <keyloom/formfile/loader.hpp>
 #include <keyloom/markup.hpp>
+#include <keyloom/pipeline.hpp>
 #include <keyloom/tree.hpp>
 
 #include <algorithm>
@@ -355,7 +356,7 @@ void TKeyloomForm::ClearTree() {
 void TKeyloomForm::BuildTree() {
   ClearTree();
   if (!FOwnerForm) return;
-  EnumComponents(FOwnerForm, *tvControls, *FOwnerForm, AddComponent, FCaptionClassList, FNoCaptionClassList);
+  BuildWorkingTree(*tvControls, *FOwnerForm, FCaptionClassList, FNoCaptionClassList);
   WatchTreeComponents();
 }
 
@@ -438,13 +439,7 @@ void TKeyloomForm::bClearClick(TObject*) {
   }
 }
 
-void TKeyloomForm::bClearAllClick(TObject*) {
-  TTreeNodes& Items = tvControls->GetItems();
-  for (int I = 0; I < Items.GetCount(); ++I) {
-    TTreeNode* Node = Items.GetNodeFromIndex(I);
-    Node->SetText(DeleteAccelerator(Node->GetText()));
-  }
-}
+void TKeyloomForm::bClearAllClick(TObject*) { StripWorkingTree(*tvControls); }
 
 namespace {
 
@@ -491,8 +486,8 @@ void TKeyloomForm::bMoveDownClick(TObject*) {
 }
 
 void TKeyloomForm::bFindClick(TObject*) {
-  const TUsedLetters Used;
-  Find(*tvControls, Used, nullptr, nullptr, FCaptionClassList, FNoCaptionClassList, FDefaultCaptionList);
+  // The editor window finds sibling group by sibling group, whatever the options.
+  FindLetters(*tvControls, FCaptionClassList, FNoCaptionClassList, FDefaultCaptionList, TKeyOptions{});
 }
 
 void TKeyloomForm::bAssignClick(TObject*) {

@@ -4,7 +4,7 @@
 #include <keyloom/default_lists.hpp>
 #include <keyloom/design/keyloom_form.hpp>
 #include <keyloom/design/options_store.hpp>
-#include <keyloom/host/registry.hpp>
+#include <keyloom/host/user_store.hpp>
 
 #include <span>
 #include <string_view>

@@ -3,11 +3,10 @@
 #include <keyloom/component_queries.hpp>
 #include <keyloom/markup.hpp>
 
-#include "engine/class_facts.hpp"
+#include "queries/class_facts.hpp"
 #include "engine/tree_groups.hpp"
 #include "engine/keyed_find.hpp"
-#include "host/group_scout.hpp"
-#include "host/prefetch.hpp"
+#include "host/group_walk_scout.hpp"
 
 #include <algorithm>
 #include <vector>
@@ -123,21 +122,18 @@ struct TRun {
 
 // One sibling group; Used starts as the group's inherited list and ends as
 // the list its children inherit. Done counts the nodes handled before it.
-void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, TRun& Run, TGroupScout& Scout,
+void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, TRun& Run, TGroupWalkScout& Scout,
                  std::size_t Done) {
-  constexpr std::size_t Ahead = TGroupScout::Ahead;
   const std::size_t Count = Nodes.size();
   // Letters already marked are reserved before anyone chooses.
   for (std::size_t I = 0; I < Count; ++I) {
-    if (I + Ahead < Count) PrefetchWhole(Nodes[I + Ahead]);
+    Scout.Glance(Nodes, I);
     const TTreeNode* Node = Nodes[I];
     if (HasAccelerator(Node->GetText())) Used.Add(GetAccelerator(Node->GetText()));
   }
 
   for (std::size_t I = 0; I < Count; ++I) {
-    // The first loop's nodes may have left the cache again by now.
-    if (I + 2 * Ahead < Count) PrefetchWhole(Nodes[I + 2 * Ahead]);
-    Scout.Keep(Done + I);
+    Scout.Reach(Nodes, I, Done);
     TTreeNode* Node = Nodes[I];
     const std::string& Current = Node->GetText();
     TObject* Component = Node->GetData();
@@ -170,7 +166,7 @@ void Find(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* Component, T
   std::vector<TPendingGroup> Pending{{Component, Parent, Used}};
   std::vector<TTreeNode*> Nodes;
   // A handler told of caption changes might remove nodes the scout holds.
-  TGroupScout Scout(Tree.GetItems(), Parent, TGroupScout::smNodesAndData, !Tree.OnNodesChanged);
+  TGroupWalkScout Scout(Tree.GetItems(), Parent, !Tree.OnNodesChanged);
   std::size_t Done = 0;
   while (!Pending.empty()) {
     TPendingGroup Group = std::move(Pending.back());

@@ -6,7 +6,7 @@
 #include <keyloom/component_queries.hpp>
 #include <keyloom/scopes.hpp>
 
-#include "engine/class_facts.hpp"
+#include "queries/class_facts.hpp"
 
 #include <vector>
 

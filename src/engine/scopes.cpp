@@ -5,7 +5,7 @@
 #include <keyloom/scopes.hpp>
 #include <keyloom/tree.hpp>
 
-#include "engine/class_facts.hpp"
+#include "queries/class_facts.hpp"
 #include "engine/keyed_find.hpp"
 #include "engine/letter_units.hpp"
 #include "engine/tree_groups.hpp"

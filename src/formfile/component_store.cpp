@@ -30,6 +30,34 @@ struct TComponentWriter::TWalk {
   TSnapshot* Snap = nullptr;  // instead of Out: canons only
 };
 
+struct TComponentWriter::TVisit {
+  TWalk& W;
+  const TObject& Object;
+  const TObject* Fresh;  // the same object of a newly made component, or nil
+  const TPropInfo& P;
+  const std::string& Prefix;
+  bool Allowed;  // the property's own stored test passes
+
+  // Snapshots, taken of every component read, want the canon alone; the
+  // path and value are made only when asked for.
+  template <class TMakeValue>
+  void Add(std::string_view Suffix, std::string Canon, bool Stored, TMakeValue&& MakeValue) const {
+    if (W.Snap) {
+      W.Snap->Props.push_back(&P);
+      W.Snap->Canons.push_back(std::move(Canon));
+      return;
+    }
+    TPublishedValue& V = W.Out->emplace_back();
+    V.Prop = &P;
+    V.Canon = std::move(Canon);
+    if (!W.WithValues) return;
+    V.Path = Prefix + P.Name;
+    V.Path += Suffix;
+    V.Stored = Stored;
+    if (Stored) V.Value = MakeValue();
+  }
+};
+
 TComponentWriter::TComponentWriter(const TComponent& Root, THandlerNameFunc HandlerName)
     : FRoot(Root), FHandlerName(std::move(HandlerName)) {}
 
@@ -100,144 +128,165 @@ void TComponentWriter::WalkCollectionItem(const TObject& Item, std::vector<TProp
 // event when its handler has a name; sub-objects property by property.
 void TComponentWriter::Walk(TWalk& W, const TObject& Object, const TObject* Fresh, const std::string& Prefix) {
   const bool Top = Prefix.empty() && &Object == W.Component;
-  const TPropInfo* P = nullptr;
-  auto Add = [&](std::string_view Suffix, std::string Canon, bool Stored, auto&& MakeValue) {
-    if (W.Snap) {
-      W.Snap->Props.push_back(P);
-      W.Snap->Canons.push_back(std::move(Canon));
-      return;
-    }
-    TPublishedValue& V = W.Out->emplace_back();
-    V.Prop = P;
-    V.Canon = std::move(Canon);
-    if (!W.WithValues) return;
-    V.Path = Prefix + P->Name;
-    V.Path += Suffix;
-    V.Stored = Stored;
-    if (Stored) V.Value = MakeValue();
-  };
-  for (const TPropInfo* Info : Object.ClassType().PropInfos()) {
-    P = Info;
+  for (const TPropInfo* P : Object.ClassType().PropInfos()) {
     if (Top && SameText(P->Name, "Name")) continue;  // the object's header carries it
     const bool Allowed = !P->IsStored || P->IsStored(Object);
-    switch (P->Kind) {
-      case TTypeKind::tkInteger:
-      case TTypeKind::tkInt64: {
-        if (!P->GetOrd) break;
-        const std::int64_t N = P->GetOrd(Object);
-        Add({}, "i:" + std::to_string(N), IsStoredProp(Object, *P), [&] {
-          for (const auto& [Name, Value] : P->IntIdents)
-            if (Value == N) return TValue(TIdent{Keep(Name)});
-          return TValue(N);
-        });
-        break;
-      }
-      case TTypeKind::tkEnumeration: {
-        if (!P->GetOrd) break;
-        const std::int64_t N = P->GetOrd(Object);
-        Add({}, "e:" + std::to_string(N), IsStoredProp(Object, *P), [&] {
-          if (P->TypeName == "Boolean") return TValue(N != 0);
-          if (N >= 0 && static_cast<std::size_t>(N) < P->EnumNames.size())
-            return TValue(TIdent{Keep(P->EnumNames[static_cast<std::size_t>(N)])});
-          return TValue(N);
-        });
-        break;
-      }
-      case TTypeKind::tkSet: {
-        if (!P->GetOrd) break;
-        const std::int64_t Mask = P->GetOrd(Object);
-        Add({}, "s:" + std::to_string(Mask), IsStoredProp(Object, *P), [&] {
-          TSet Set;
-          for (std::size_t Bit = 0; Bit < P->EnumNames.size() && Bit < 63; ++Bit)
-            if (Mask & (std::int64_t{1} << Bit)) Set.FNames.push_back(Keep(P->EnumNames[Bit]));
-          return TValue(std::move(Set));
-        });
-        break;
-      }
-      case TTypeKind::tkFloat: {
-        if (!P->GetFloat) break;
-        const double Value = P->GetFloat(Object);
-        const bool Stored = Allowed && (Value != 0 || (Fresh && P->GetFloat(*Fresh) != 0));
-        Add({}, "f:" + FloatText(Value), Stored, [&] { return TValue(TFloat{Value, 0, {}}); });
-        break;
-      }
-      case TTypeKind::tkString:
-      case TTypeKind::tkLString:
-      case TTypeKind::tkWString: {
-        if (!P->GetStr) break;
-        std::string Value = P->GetStr(Object);
-        bool Stored = Allowed && !Value.empty();
-        if (Allowed && Value.empty() && W.WithValues && Fresh) Stored = !P->GetStr(*Fresh).empty();
-        Add({}, "t:" + Value, Stored, [&] { return TValue(std::move(Value)); });
-        break;
-      }
-      case TTypeKind::tkClass: {
-        if (!P->GetObj) break;
-        const TObject* Sub = P->GetObj(Object);
-        const TObject* FreshSub = Fresh ? P->GetObj(*Fresh) : nullptr;
-        if (const auto* Strings = AsClass<TStrings>(Sub)) {
-          std::string Canon = "l:";
-          for (const std::string& Item : Strings->Items()) AppendPiece(Canon, Item);
-          const auto* FreshStrings = AsClass<TStrings>(FreshSub);
-          const bool Stored = Allowed && (Strings->Count() > 0 || (FreshStrings && FreshStrings->Count() > 0));
-          Add(".Strings", std::move(Canon), Stored, [&] {
-            TList List;
-            for (const std::string& Item : Strings->Items()) List.FItems.emplace_back(Item);
-            return TValue(std::move(List));
-          });
-        } else if (const auto* Items = AsClass<keyloom::TCollection>(Sub)) {
-          std::string Canon = "c:";
-          std::vector<std::vector<TProperty>> Entries;
-          for (int I = 0; I < Items->Count(); ++I) {
-            if (W.WithValues) {
-              Entries.emplace_back();
-              WalkCollectionItem(*Items->GetItem(I), Entries.back(), {});
-            }
-            TSnapshot Inner;
-            TWalk Canons{nullptr, false, nullptr, &Inner};
-            Walk(Canons, *Items->GetItem(I), nullptr, {});
-            std::string ItemCanon;
-            for (std::size_t K = 0; K < Inner.Props.size(); ++K) {
-              AppendPiece(ItemCanon, Inner.Props[K]->Name);
-              AppendPiece(ItemCanon, Inner.Canons[K]);
-            }
-            AppendPiece(Canon, ItemCanon);
-          }
-          const auto* FreshItems = AsClass<keyloom::TCollection>(FreshSub);
-          const bool Stored = Allowed && (Items->Count() > 0 || (FreshItems && FreshItems->Count() > 0));
-          Add({}, std::move(Canon), Stored, [&] {
-            TCollection Collection;
-            for (std::vector<TProperty>& Properties : Entries) {
-              TCollectionItem Item;
-              Item.FProperties = std::move(Properties);
-              Collection.FItems.push_back(std::move(Item));
-            }
-            return TValue(std::move(Collection));
-          });
-        } else if (Sub && !AsClass<TComponent>(Sub)) {
-          // An owned sub-object (a font): its own properties, under its name.
-          const std::size_t First = W.Out ? W.Out->size() : 0;
-          Walk(W, *Sub, FreshSub, Prefix + P->Name + ".");
-          if (!Allowed && W.Out)
-            for (std::size_t I = First; I < W.Out->size(); ++I) (*W.Out)[I].Stored = false;
-        } else {
-          std::string Name = ReferenceName(AsClass<TComponent>(Sub));
-          const bool Stored = Allowed && !Name.empty();
-          Add({}, "r:" + Name, Stored, [&] { return TValue(TIdent{Keep(Name)}); });
-        }
-        break;
-      }
-      case TTypeKind::tkMethod: {
-        if (!W.Component || !FHandlerName) break;
-        std::string Name = FHandlerName(*W.Component, P->Name);
-        const bool Stored = Allowed && !Name.empty();
-        Add({}, "m:" + Name, Stored, [&] { return TValue(TIdent{Keep(Name)}); });
-        break;
-      }
-      default:
-        break;
-    }
+    WalkProperty(TVisit{W, Object, Fresh, *P, Prefix, Allowed});
   }
+}
+
+void TComponentWriter::WalkProperty(const TVisit& V) {
+  switch (V.P.Kind) {
+    case TTypeKind::tkInteger:
+    case TTypeKind::tkInt64:
+      AddInteger(V);
+      break;
+    case TTypeKind::tkEnumeration:
+      AddEnumeration(V);
+      break;
+    case TTypeKind::tkSet:
+      AddSet(V);
+      break;
+    case TTypeKind::tkFloat:
+      AddFloat(V);
+      break;
+    case TTypeKind::tkString:
+    case TTypeKind::tkLString:
+    case TTypeKind::tkWString:
+      AddString(V);
+      break;
+    case TTypeKind::tkClass:
+      AddObject(V);
+      break;
+    case TTypeKind::tkMethod:
+      if (!V.W.Component || !FHandlerName) break;
+      AddName(V, "m:", FHandlerName(*V.W.Component, V.P.Name));
+      break;
+    default:
+      break;
+  }
+}
+
+void TComponentWriter::AddInteger(const TVisit& V) {
+  if (!V.P.GetOrd) return;
+  const std::int64_t N = V.P.GetOrd(V.Object);
+  V.Add({}, "i:" + std::to_string(N), IsStoredProp(V.Object, V.P), [&] {
+    for (const auto& [Name, Value] : V.P.IntIdents)
+      if (Value == N) return TValue(TIdent{Keep(Name)});
+    return TValue(N);
+  });
+}
+
+void TComponentWriter::AddEnumeration(const TVisit& V) {
+  if (!V.P.GetOrd) return;
+  const std::int64_t N = V.P.GetOrd(V.Object);
+  V.Add({}, "e:" + std::to_string(N), IsStoredProp(V.Object, V.P), [&] {
+    if (V.P.TypeName == "Boolean") return TValue(N != 0);
+    if (N >= 0 && static_cast<std::size_t>(N) < V.P.EnumNames.size())
+      return TValue(TIdent{Keep(V.P.EnumNames[static_cast<std::size_t>(N)])});
+    return TValue(N);
+  });
+}
+
+void TComponentWriter::AddSet(const TVisit& V) {
+  if (!V.P.GetOrd) return;
+  const std::int64_t Mask = V.P.GetOrd(V.Object);
+  V.Add({}, "s:" + std::to_string(Mask), IsStoredProp(V.Object, V.P), [&] {
+    TSet Set;
+    for (std::size_t Bit = 0; Bit < V.P.EnumNames.size() && Bit < 63; ++Bit)
+      if (Mask & (std::int64_t{1} << Bit)) Set.FNames.push_back(Keep(V.P.EnumNames[Bit]));
+    return TValue(std::move(Set));
+  });
+}
+
+void TComponentWriter::AddFloat(const TVisit& V) {
+  if (!V.P.GetFloat) return;
+  const double Value = V.P.GetFloat(V.Object);
+  const bool Stored = V.Allowed && (Value != 0 || (V.Fresh && V.P.GetFloat(*V.Fresh) != 0));
+  V.Add({}, "f:" + FloatText(Value), Stored, [&] { return TValue(TFloat{Value, 0, {}}); });
+}
+
+void TComponentWriter::AddString(const TVisit& V) {
+  if (!V.P.GetStr) return;
+  std::string Value = V.P.GetStr(V.Object);
+  bool Stored = V.Allowed && !Value.empty();
+  if (V.Allowed && Value.empty() && V.W.WithValues && V.Fresh) Stored = !V.P.GetStr(*V.Fresh).empty();
+  V.Add({}, "t:" + Value, Stored, [&] { return TValue(std::move(Value)); });
+}
+
+void TComponentWriter::AddObject(const TVisit& V) {
+  if (!V.P.GetObj) return;
+  const TObject* Sub = V.P.GetObj(V.Object);
+  const TObject* FreshSub = V.Fresh ? V.P.GetObj(*V.Fresh) : nullptr;
+  if (const auto* Strings = AsClass<TStrings>(Sub)) {
+    AddStrings(V, *Strings, AsClass<TStrings>(FreshSub));
+  } else if (const auto* Items = AsClass<keyloom::TCollection>(Sub)) {
+    AddCollection(V, *Items, AsClass<keyloom::TCollection>(FreshSub));
+  } else if (Sub && !AsClass<TComponent>(Sub)) {
+    WalkSubObject(V, *Sub, FreshSub);
+  } else {
+    AddName(V, "r:", ReferenceName(AsClass<TComponent>(Sub)));
+  }
+}
+
+void TComponentWriter::AddStrings(const TVisit& V, const TStrings& Strings, const TStrings* FreshStrings) {
+  std::string Canon = "l:";
+  for (const std::string& Item : Strings.Items()) AppendPiece(Canon, Item);
+  const bool Stored = V.Allowed && (Strings.Count() > 0 || (FreshStrings && FreshStrings->Count() > 0));
+  V.Add(".Strings", std::move(Canon), Stored, [&] {
+    TList List;
+    for (const std::string& Item : Strings.Items()) List.FItems.emplace_back(Item);
+    return TValue(std::move(List));
+  });
+}
+
+void TComponentWriter::AddCollection(const TVisit& V, const keyloom::TCollection& Items,
+                                     const keyloom::TCollection* FreshItems) {
+  std::string Canon = "c:";
+  std::vector<std::vector<TProperty>> Entries;
+  for (int I = 0; I < Items.Count(); ++I) {
+    if (V.W.WithValues) {
+      Entries.emplace_back();
+      WalkCollectionItem(*Items.GetItem(I), Entries.back(), {});
+    }
+    AppendPiece(Canon, ItemCanon(*Items.GetItem(I)));
+  }
+  const bool Stored = V.Allowed && (Items.Count() > 0 || (FreshItems && FreshItems->Count() > 0));
+  V.Add({}, std::move(Canon), Stored, [&] {
+    TCollection Collection;
+    for (std::vector<TProperty>& Properties : Entries) {
+      TCollectionItem Item;
+      Item.FProperties = std::move(Properties);
+      Collection.FItems.push_back(std::move(Item));
+    }
+    return TValue(std::move(Collection));
+  });
+}
+
+std::string TComponentWriter::ItemCanon(const TObject& Item) {
+  TSnapshot Inner;
+  TWalk Canons{nullptr, false, nullptr, &Inner};
+  Walk(Canons, Item, nullptr, {});
+  std::string Canon;
+  for (std::size_t K = 0; K < Inner.Props.size(); ++K) {
+    AppendPiece(Canon, Inner.Props[K]->Name);
+    AppendPiece(Canon, Inner.Canons[K]);
+  }
+  return Canon;
+}
+
+// An owned sub-object (a font): its own properties, under its name.
+void TComponentWriter::WalkSubObject(const TVisit& V, const TObject& Sub, const TObject* FreshSub) {
+  const std::size_t First = V.W.Out ? V.W.Out->size() : 0;
+  Walk(V.W, Sub, FreshSub, V.Prefix + V.P.Name + ".");
+  if (V.Allowed || !V.W.Out) return;
+  for (std::size_t I = First; I < V.W.Out->size(); ++I) (*V.W.Out)[I].Stored = false;
+}
+
+// References and event handlers: stored when they name something.
+void TComponentWriter::AddName(const TVisit& V, std::string_view Tag, std::string Name) {
+  const bool Stored = V.Allowed && !Name.empty();
+  V.Add({}, std::string(Tag) + Name, Stored, [&] { return TValue(TIdent{Keep(Name)}); });
 }
 
 bool SameData(const TValue& A, const TValue& B) {

@@ -54,7 +54,21 @@ class TComponentWriter {
 
  private:
   struct TWalk;
+  // The walk at one property of an object.
+  struct TVisit;
   void Walk(TWalk& W, const TObject& Object, const TObject* Fresh, const std::string& Prefix);
+  void WalkProperty(const TVisit& V);
+  void AddInteger(const TVisit& V);
+  void AddEnumeration(const TVisit& V);
+  void AddSet(const TVisit& V);
+  static void AddFloat(const TVisit& V);
+  static void AddString(const TVisit& V);
+  void AddObject(const TVisit& V);
+  static void AddStrings(const TVisit& V, const TStrings& Strings, const TStrings* FreshStrings);
+  void AddCollection(const TVisit& V, const keyloom::TCollection& Items, const keyloom::TCollection* FreshItems);
+  std::string ItemCanon(const TObject& Item);
+  void WalkSubObject(const TVisit& V, const TObject& Sub, const TObject* FreshSub);
+  void AddName(const TVisit& V, std::string_view Tag, std::string Name);
   void WalkCollectionItem(const TObject& Item, std::vector<TProperty>& Out, const std::string& Prefix);
   const TComponent* FreshOf(const TComponent& Component);
   std::string_view Keep(std::string Text);

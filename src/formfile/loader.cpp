@@ -1,6 +1,5 @@
 #include <keyloom/formfile/loader.hpp>
 #include <keyloom/host.hpp>
-#include <keyloom/keyloom_component.hpp>
 
 #include "formfile/component_store.hpp"
 #include "formfile/generic_components.hpp"
@@ -732,7 +731,6 @@ void TLoadedForm::Reparse(const std::map<const TObjectNode*, std::vector<TInsert
 }
 
 std::unique_ptr<TLoadedForm> LoadForm(TDocument Document, const TLoadOptions& Options) {
-  RegisterKeyloomClasses();
   std::unique_ptr<TCustomForm> Owned;
   TCustomForm* Form = Options.Root;
   if (!Form) {

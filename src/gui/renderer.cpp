@@ -57,6 +57,30 @@ class TFormFrame : public QWidget {
   }
 };
 
+template <class TButtonWidget>
+QWidget* MakePushable(TControl& C, QWidget* Parent, QObject* Guard) {
+  auto* Button = new TButtonWidget(Parent);
+  QObject::connect(Button, &TButtonWidget::clicked, Guard, [&C] { C.Click(); });
+  return Button;
+}
+
+// The control takes the new state before its click handler, which may read it.
+template <class TButtonWidget, class THostButton>
+QWidget* MakeCheckable(TControl& C, QWidget* Parent, QObject* Guard) {
+  auto* Button = new TButtonWidget(Parent);
+  QObject::connect(Button, &TButtonWidget::clicked, Guard, [&C](bool Checked) {
+    static_cast<THostButton&>(C).SetChecked(Checked);
+    C.Click();
+  });
+  return Button;
+}
+
+QWidget* MakeEdit(TControl& C, QWidget* Parent, QObject* Guard) {
+  auto* Edit = new QLineEdit(Parent);
+  QObject::connect(Edit, &QLineEdit::textEdited, Guard, [&C](const QString& Text) { C.SetText(FromQt(Text)); });
+  return Edit;
+}
+
 }  // namespace
 
 TKind KindOf(const TControl& C) {
@@ -227,150 +251,136 @@ void TRenderer::TImpl::Make(TControl& C, TFormView& Form) {
   View->Control = &C;
   View->Kind = KindOf(C);
   View->Form = &Form;
-  QWidget* Parent = ParentView->Content;
-  QObject* Guard = Form.Guard.get();
-  TView* V = View.get();
-  QWidget* W = nullptr;
-  switch (View->Kind) {
-    case TKind::Button: {
-      auto* Button = new QPushButton(Parent);
-      connect(Button, &QPushButton::clicked, Guard, [&C] { C.Click(); });
-      W = Button;
-      break;
-    }
-    case TKind::SpeedButton: {
-      auto* Button = new QToolButton(Parent);
-      connect(Button, &QToolButton::clicked, Guard, [&C] { C.Click(); });
-      W = Button;
-      break;
-    }
-    case TKind::CheckBox: {
-      auto* Box = new QCheckBox(Parent);
-      connect(Box, &QCheckBox::clicked, Guard, [&C](bool Checked) {
-        static_cast<TCustomCheckBox&>(C).SetChecked(Checked);
-        C.Click();
-      });
-      W = Box;
-      break;
-    }
-    case TKind::RadioButton: {
-      auto* Button = new QRadioButton(Parent);
-      connect(Button, &QRadioButton::clicked, Guard, [&C](bool Checked) {
-        static_cast<TRadioButton&>(C).SetChecked(Checked);
-        C.Click();
-      });
-      W = Button;
-      break;
-    }
+  TView& V = *View;
+  QWidget* W = MakeWidget(V, ParentView->Content);
+  V.Widget = W;
+  V.Content = W;
+  ApplyCommon(*W, V);
+  Register(std::move(View));
+  if (V.Kind == TKind::TreeView || V.Kind == TKind::ListView) HookItemViewport(V);
+  Sync(V);
+  Place(V);
+  if (auto* Win = dynamic_cast<TWinControl*>(&C))
+    for (TControl* Child : Win->Controls()) Make(*Child, Form);
+}
+
+QWidget* TRenderer::TImpl::MakeWidget(TView& V, QWidget* Parent) {
+  TControl& C = *V.Control;
+  QObject* Guard = V.Form->Guard.get();
+  switch (V.Kind) {
+    case TKind::Button:
+      return MakePushable<QPushButton>(C, Parent, Guard);
+    case TKind::SpeedButton:
+      return MakePushable<QToolButton>(C, Parent, Guard);
+    case TKind::CheckBox:
+      return MakeCheckable<QCheckBox, TCustomCheckBox>(C, Parent, Guard);
+    case TKind::RadioButton:
+      return MakeCheckable<QRadioButton, TRadioButton>(C, Parent, Guard);
     case TKind::RadioGroup:
     case TKind::GroupBox:
-      W = new QGroupBox(Parent);
-      break;
+      return new QGroupBox(Parent);
     case TKind::Panel:
-      W = new TPanelWidget(&C, Parent);
-      break;
+      return new TPanelWidget(&C, Parent);
     case TKind::Label:
-      W = new TLabelWidget(&C, Parent);
-      break;
-    case TKind::Edit: {
-      auto* Edit = new QLineEdit(Parent);
-      connect(Edit, &QLineEdit::textEdited, Guard, [&C](const QString& Text) { C.SetText(FromQt(Text)); });
-      W = Edit;
-      break;
-    }
-    case TKind::Memo: {
-      auto* Memo = new QPlainTextEdit(Parent);
-      connect(Memo, &QPlainTextEdit::textChanged, Guard, [this, V, Memo] {
-        if (V->Syncing) return;
-        static_cast<TCustomMemo&>(*V->Control).GetLines()->SetText(FromQt(Memo->toPlainText()));
-      });
-      W = Memo;
-      break;
-    }
-    case TKind::ComboBox: {
-      auto* Combo = new QComboBox(Parent);
-      Combo->setEditable(true);
-      connect(Combo, &QComboBox::editTextChanged, Guard, [V](const QString& Text) {
-        if (!V->Syncing) V->Control->SetText(FromQt(Text));
-      });
-      W = Combo;
-      break;
-    }
-    case TKind::ListBox: {
-      auto* List = new QListWidget(Parent);
-      connect(List, &QListWidget::currentRowChanged, Guard, [V](int Row) {
-        if (!V->Syncing) static_cast<TCustomListBox&>(*V->Control).SetItemIndex(Row);
-      });
-      W = List;
-      break;
-    }
+      return new TLabelWidget(&C, Parent);
+    case TKind::Edit:
+      return MakeEdit(C, Parent, Guard);
+    case TKind::Memo:
+      return MakeMemo(V, Parent, Guard);
+    case TKind::ComboBox:
+      return MakeComboBox(V, Parent, Guard);
+    case TKind::ListBox:
+      return MakeListBox(V, Parent, Guard);
     case TKind::PageControl:
-    case TKind::TabControl: {
-      auto* Tabs = new TTabbedWidget(&C, Parent, Form.Options.Layout.TabHeight);
-      connect(Tabs->TabBar(), &QTabBar::currentChanged, Guard, [this, V](int Index) { TabChosen(*V, Index); });
-      W = Tabs;
-      break;
-    }
+    case TKind::TabControl:
+      return MakeTabs(V, Parent, Guard);
     case TKind::Sheet:
     case TKind::Page:
     case TKind::Notebook:
     case TKind::Container:
-      W = new THostWidget(&C, Parent);
-      break;
+      return new THostWidget(&C, Parent);
     case TKind::ToolBar:
-      W = new TToolBarWidget(&C, Parent);
-      break;
+      return new TToolBarWidget(&C, Parent);
     case TKind::StatusBar:
-      W = new TStatusBarWidget(&C, Parent);
-      break;
+      return new TStatusBarWidget(&C, Parent);
     case TKind::TreeView:
-      W = MakeTreeView(*V, Parent, Guard);
-      break;
+      return MakeTreeView(V, Parent, Guard);
     case TKind::ListView:
-      W = MakeListView(*V, Parent, Guard);
-      break;
+      return MakeListView(V, Parent, Guard);
     case TKind::Bevel:
-      W = new TBevelWidget(&C, Parent);
-      break;
+      return new TBevelWidget(&C, Parent);
     case TKind::Image:
-      W = new TImageWidget(&C, Parent);
-      break;
-    case TKind::Splitter: {
-      auto* Splitter = new TSplitterWidget(&C, Parent);
-      Splitter->OnDrag = [this, &C](int Delta) { DragSplitter(C, Delta); };
-      W = Splitter;
-      break;
-    }
+      return new TImageWidget(&C, Parent);
+    case TKind::Splitter:
+      return MakeSplitter(C, Parent);
     case TKind::Form:
     case TKind::Unknown:
-      W = new TUnknownWidget(&C, Parent);
       break;
   }
-  View->Widget = W;
-  View->Content = W;
-  W->setFont(FontOf(*C.GetFont(), QApplication::font()));
-  W->installEventFilter(this);
+  return new TUnknownWidget(&C, Parent);
+}
+
+// Memos, combo boxes and list boxes: what the widget changes while Sync
+// fills it is no edit of the user's.
+QWidget* TRenderer::TImpl::MakeMemo(TView& V, QWidget* Parent, QObject* Guard) {
+  auto* Memo = new QPlainTextEdit(Parent);
+  connect(Memo, &QPlainTextEdit::textChanged, Guard, [&V, Memo] {
+    if (V.Syncing) return;
+    static_cast<TCustomMemo&>(*V.Control).GetLines()->SetText(FromQt(Memo->toPlainText()));
+  });
+  return Memo;
+}
+
+QWidget* TRenderer::TImpl::MakeComboBox(TView& V, QWidget* Parent, QObject* Guard) {
+  auto* Combo = new QComboBox(Parent);
+  Combo->setEditable(true);
+  connect(Combo, &QComboBox::editTextChanged, Guard, [&V](const QString& Text) {
+    if (!V.Syncing) V.Control->SetText(FromQt(Text));
+  });
+  return Combo;
+}
+
+QWidget* TRenderer::TImpl::MakeListBox(TView& V, QWidget* Parent, QObject* Guard) {
+  auto* List = new QListWidget(Parent);
+  connect(List, &QListWidget::currentRowChanged, Guard, [&V](int Row) {
+    if (!V.Syncing) static_cast<TCustomListBox&>(*V.Control).SetItemIndex(Row);
+  });
+  return List;
+}
+
+QWidget* TRenderer::TImpl::MakeTabs(TView& V, QWidget* Parent, QObject* Guard) {
+  auto* Tabs = new TTabbedWidget(V.Control, Parent, V.Form->Options.Layout.TabHeight);
+  connect(Tabs->TabBar(), &QTabBar::currentChanged, Guard, [this, &V](int Index) { TabChosen(V, Index); });
+  return Tabs;
+}
+
+QWidget* TRenderer::TImpl::MakeSplitter(TControl& C, QWidget* Parent) {
+  auto* Splitter = new TSplitterWidget(&C, Parent);
+  Splitter->OnDrag = [this, &C](int Delta) { DragSplitter(C, Delta); };
+  return Splitter;
+}
+
+void TRenderer::TImpl::ApplyCommon(QWidget& W, const TView& V) {
+  W.setFont(FontOf(*V.Control->GetFont(), QApplication::font()));
+  W.installEventFilter(this);
   // Moves are reported whether or not a handler is set yet. A control's
   // mouse is its own: what its widget leaves unhandled does not reach the
   // control below it (right-clicks go up the host's parent chain instead).
-  W->setMouseTracking(true);
-  W->setAttribute(Qt::WA_NoMousePropagation);
-  if (Form.Options.DesignSurface) {
-    W->setFocusPolicy(Qt::NoFocus);
-    if (!IsContainerKind(View->Kind)) W->setAttribute(Qt::WA_TransparentForMouseEvents);
-  }
-  Register(std::move(View));
-  if (V->Kind == TKind::TreeView || V->Kind == TKind::ListView) {
-    auto* Items = static_cast<QAbstractItemView*>(W);
-    FByWidget[Items->viewport()] = V;
-    Items->viewport()->installEventFilter(this);
-    Items->viewport()->setMouseTracking(true);
-    V->Stale = true;
-  }
-  Sync(*V);
-  Place(*V);
-  if (auto* Win = dynamic_cast<TWinControl*>(&C))
-    for (TControl* Child : Win->Controls()) Make(*Child, Form);
+  W.setMouseTracking(true);
+  W.setAttribute(Qt::WA_NoMousePropagation);
+  if (!V.Form->Options.DesignSurface) return;
+  W.setFocusPolicy(Qt::NoFocus);
+  if (!IsContainerKind(V.Kind)) W.setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+// Item views take the mouse on their viewport, not on themselves; their
+// items come with the next flush.
+void TRenderer::TImpl::HookItemViewport(TView& V) {
+  QWidget* Viewport = static_cast<QAbstractItemView*>(V.Widget.data())->viewport();
+  FByWidget[Viewport] = &V;
+  Viewport->installEventFilter(this);
+  Viewport->setMouseTracking(true);
+  V.Stale = true;
 }
 
 void TRenderer::TImpl::Gone(TComponent* Component) {

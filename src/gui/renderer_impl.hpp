@@ -131,8 +131,17 @@ class TRenderer::TImpl : public QObject {
   void Register(std::unique_ptr<TView> View);
   QPoint ChildOrigin(const TView& Parent) const;
   void Make(TControl& C, TFormView& Form);
+  // The bare widget of the view's kind, wired to bring the user's changes back to the host.
+  QWidget* MakeWidget(TView& V, QWidget* Parent);
+  static QWidget* MakeMemo(TView& V, QWidget* Parent, QObject* Guard);
+  static QWidget* MakeComboBox(TView& V, QWidget* Parent, QObject* Guard);
+  static QWidget* MakeListBox(TView& V, QWidget* Parent, QObject* Guard);
+  QWidget* MakeTabs(TView& V, QWidget* Parent, QObject* Guard);
+  QWidget* MakeSplitter(TControl& C, QWidget* Parent);
   QWidget* MakeTreeView(TView& V, QWidget* Parent, QObject* Guard);
   QWidget* MakeListView(TView& V, QWidget* Parent, QObject* Guard);
+  void ApplyCommon(QWidget& W, const TView& V);
+  void HookItemViewport(TView& V);
 
   // ---------------------------------------------------------------- host to widgets
 

@@ -1,7 +1,7 @@
 #include <keyloom/host/classes.hpp>
 #include <keyloom/host/published.hpp>
 
-#include "host/component_heap.hpp"
+#include "host/memory/component_heap.hpp"
 #include "host/erase_last.hpp"
 
 #include <algorithm>

@@ -5,7 +5,7 @@
 #include <keyloom/host/menus.hpp>
 #include <keyloom/host/stdctrls.hpp>
 
-#include "host/registry.hpp"
+#include "host/host_classes.hpp"
 
 namespace keyloom {
 

@@ -1,7 +1,8 @@
 #include <keyloom/host/classes.hpp>
 #include <keyloom/host/typinfo.hpp>
 
-#include "host/registry.hpp"
+#include "host/host_classes.hpp"
+#include "host/memory/address_table.hpp"
 
 #include <algorithm>
 #include <atomic>
@@ -116,9 +117,9 @@ bool SameText(std::string_view A, std::string_view B) {
 // Eight bytes at a time in lower case, each multiplied in; the last step folds
 // the high bits in, as tables keep only the low ones.
 std::size_t TextHash(std::string_view Text) {
-  constexpr std::uint64_t Factor = 0x9e3779b97f4a7c15ull;
+  constexpr std::uint64_t Factor = detail::kGolden;
   const std::size_t Size = Text.size();
-  std::uint64_t Hash = 0xcbf29ce484222325ull ^ Size;
+  std::uint64_t Hash = detail::kFnvOffset ^ Size;
   std::size_t I = 0;
   for (; I + 8 <= Size; I += 8) {
     Hash = (Hash ^ LowerAsciiWord(LoadWord(Text.data() + I))) * Factor;
@@ -188,7 +189,7 @@ bool NameWords(std::string_view Name, std::uint64_t& First, std::uint64_t& Last)
 }
 
 std::size_t NameSlot(std::uint64_t First, std::uint64_t Last, std::size_t Size, std::uint64_t Other, int Bits) {
-  const std::uint64_t Mixed = (First ^ (Last * 0x9e3779b97f4a7c15ull) ^ (Other << 20) ^ Size) * 0xc2b2ae3d27d4eb4full;
+  const std::uint64_t Mixed = (First ^ (Last * detail::kGolden) ^ (Other << 20) ^ Size) * detail::kSpread;
   return static_cast<std::size_t>(Mixed >> (64 - Bits));
 }
 

@@ -4,8 +4,7 @@
 #include <keyloom/host/menus.hpp>
 #include <keyloom/component_queries.hpp>
 
-#include "host/list_content.hpp"
-#include "host/type_facts.hpp"
+#include "queries/fact_caches.hpp"
 
 #include <array>
 #include <cstdint>
@@ -42,7 +41,7 @@ const TListFacts& ListFactsOf(const TObject* Component, const TStrings& List) {
   const std::uint64_t Serial = Class.Serial();
   const std::size_t PropCount = Class.PropInfos().size();
   const auto Key = ListId * 31 + Serial;
-  TListFacts* Set = &Slots[static_cast<std::size_t>((Key * 0x9E3779B97F4A7C15ull) >> 57) % kSets * kWays];
+  TListFacts* Set = &Slots[HomeOfKey(Key, 7) % kSets * kWays];
   for (std::size_t Way = 0; Way < kWays; ++Way)
     if (Set[Way].ListId == ListId && Set[Way].ClassSerial == Serial && Set[Way].PropCount == PropCount)
       return Set[Way];

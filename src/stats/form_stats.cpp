@@ -1,4 +1,4 @@
-#include "stats/form_stats.hpp"
+#include <keyloom/stats.hpp>
 
 #include <keyloom/engine.hpp>
 #include <keyloom/markup.hpp>
@@ -163,12 +163,12 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
   return S;
 }
 
-TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const formfile::TKeySettings& Fallback, bool Run) {
-  if (Run) formfile::RunKeys(Form, Fallback);
-  const formfile::TKeySettings Settings = formfile::EffectiveSettings(Form, Fallback);
+TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const TKeySettings& Fallback, bool Run) {
+  if (Run) RunKeys(Form, Fallback);
+  const TKeySettings Settings = EffectiveSettings(Form, Fallback);
   TTreeView Tree(nullptr);
-  formfile::BuildWorkingTree(Tree, Form.Form(), Settings);
-  const formfile::TSettingLists& Lists = formfile::SettingLists(Settings);
+  BuildWorkingTree(Tree, Form.Form(), Settings);
+  const TSettingLists Lists(Settings);
   return MeasureTree(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Settings.Options);
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <span>
 #include <vector>
 
 namespace keyloom {
@@ -12,7 +13,7 @@ namespace keyloom {
 // takes them in order and makes new ones only past the most that an earlier
 // build needed, so the items of an unchanged form keep their proxies and,
 // with them, the proxies' links to their radio groups.
-class TRadioItemShelf : public TComponent {
+class TRadioItemShelf : public TComponent, public TRadioItemKeeper {
   KEYLOOM_CLASS(TRadioItemShelf)
  public:
   explicit TRadioItemShelf(TComponent* Tree) : TComponent(Tree, false) {}
@@ -24,19 +25,18 @@ class TRadioItemShelf : public TComponent {
   // The next proxy that no node of the current build refers to, made when
   // every one is taken.
   TRadioGroupIndex& Take();
-  // Asks early for where the nodes of the Count proxies after the next Skip
-  // will be indexed: the proxies are known before their items are.
-  void PrefetchSlots(const TTreeNodes& Nodes, std::size_t Skip, std::size_t Count) const {
+  // The proxies that the takes after the next Skip will hand out, at most
+  // Count: the proxies are known before their items are.
+  std::span<TRadioGroupIndex* const> Following(std::size_t Skip, std::size_t Count) const {
     const std::size_t From = std::min(FTaken + Skip, FProxies.size());
-    const std::size_t To = std::min(From + Count, FProxies.size());
-    for (std::size_t I = From; I < To; ++I) Nodes.PrefetchData(FProxies[I]);
+    return std::span<TRadioGroupIndex* const>(FProxies).subspan(From, std::min(Count, FProxies.size() - From));
   }
   // Whether nodes of the tree may stand for radio items.
   bool AnyTaken() const { return FTaken > 0; }
   // The tree's nodes are gone: every proxy may be taken again.
   void PutBackAll() { FTaken = 0; }
   // A proxy that is being released leaves the shelf.
-  void Drop(const TRadioGroupIndex* Proxy);
+  void Drop(const TRadioGroupIndex* Proxy) override;
 
  private:
   std::vector<TRadioGroupIndex*> FProxies;

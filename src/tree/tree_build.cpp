@@ -2,8 +2,9 @@
 #include <keyloom/component_queries.hpp>
 #include <keyloom/tree.hpp>
 
-#include "engine/class_facts.hpp"
-#include "host/prefetch.hpp"
+#include "queries/class_facts.hpp"
+#include "host/address_map.hpp"
+#include "host/build_scout.hpp"
 #include "tree/radio_item_shelf.hpp"
 
 #include <algorithm>
@@ -171,24 +172,12 @@ class TParentMemo {
  public:
   explicit TParentMemo(const TCustomTreeView& Tree) : FTree(Tree) {}
 
-  // Asks early for what remembering the answer above the component will read.
-  void Prefetch(const TPassed& Pass) const {
-    if (FTable.empty() || !Pass.Kind) return;
-    if (!Pass.Kind->Control && !Pass.Kind->MenuItem) return;
-    PrefetchSlot(KeyOf(Pass.Component, Pass.Kind->Control));
-    if (!Pass.Up) return;
-    PrefetchSlot(KeyOf(Pass.Up, Pass.Kind->Control));
-    FTree.GetItems().PrefetchData(Pass.Up);
-    // The first child of a parent met in its pass finds no answer for the
-    // parent, and looks for the grandparent's. Only control chains: a menu
-    // item's parent lies behind a virtual call.
-    if (!Pass.Kind->Control) return;
-    if (const TObject* Above = keyloom::Up(Pass.Up, true)) PrefetchSlot(KeyOf(Above, true));
-  }
-
-  // Asks for what Prefetch will read of the component's parent.
-  static void PrefetchAbove(const TPassed& Pass) {
-    if (Pass.Kind && Pass.Kind->Control && Pass.Up) static_cast<const TControl*>(Pass.Up)->PrefetchParent();
+  // Where the answers for the component's chain are kept; nil when it is on none.
+  const TAddressMap<TTreeNode>* AnswersFor(const TPassed& Pass) const {
+    if (!Pass.Kind) return nullptr;
+    if (Pass.Kind->Control) return &FControls;
+    if (Pass.Kind->MenuItem) return &FMenuItems;
+    return nullptr;
   }
 
   TTreeNode* FindParentNode(const TPassed& Pass) {
@@ -215,103 +204,43 @@ class TParentMemo {
     // Controls lie on chains of controls only, everything else on chains of
     // menu items.
     TTreeNode* Ignored = nullptr;
-    if (!Find(KeyOf(Pass.Component, Pass.Kind->Control), Ignored)) FStamp = FTree.GetItems().Stamp();
+    if (!Answers(Pass.Kind->Control).Find(Pass.Component, Ignored)) FStamp = FTree.GetItems().Stamp();
   }
 
  private:
-  struct TEntry {
-    std::uintptr_t Key = 0;
-    TTreeNode* Node = nullptr;
-    std::uint32_t Epoch = 0;  // 0: never used
-  };
-
   // The chains of controls and of menu items are walked differently; their
   // answers are kept apart.
-  static std::uintptr_t KeyOf(const TObject* Member, bool Controls) {
-    return reinterpret_cast<std::uintptr_t>(Member) | (Controls ? 1u : 0u);
-  }
-
-  std::size_t HomeOf(std::uintptr_t Key) const {
-    return detail::NearbyHome(Key, FTable.size(), FScattered);
-  }
-
-  void PrefetchSlot(std::uintptr_t Key) const { __builtin_prefetch(&FTable[HomeOf(Key)]); }
+  TAddressMap<TTreeNode>& Answers(bool Controls) { return Controls ? FControls : FMenuItems; }
 
   // Every remembered answer goes at once.
   void Forget() {
-    ++FEpoch;
-    FLive = 0;
-    FScattered = false;
+    FControls.Clear();
+    FMenuItems.Clear();
     FStamp = FTree.GetItems().Stamp();
-  }
-
-  bool Find(std::uintptr_t Key, TTreeNode*& Node) const {
-    if (FTable.empty()) return false;
-    for (std::size_t Slot = HomeOf(Key);; Slot = (Slot + 1) & (FTable.size() - 1)) {
-      const TEntry& Entry = FTable[Slot];
-      if (Entry.Epoch != FEpoch) return false;
-      if (Entry.Key == Key) {
-        Node = Entry.Node;
-        return true;
-      }
-    }
-  }
-
-  void Put(std::uintptr_t Key, TTreeNode* Node) {
-    if (2 * (FLive + 1) > FTable.size()) Rebuild(std::max<std::size_t>(64, FTable.size() * 2));
-    const std::size_t Mask = FTable.size() - 1;
-    const std::size_t Home = HomeOf(Key);
-    for (std::size_t Slot = Home;; Slot = (Slot + 1) & Mask) {
-      TEntry& Entry = FTable[Slot];
-      if (Entry.Epoch != FEpoch) {
-        if (!FScattered && ((Slot - Home) & Mask) >= detail::LongProbeRun) {
-          FScattered = true;
-          Rebuild(FTable.size());
-          Put(Key, Node);
-          return;
-        }
-        Entry = {Key, Node, FEpoch};
-        ++FLive;
-        return;
-      }
-      if (Entry.Key == Key) {
-        Entry.Node = Node;
-        return;
-      }
-    }
-  }
-
-  void Rebuild(std::size_t Size) {
-    std::vector<TEntry> Old = std::move(FTable);
-    FTable.assign(Size, TEntry{});
-    FLive = 0;
-    for (const TEntry& Entry : Old)
-      if (Entry.Epoch == FEpoch) Put(Entry.Key, Entry.Node);
   }
 
   // The last node in pre-order among the nodes of Member and of everything
   // above it, nil without any.
   TTreeNode* Resolve(const TObject* Member, bool Controls) {
+    TAddressMap<TTreeNode>& Known = Answers(Controls);
     FPath.clear();
     TTreeNode* Answer = nullptr;
     for (; Member; Member = Up(Member, Controls)) {
-      if (Find(KeyOf(Member, Controls), Answer)) break;
+      if (Known.Find(Member, Answer)) break;
       FPath.push_back(Member);
     }
     if (!Member) Answer = nullptr;
     const TTreeNodes& Items = FTree.GetItems();
     for (auto It = FPath.rbegin(); It != FPath.rend(); ++It) {
       Answer = Later(LastNodeOf(Items, *It, FScratch), Answer);
-      Put(KeyOf(*It, Controls), Answer);
+      Known.Put(*It, Answer);
     }
     return Answer;
   }
 
   const TCustomTreeView& FTree;
-  std::vector<TEntry> FTable;
-  std::size_t FLive = 0;
-  std::uint32_t FEpoch = 1;
-  bool FScattered = false;
+  TAddressMap<TTreeNode> FControls;
+  TAddressMap<TTreeNode> FMenuItems;
   std::uint64_t FStamp = 0;
   std::vector<const TObject*> FPath;
   std::vector<TTreeNode*> FScratch;
@@ -324,7 +253,7 @@ TTreeNode* AddNode(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& 
   return Node;
 }
 
-void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& RadioGroup) {
+void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& RadioGroup, const TBuildScout& Scout) {
   const int Image = KindOf(&RadioGroup).Image;
   const TStrings& Items = *RadioGroup.GetItems();
   if (Items.Count() == 0) return;
@@ -334,7 +263,8 @@ void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& R
   // otherwise wait for its index slot.
   constexpr int Batch = 8;
   // The groups that follow will most often take the proxies they took before.
-  Shelf.PrefetchSlots(Tree.GetItems(), static_cast<std::size_t>(std::min(Batch, Items.Count())), Batch);
+  for (const TRadioGroupIndex* Proxy : Shelf.Following(static_cast<std::size_t>(std::min(Batch, Items.Count())), Batch))
+    Scout.Adding(Proxy);
   TRadioGroupIndex* Member = nullptr;  // one of this build's proxies of the group
   for (int From = 0; From < Items.Count(); From += Batch) {
     TRadioGroupIndex* Proxies[Batch];
@@ -350,7 +280,7 @@ void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& R
           Proxy.SetRadioGroup(&RadioGroup);
       }
       if (!Member) Member = &Proxy;
-      Tree.GetItems().PrefetchData(&Proxy);
+      Scout.Adding(&Proxy);
       Proxies[I] = &Proxy;
     }
     for (int I = 0; I < Count; ++I) AddNode(Tree, Parent, Items[From + I], Proxies[I], Image);
@@ -359,81 +289,86 @@ void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& R
 
 // Adds the nodes for a component whose parent node is known: the number added.
 int AddNodes(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& Caption, TObject* Component,
-             const TKindFacts& Kind) {
+             const TKindFacts& Kind, const TBuildScout& Scout) {
   if (!Kind.RadioGroup) {
     AddNode(Tree, Parent, Caption, Component, Kind.Image);
     return 1;
   }
   auto& RadioGroup = *static_cast<TRadioGroup*>(Component);
   const int Nodes = RadioGroup.GetItems()->Count();
-  AddRadioGroupItems(Tree, Parent, RadioGroup);
+  AddRadioGroupItems(Tree, Parent, RadioGroup, Scout);
   return Nodes;
 }
+
+// The components that have a level, each with its pass, and the order of
+// the passes: one per level, each in component order. Every level present
+// gets its pass, also beyond levels that hold no component. ReadEarly: read
+// what adding reads of each in the sweep that finds the levels.
+struct TPlan {
+  std::vector<TPassed> Leveled;
+  std::vector<std::uint32_t> Passes;
+
+  TPlan(const TCustomForm* Form, const TComponent& Component, bool ReadEarly, const TStrings& List1,
+        const TStrings& List2, const TBuildScout& Scout) {
+    const auto& All = Component.Components();
+    Leveled.reserve(All.size());
+    int Deepest = 0;
+    for (std::size_t I = 0; I < All.size(); ++I) {
+      Scout.Sweep(All, I);
+      const int Level = GetComponentLevel(Form, All[I]);
+      if (Level < 1) continue;
+      TPassed& Pass = Leveled.emplace_back();
+      Pass.Component = All[I];
+      Pass.Level = Level;
+      if (ReadEarly) Pass.ReadFrom(List1, List2);
+      Deepest = std::max(Deepest, Level);
+    }
+    // Counted into place by level, in component order within each: a sort by
+    // comparison cost more as forms grew.
+    std::vector<std::size_t> Starts(static_cast<std::size_t>(Deepest) + 2, 0);
+    for (const TPassed& Pass : Leveled) ++Starts[static_cast<std::size_t>(Pass.Level) + 1];
+    for (std::size_t L = 1; L < Starts.size(); ++L) Starts[L] += Starts[L - 1];
+    Passes.resize(Leveled.size());
+    for (std::size_t I = 0; I < Leveled.size(); ++I)
+      Passes[Starts[static_cast<std::size_t>(Leveled[I].Level)]++] = static_cast<std::uint32_t>(I);
+  }
+};
 
 }  // namespace
 
 void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TComponent& Component,
                     const TAddComponentProc& AddProc, const TStrings& List1, const TStrings& List2) {
-  // Parent answers are remembered only while nothing but this function adds
-  // nodes and the form's parent chains stay as they are.
-  using TPlainProc = void (*)(TObject*, TCustomTreeView&, int, const TStrings&, const TStrings&);
-  const TPlainProc* Plain = AddProc.target<TPlainProc>();
-  const bool Own = Plain && *Plain == &AddComponent;
+  const TPlan Plan(Form, Component, false, List1, List2, TBuildScout(Tree.GetItems()));
+  for (const std::uint32_t At : Plan.Passes)
+    AddProc(Plan.Leveled[At].Component, Tree, Plan.Leveled[At].Level, List1, List2);
+}
+
+void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TComponent& Component,
+                    const TStrings& CaptionClasses, const TStrings& NoCaptionClasses) {
   // A handler told of every added node could change what later components
   // show: then each is read only as it is added.
-  const bool ReadEarly = Own && !Tree.OnNodesChanged;
-  // One pass per level, each in component order. Every level present gets its
-  // pass, also beyond levels that hold no component.
-  std::vector<TPassed> Leveled;
-  Leveled.reserve(Component.Components().size());
-  const auto& All = Component.Components();
-  int Deepest = 0;
-  for (std::size_t I = 0; I < All.size(); ++I) {
-    if (I + 16 < All.size()) PrefetchComponent(All[I + 16]);
-    const int Level = GetComponentLevel(Form, All[I]);
-    if (Level < 1) continue;
-    TPassed& Pass = Leveled.emplace_back();
-    Pass.Component = All[I];
-    Pass.Level = Level;
-    if (ReadEarly) Pass.ReadFrom(List1, List2);
-    Deepest = std::max(Deepest, Level);
-  }
-  // Counted into place by level, in component order within each: a sort by
-  // comparison cost more as forms grew.
-  std::vector<std::size_t> Starts(static_cast<std::size_t>(Deepest) + 2, 0);
-  for (const TPassed& Pass : Leveled) ++Starts[static_cast<std::size_t>(Pass.Level) + 1];
-  for (std::size_t L = 1; L < Starts.size(); ++L) Starts[L] += Starts[L - 1];
-  std::vector<std::uint32_t> Passes(Leveled.size());
-  for (std::size_t I = 0; I < Leveled.size(); ++I)
-    Passes[Starts[static_cast<std::size_t>(Leveled[I].Level)]++] = static_cast<std::uint32_t>(I);
-  if (!Own) {
-    for (const std::uint32_t At : Passes) AddProc(Leveled[At].Component, Tree, Leveled[At].Level, List1, List2);
-    return;
-  }
+  const bool ReadEarly = !Tree.OnNodesChanged;
+  const TBuildScout Scout(Tree.GetItems());
+  TPlan Plan(Form, Component, ReadEarly, CaptionClasses, NoCaptionClasses, Scout);
+  // Parent answers are remembered only while nothing but this function adds
+  // nodes and the form's parent chains stay as they are.
   TParentMemo Memo(Tree);
-  // In pass order the index slots the components will need lie in no order
-  // in memory: a large form waits on each unless asked early. Of the
-  // components themselves only radio groups are read again, for their items.
-  constexpr std::size_t Near = 8;
-  constexpr std::size_t Far = 2 * Near;
+  // A step reads its component only where the sweep did not, and a radio
+  // group again, for its items.
+  auto StepAt = [&](std::size_t At) {
+    const TPassed& Next = Plan.Leveled[Plan.Passes[At]];
+    return TBuildScout::TStep{Next.Component, !Next.Read || (Next.Kind && Next.Kind->RadioGroup),
+                              Memo.AnswersFor(Next), Next.Up, Next.Kind && Next.Kind->Control};
+  };
   const TTreeNodes& Items = Tree.GetItems();
-  for (std::size_t I = 0; I < Passes.size(); ++I) {
-    if (I + Far < Passes.size()) {
-      const TPassed& Next = Leveled[Passes[I + Far]];
-      if (!Next.Read || (Next.Kind && Next.Kind->RadioGroup)) PrefetchComponent(Next.Component);
-      TParentMemo::PrefetchAbove(Next);
-    }
-    if (I + Near < Passes.size()) {
-      const TPassed& Next = Leveled[Passes[I + Near]];
-      Items.PrefetchData(Next.Component);
-      Memo.Prefetch(Next);
-    }
-    TPassed& Pass = Leveled[Passes[I]];
-    if (!Pass.Read) Pass.ReadFrom(List1, List2);
+  for (std::size_t I = 0; I < Plan.Passes.size(); ++I) {
+    Scout.Keep(I, Plan.Passes.size(), StepAt);
+    TPassed& Pass = Plan.Leveled[Plan.Passes[I]];
+    if (!Pass.Read) Pass.ReadFrom(CaptionClasses, NoCaptionClasses);
     if (Pass.Caption.empty()) continue;
     TTreeNode* Parent = Memo.FindParentNode(Pass);
     const std::uint64_t Before = Items.Stamp();
-    const int Nodes = AddNodes(Tree, Parent, Pass.Caption, Pass.Component, *Pass.Kind);
+    const int Nodes = AddNodes(Tree, Parent, Pass.Caption, Pass.Component, *Pass.Kind, Scout);
     // Read late, after the handler had its say, as before.
     if (!ReadEarly) Pass.Leaf = IsLeaf(Pass.Component, *Pass.Kind);
     Memo.Added(Pass, Before, Nodes);
@@ -444,7 +379,7 @@ void AddComponent(TObject* Component, TCustomTreeView& Tree, int /*Level*/, cons
                   const TStrings& NoCaptionClasses) {
   const std::string Caption = GetCaption(Component, CaptionClasses, NoCaptionClasses);
   if (Caption.empty()) return;
-  AddNodes(Tree, FindParentNode(Tree, Component), Caption, Component, KindOf(Component));
+  AddNodes(Tree, FindParentNode(Tree, Component), Caption, Component, KindOf(Component), TBuildScout(Tree.GetItems()));
 }
 
 void ClearWorkingTree(TCustomTreeView& Tree) {

@@ -1,4 +1,4 @@
-#include <keyloom/formfile/atomic_write.hpp>
+#include <keyloom/support/files.hpp>
 
 #include <gtest/gtest.h>
 

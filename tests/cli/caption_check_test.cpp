@@ -20,7 +20,7 @@ class CaptionCheckTest : public ::testing::Test {
  protected:
   std::vector<TCaptionProblem> Check(bool OnlyUnassigned = true) {
     ClearWorkingTree(Tree);
-    EnumComponents(Form.get(), Tree, *Form, AddComponent, Lists.CaptionClasses, Lists.NoCaptionClasses);
+    EnumComponents(Form.get(), Tree, *Form, Lists.CaptionClasses, Lists.NoCaptionClasses);
     Tree.OnCompare = [](TObject*, TTreeNode* Node1, TTreeNode* Node2, int, int& Compare) {
       CompareNodes(TSortMethod::smUniqueLetters, *Node1, *Node2, Compare);
     };

@@ -2,7 +2,8 @@
 // a second run changes nothing, and the check agrees with what a run does.
 
 #include <keyloom/caption_check.hpp>
-#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/stored_keylooms.hpp>
+#include <keyloom/formfile/captions.hpp>
 
 #include <gtest/gtest.h>
 

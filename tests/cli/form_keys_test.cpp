@@ -1,4 +1,5 @@
-#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/stored_keylooms.hpp>
+#include <keyloom/formfile/captions.hpp>
 #include <keyloom/host.hpp>
 
 #include <gtest/gtest.h>

@@ -1,10 +1,11 @@
 // The figures of keyloom stats on small forms whose numbers are worked out by
 // hand: what shows together, what clashes, what could at most be covered.
 
-#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/stored_keylooms.hpp>
+#include <keyloom/formfile/captions.hpp>
 #include <keyloom/host.hpp>
 
-#include "stats/form_stats.hpp"
+#include <keyloom/stats.hpp>
 
 #include <gtest/gtest.h>
 
@@ -33,8 +34,8 @@ void ExpectFigures(const TCaptionStats& S, const TExpected& E, const std::string
 // A form file: lines of "object Name: TClass" with "Caption = ..." and other
 // properties, indented by two spaces a level; "end" closes.
 TCaptionStats Measure(const std::string& Text, bool Run, const TKeyOptions& Options = {}) {
-  auto Form = formfile::LoadFormForKeys(formfile::TDocument::Parse(Text, "form.dfm"));
-  formfile::TKeySettings Settings;
+  auto Form = LoadFormForKeys(formfile::TDocument::Parse(Text, "form.dfm"));
+  TKeySettings Settings;
   Settings.Options = Options;
   return MeasureForm(*Form, Settings, Run);
 }

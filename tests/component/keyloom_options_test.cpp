@@ -2,7 +2,8 @@
 // change like the other settings, and stored with the form only when they
 // are not at their defaults.
 
-#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/stored_keylooms.hpp>
+#include <keyloom/formfile/captions.hpp>
 #include <keyloom/host.hpp>
 #include <keyloom/keyloom_component.hpp>
 
@@ -177,11 +178,11 @@ const char* const KeyloomOnly =
     "end\n";
 
 std::unique_ptr<formfile::TLoadedForm> LoadForKeys(const std::string& Text) {
-  return formfile::LoadFormForKeys(formfile::TDocument::Parse(Text, "form.dfm"));
+  return LoadFormForKeys(formfile::TDocument::Parse(Text, "form.dfm"));
 }
 
 TKeyloom& OnlyKeyloom(formfile::TLoadedForm& L) {
-  const std::vector<TKeyloom*> Found = formfile::StoredKeylooms(L.Form());
+  const std::vector<TKeyloom*> Found = StoredKeylooms(L.Form());
   EXPECT_EQ(Found.size(), 1u);
   return *Found.at(0);
 }
@@ -215,7 +216,7 @@ TEST(KeyloomOptionsFileTest, DefaultsAreNotWrittenOthersAreAndReadBack) {
   for (const TOptionSetter& S : OptionSetters()) EXPECT_TRUE(S.IsNew(Read)) << S.Name;
   EXPECT_EQ(Read.GetSortMethod(), TSortMethod::smCaption);
   // What the command runs with for that form.
-  const formfile::TKeySettings Settings = formfile::EffectiveSettings(*Again, formfile::TKeySettings());
+  const TKeySettings Settings = EffectiveSettings(*Again, TKeySettings());
   EXPECT_EQ(Settings.Options.Scope, TKeyScope::ksWindow);
   EXPECT_EQ(Settings.Options.Strategy, TAssignStrategy::asBestCoverage);
   EXPECT_EQ(Settings.Options.ReservedLetters, "QZ");

@@ -1,6 +1,6 @@
 #include <keyloom/design/keyloom_form.hpp>
 #include <keyloom/design/options_store.hpp>
-#include <keyloom/host/registry.hpp>
+#include <keyloom/host/user_store.hpp>
 #include <keyloom/markup.hpp>
 
 #include "design/design_fixture.hpp"

@@ -17,7 +17,7 @@ class AssignKeysTest : public ::testing::Test {
  protected:
   void Build() {
     ClearWorkingTree(Tree);
-    EnumComponents(&Form, Tree, Form, AddComponent, Lists.CaptionClasses, Lists.NoCaptionClasses);
+    EnumComponents(&Form, Tree, Form, Lists.CaptionClasses, Lists.NoCaptionClasses);
   }
   TTreeNode* NodeFor(const TObject* Component) const {
     for (int I = 0; I < Tree.GetItems().GetCount(); ++I)

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/list_content.hpp"
+#include "queries/fact_caches.hpp"
 #include "support/runtime_forms.hpp"
 
 #include <cstdint>
@@ -25,7 +25,7 @@ TEST(AssignListChange, AHandlerThatAddsAClassToTheNoCaptionListSkipsTheNodesAfte
   auto* Box = test::Make<TCheckBox>(&Form, &Form, "c1", "Three");
   test::TDefaultLists Lists;
   TTreeView Tree(nullptr);
-  EnumComponents(&Form, Tree, Form, AddComponent, Lists.CaptionClasses, Lists.NoCaptionClasses);
+  EnumComponents(&Form, Tree, Form, Lists.CaptionClasses, Lists.NoCaptionClasses);
   std::vector<TObject*> Seen;
   AssignKeys(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, nullptr,
              [&](TObject*, TObject* Component, std::string& Caption) {
@@ -48,7 +48,7 @@ TEST(AssignListChange, RunsWithListsOfAnotherContentDoNotTakeEachOthersFacts) {
     auto* Box = test::Make<TCheckBox>(&Form, &Form, "c1", "Two");
     test::TDefaultLists Lists;  // new list objects each run, as every form's settings make
     TTreeView Tree(nullptr);
-    EnumComponents(&Form, Tree, Form, AddComponent, Lists.CaptionClasses, Lists.NoCaptionClasses);
+    EnumComponents(&Form, Tree, Form, Lists.CaptionClasses, Lists.NoCaptionClasses);
     // Only the key engine sees this: the tree is built already.
     if (ButtonsHaveNoCaption) Lists.NoCaptionClasses.Add("TButton");
     Find(Tree, TUsedLetters{}, nullptr, nullptr, Lists.CaptionClasses, Lists.NoCaptionClasses, Lists.DefaultCaptions);

@@ -37,7 +37,7 @@ class FindTest : public ::testing::Test {
   }
   void BuildFromForm() {
     ClearWorkingTree(Tree);
-    EnumComponents(&Form, Tree, Form, AddComponent, Lists.CaptionClasses, Lists.NoCaptionClasses);
+    EnumComponents(&Form, Tree, Form, Lists.CaptionClasses, Lists.NoCaptionClasses);
   }
 
   TForm Form{nullptr};

@@ -3,7 +3,8 @@
 // what the regions allow.
 
 #include <keyloom/engine.hpp>
-#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/stored_keylooms.hpp>
+#include <keyloom/formfile/captions.hpp>
 #include <keyloom/scopes.hpp>
 
 #include <gtest/gtest.h>
@@ -33,7 +34,7 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
   TKeyOptions Options;
   Options.Scope = TKeyScope::ksWindow;
   Options.Strategy = TAssignStrategy::asBestCoverage;
-  const formfile::TKeySettings Settings;
+  const TKeySettings Settings;
   TStringList CaptionClasses, NoCaptionClasses, DefaultCaptions;
   CaptionClasses.Assign(Settings.CaptionClasses);
   NoCaptionClasses.Assign(Settings.NoCaptionClasses);
@@ -49,7 +50,7 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
     SCOPED_TRACE(Name);
     std::unique_ptr<formfile::TLoadedForm> Form;
     try {
-      Form = formfile::LoadFormForKeys(formfile::TDocument::Parse(std::move(Bytes), Name));
+      Form = LoadFormForKeys(formfile::TDocument::Parse(std::move(Bytes), Name));
     } catch (const formfile::EFormFileError&) {
       continue;  // the corpus holds one malformed file
     }
@@ -59,7 +60,7 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
     std::vector<bool> Paged;
     const auto Run = [&](TAssignStrategy Strategy) {
       TTreeView Tree(nullptr);
-      formfile::BuildWorkingTree(Tree, Form->Form(), Settings);
+      BuildWorkingTree(Tree, Form->Form(), Settings);
       const std::vector<TKeyScopeGroup> Scopes = CollectScopes(Tree, TKeyScope::ksWindow);
       std::vector<std::vector<std::string>> Before(Scopes.size());
       if (Maximum.empty())

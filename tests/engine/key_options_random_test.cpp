@@ -34,7 +34,7 @@ struct TLists {
 
 void BuildAndSort(TCustomTreeView& Tree, TForm& Form, const TLists& Lists, TSortMethod Method) {
   ClearWorkingTree(Tree);
-  EnumComponents(&Form, Tree, Form, AddComponent, Lists.CaptionClasses, Lists.NoCaptionClasses);
+  EnumComponents(&Form, Tree, Form, Lists.CaptionClasses, Lists.NoCaptionClasses);
   SortTree(Tree, Method);
 }
 

@@ -53,7 +53,7 @@ class KeyOptionsTest : public ::testing::Test {
   }
   void Build() {
     ClearWorkingTree(Tree);
-    EnumComponents(&Form, Tree, Form, AddComponent, Lists.CaptionClasses, Lists.NoCaptionClasses);
+    EnumComponents(&Form, Tree, Form, Lists.CaptionClasses, Lists.NoCaptionClasses);
   }
   const TTreeNode* NodeOf(const TObject* Component) const {
     for (int I = 0; I < Tree.GetItems().GetCount(); ++I)

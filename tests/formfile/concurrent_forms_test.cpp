@@ -1,7 +1,8 @@
 // Forms read and run on several threads at once give what they give on one,
 // and what one form teaches a class of its own reaches no other.
 
-#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/stored_keylooms.hpp>
+#include <keyloom/formfile/captions.hpp>
 #include <keyloom/formfile/loader.hpp>
 #include <keyloom/host.hpp>
 

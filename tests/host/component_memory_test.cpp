@@ -4,7 +4,7 @@
 
 #include <keyloom/host.hpp>
 
-#include "host/block_pool.hpp"
+#include "host/memory/block_pool.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include <keyloom/host/registry.hpp>
+#include <keyloom/host/user_store.hpp>
 
 #include <gtest/gtest.h>
 

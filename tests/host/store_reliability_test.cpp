@@ -4,7 +4,7 @@
 // (default 1000); the store lives in /dev/shm when there is one, so that the
 // flushes to disk do not dominate.
 
-#include <keyloom/host/registry.hpp>
+#include <keyloom/host/user_store.hpp>
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "host/memory/address_table.hpp"
+
 #if defined(__GLIBC__)
 #include <malloc.h>
 #endif

@@ -2,7 +2,7 @@
 // always the whole old or the whole new content, keeps its permissions, and
 // a file or folder that is read-only is never written.
 
-#include <keyloom/formfile/atomic_write.hpp>
+#include <keyloom/support/files.hpp>
 
 #include <gtest/gtest.h>
 

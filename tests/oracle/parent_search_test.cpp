@@ -108,7 +108,7 @@ TEST(ParentSearch, RememberedAnswersBuildTheSameTree) {
     auto Wrapped = [](TObject* Component, TCustomTreeView& View, int Level, const TStrings& List1,
                       const TStrings& List2) { keyloom::AddComponent(Component, View, Level, List1, List2); };
     for (int Build = 0; Build < 2; ++Build) {
-      EnumComponents(Made.Form.get(), Remembering, *Made.Form, keyloom::AddComponent, CaptionClasses, NoCaptionClasses);
+      keyloom::EnumComponents(Made.Form.get(), Remembering, *Made.Form, CaptionClasses, NoCaptionClasses);
       EnumComponents(Made.Form.get(), Walking, *Made.Form, Wrapped, CaptionClasses, NoCaptionClasses);
       ASSERT_EQ(ShapeOf(Remembering.GetItems()), ShapeOf(Walking.GetItems())) << "seed " << Seed << ", build " << Build;
     }

@@ -21,7 +21,7 @@ class TreeBuildTest : public ::testing::Test {
  protected:
   void Build() {
     ClearWorkingTree(Tree);
-    EnumComponents(&Form, Tree, Form, AddComponent, Lists.CaptionClasses, Lists.NoCaptionClasses);
+    EnumComponents(&Form, Tree, Form, Lists.CaptionClasses, Lists.NoCaptionClasses);
   }
   TTreeNode* NodeFor(const TObject* Component) const {
     for (int I = 0; I < Tree.GetItems().GetCount(); ++I)
@@ -147,7 +147,7 @@ TEST_F(TreeBuildTest, NestedPanelsInBothComponentOrders) {
   auto* B = Make<TPanel>(&Second, A, "B");
   Make<TButton>(&Second, B, "Button1", "Go");
   ClearWorkingTree(Tree);
-  EnumComponents(&Second, Tree, Second, AddComponent, Lists.CaptionClasses, Lists.NoCaptionClasses);
+  EnumComponents(&Second, Tree, Second, Lists.CaptionClasses, Lists.NoCaptionClasses);
   EXPECT_EQ(Dump(Tree), "A(B(Go))");
 }
 

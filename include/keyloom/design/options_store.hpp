@@ -3,7 +3,7 @@
 // The editor window's three class lists, kept per user in the registry.
 
 #include <keyloom/host/classes.hpp>
-#include <keyloom/host/registry.hpp>
+#include <keyloom/host/user_store.hpp>
 
 #include <filesystem>
 #include <span>

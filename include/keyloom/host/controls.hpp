@@ -16,6 +16,9 @@ namespace keyloom {
 class TWinControl;
 class TCustomForm;
 class TPopupMenu;
+namespace detail {
+class TReadAhead;
+}
 
 // The framework's notification that a form's set of controls changed.
 inline constexpr std::uint32_t CM_CONTROLCHANGE = 0xB036;  // 45110
@@ -84,8 +87,6 @@ class TControl : public TComponent {
   ~TControl() override;
 
   TWinControl* GetParent() const { return FParent; }
-  // For walks up long chains of parents on forms too large for the cache.
-  void PrefetchParent() const { __builtin_prefetch(&FParent); }
   virtual void SetParent(TWinControl* AParent);
   TComponent* GetParentComponent() const override;
   bool HasParent() const override { return true; }
@@ -157,6 +158,7 @@ class TControl : public TComponent {
   static void NotifyControlChange(TWinControl* Parent, TControl* Control, bool Inserting);
 
  private:
+  friend class detail::TReadAhead;
   TWinControl* FParent = nullptr;
   TControlStyle FControlStyle = 0;
   std::string FText;

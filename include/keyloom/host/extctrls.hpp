@@ -136,4 +136,59 @@ class TTimer : public TComponent {
   int FInterval = 1000;
 };
 
+class TRadioGroupIndex;
+
+// Told when an item proxy it keeps is released.
+class TRadioItemKeeper {
+ public:
+  virtual void Drop(const TRadioGroupIndex* Proxy) = 0;
+
+ protected:
+  ~TRadioItemKeeper() = default;
+};
+
+// Stands for one item of a radio group, so that the item can take a letter
+// and be written back. Owned by the tree view whose node refers to it. Only
+// its radio group concerns it, so the tree view's notifications about its
+// other components (thousands of proxies in a large form) are not passed on.
+class TRadioGroupIndex : public TComponent {
+  KEYLOOM_CLASS(TRadioGroupIndex)
+ public:
+  explicit TRadioGroupIndex(TComponent* AOwner) : TComponent(AOwner, false) {}
+  ~TRadioGroupIndex() override;
+  // Made by the ten thousand for large forms: they come from a pool.
+  static void* operator new(std::size_t Size);
+  static void operator delete(void* Memory, std::size_t Size) noexcept;
+
+  // Position of the item in the radio group's item list, from 0.
+  int GetIndex() const { return FIndex; }
+  void SetIndex(int Value) { FIndex = Value; }
+  // The radio group of the item; nil once that group is gone.
+  TRadioGroup* GetRadioGroup() const { return FRadioGroup; }
+  void SetRadioGroup(TRadioGroup* Value);
+  // Takes Other's radio group and shares Other's watch on it, so that the
+  // items of one group cost the group one link, not one each.
+  void ShareRadioGroupOf(TRadioGroupIndex& Other);
+
+  // Who is told when the proxy goes (nil: nobody).
+  void SetKeeper(TRadioItemKeeper* Keeper) { FKeeper = Keeper; }
+
+  void Notification(TComponent* AComponent, TOperation Operation) override;
+
+ private:
+  friend class detail::TReadAhead;
+  void LeaveRadioGroup();
+
+  int FIndex = 0;
+  TRadioGroup* FRadioGroup = nullptr;
+  // The proxies sharing one watch on a radio group form a ring; one of them
+  // holds the link and tells the others when the group goes.
+  TRadioGroupIndex* FPrevSharing = this;
+  TRadioGroupIndex* FNextSharing = this;
+  bool FWatches = false;
+  // The shelf that hands this proxy to the builds of its tree view, if any.
+  TRadioItemKeeper* FKeeper = nullptr;
+};
+
+
 }  // namespace keyloom

@@ -1,7 +1,7 @@
-#include "host/component_heap.hpp"
+#include "host/memory/component_heap.hpp"
 
-#include "host/block_pool.hpp"
-#include "host/huge_chunks.hpp"
+#include "host/memory/block_pool.hpp"
+#include "host/memory/huge_chunks.hpp"
 
 #include <atomic>
 #include <cstdint>

@@ -6,7 +6,7 @@
 // them shares, how many pairs clash, how natural the letters are, and how many
 // captions could at most hold a unique letter.
 
-#include <keyloom/formfile/form_keys.hpp>
+#include <keyloom/stored_keylooms.hpp>
 #include <keyloom/host/classes.hpp>
 #include <keyloom/host/comctrls.hpp>
 #include <keyloom/key_options.hpp>
@@ -58,6 +58,6 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
 // Measures a form read for keys: after the run assign would make (captions
 // change in memory only) when Run is true, else as the file holds it. The
 // settings are those assign would use: the form's own TKeyloom's, else Fallback.
-TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const formfile::TKeySettings& Fallback, bool Run);
+TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const TKeySettings& Fallback, bool Run);
 
 }  // namespace keyloom::stats

@@ -1,4 +1,4 @@
-#include "host/huge_chunks.hpp"
+#include "host/memory/huge_chunks.hpp"
 
 #include <cstdint>
 #include <new>

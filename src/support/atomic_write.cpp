@@ -1,6 +1,7 @@
-#include "keyloom/formfile/atomic_write.hpp"
+#include "keyloom/support/files.hpp"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -12,12 +13,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace keyloom::formfile {
+namespace keyloom {
 
 namespace fs = std::filesystem;
 
 EFileWriteError::EFileWriteError(fs::path Path, std::string Message)
     : EKeyloomError(Path.string() + ": " + Message), FPath(std::move(Path)), FMessage(std::move(Message)) {}
+
+EFileReadError::EFileReadError(fs::path Path, std::string Message, bool Missing)
+    : EKeyloomError(Path.string() + ": " + Message), FPath(std::move(Path)), FMessage(std::move(Message)),
+      FMissing(Missing) {}
 
 namespace {
 
@@ -108,8 +113,60 @@ fs::path ResolveSymlinks(const fs::path& Path) {
   throw EFileWriteError(Path, "too many levels of symbolic links");
 }
 
+namespace {
+
+[[noreturn]] void FailRead(const fs::path& Path, int Error) {
+  throw EFileReadError(Path, "cannot read: " + ErrnoText(Error), Error == ENOENT || Error == ENOTDIR);
+}
+
+void WriteFile(const fs::path& Path, std::string_view Bytes, const TPrivateFile* Private,
+               const std::function<void(TWriteStep)>& BeforeStep);
+
+}  // namespace
+
+std::string ReadWholeFile(const fs::path& Path) {
+  const int Fd = ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (Fd < 0) FailRead(Path, errno);
+  struct TCloser {
+    int Fd;
+    ~TCloser() { ::close(Fd); }
+  } Closer{Fd};
+  struct stat Info {};
+  if (::fstat(Fd, &Info) != 0) FailRead(Path, errno);
+  if (S_ISDIR(Info.st_mode)) throw EFileReadError(Path, "cannot read: it is a directory", false);
+  const std::string TooLarge = "cannot read: larger than 1 GiB, which no form file is";
+  if (S_ISREG(Info.st_mode) && static_cast<std::uint64_t>(Info.st_size) > MaxReadSize)
+    throw EFileReadError(Path, TooLarge, false);
+  std::string Bytes;
+  if (S_ISREG(Info.st_mode)) Bytes.reserve(static_cast<std::size_t>(Info.st_size));
+  char Buffer[65536];
+  for (;;) {
+    const ssize_t Got = ::read(Fd, Buffer, sizeof Buffer);
+    if (Got < 0) {
+      if (errno == EINTR) continue;
+      FailRead(Path, errno);
+    }
+    if (Got == 0) break;
+    if (Bytes.size() + static_cast<std::size_t>(Got) > MaxReadSize) throw EFileReadError(Path, TooLarge, false);
+    Bytes.append(Buffer, static_cast<std::size_t>(Got));
+  }
+  return Bytes;
+}
+
 void WriteFileAtomically(const fs::path& Path, std::string_view Bytes,
                          const std::function<void(TWriteStep)>& BeforeStep) {
+  WriteFile(Path, Bytes, nullptr, BeforeStep);
+}
+
+void WriteFileAtomically(const fs::path& Path, std::string_view Bytes, const TPrivateFile& Private,
+                         const std::function<void(TWriteStep)>& BeforeStep) {
+  WriteFile(Path, Bytes, &Private, BeforeStep);
+}
+
+namespace {
+
+void WriteFile(const fs::path& Path, std::string_view Bytes, const TPrivateFile* Private,
+               const std::function<void(TWriteStep)>& BeforeStep) {
   auto Step = [&](TWriteStep S) {
     if (BeforeStep) BeforeStep(S);
   };
@@ -122,14 +179,13 @@ void WriteFileAtomically(const fs::path& Path, std::string_view Bytes,
     Exists = false;
   }
   mode_t Mode = 0;
-  if (!Exists) Mode = 0666 & ~CurrentUmask();
+  if (!Exists) Mode = Private ? static_cast<mode_t>(Private->NewFileMode) : 0666 & ~CurrentUmask();
   if (Exists) {
     if (!S_ISREG(Info.st_mode)) throw EFileWriteError(Path, "not a regular file");
     // Renaming would replace a read-only file happily; respect its protection
     // (also for the superuser, whom access() lets through).
-    if ((Info.st_mode & 0222) == 0 || ::access(Target.c_str(), W_OK) != 0) {
+    if (!Private && ((Info.st_mode & 0222) == 0 || ::access(Target.c_str(), W_OK) != 0))
       throw EFileWriteError(Path, "the file is read-only");
-    }
     Mode = Info.st_mode & 07777;
   }
   // The superuser could create the temporary file in a folder that is
@@ -159,4 +215,6 @@ void WriteFileAtomically(const fs::path& Path, std::string_view Bytes,
   SyncFolder(Target);
 }
 
-}  // namespace keyloom::formfile
+}  // namespace
+
+}  // namespace keyloom

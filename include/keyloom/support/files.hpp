@@ -1,8 +1,10 @@
 #pragma once
 
-// Replacing a file's contents so that a crash leaves either the old or the
-// new contents, never a mix.
+// Reading a whole file, and replacing a file's contents so that a crash
+// leaves either the old or the new contents, never a mix: the one way the
+// form files, the command and the per-user store do both.
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -10,7 +12,29 @@
 
 #include "keyloom/errors.hpp"
 
-namespace keyloom::formfile {
+namespace keyloom {
+
+class EFileReadError : public EKeyloomError {
+ public:
+  EFileReadError(std::filesystem::path Path, std::string Message, bool Missing);
+
+  const std::filesystem::path& Path() const noexcept { return FPath; }
+  // "cannot read: ...", without the path.
+  const std::string& Message() const noexcept { return FMessage; }
+  // Nothing is there (or a folder on the way is not one).
+  bool Missing() const noexcept { return FMissing; }
+
+ private:
+  std::filesystem::path FPath;
+  std::string FMessage;
+  bool FMissing;
+};
+
+// Far beyond any form; it bounds what a device such as /dev/zero could make us hold.
+inline constexpr std::size_t MaxReadSize = std::size_t{1} << 30;
+
+// The bytes of a file, a folder refused. Throws EFileReadError.
+std::string ReadWholeFile(const std::filesystem::path& Path);
 
 class EFileWriteError : public EKeyloomError {
  public:
@@ -40,8 +64,16 @@ enum class TWriteStep { Create, Write, Sync, Rename, SyncFolder };
 void WriteFileAtomically(const std::filesystem::path& Path, std::string_view Bytes,
                          const std::function<void(TWriteStep)>& BeforeStep = {});
 
+// For files that are ours rather than the user's (the per-user store): a new
+// file gets NewFileMode, and a read-only one is replaced all the same.
+struct TPrivateFile {
+  unsigned NewFileMode = 0600;
+};
+void WriteFileAtomically(const std::filesystem::path& Path, std::string_view Bytes, const TPrivateFile& Private,
+                         const std::function<void(TWriteStep)>& BeforeStep = {});
+
 // The file a path names after following every symbolic link (the path itself
 // when it is none). Throws EFileWriteError on a loop.
 std::filesystem::path ResolveSymlinks(const std::filesystem::path& Path);
 
-}  // namespace keyloom::formfile
+}  // namespace keyloom

@@ -1,4 +1,4 @@
-#include "host/list_content.hpp"
+#include "queries/fact_caches.hpp"
 
 #include <array>
 #include <string>

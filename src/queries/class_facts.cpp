@@ -1,12 +1,11 @@
-#include "engine/class_facts.hpp"
+#include "queries/class_facts.hpp"
 
 #include <keyloom/host/extctrls.hpp>
 #include <keyloom/host/menus.hpp>
 #include <keyloom/host/stdctrls.hpp>
 #include <keyloom/component_queries.hpp>
-#include <keyloom/tree.hpp>
 
-#include "host/list_content.hpp"
+#include "queries/fact_caches.hpp"
 
 #include <array>
 #include <cstdint>
@@ -31,10 +30,8 @@ constexpr int kSharedFactsBits = 8;
 
 TSharedFacts& SharedFactsSlot(const std::type_info* Type, std::uint64_t Serial, std::uint64_t ListId) {
   thread_local std::array<TSharedFacts, std::size_t{1} << kSharedFactsBits> Slots;
-  const std::uint64_t Mixed =
-      (reinterpret_cast<std::uintptr_t>(Type) ^ (Serial * 0x9e3779b97f4a7c15ull) ^ (ListId << 32)) *
-      0xc2b2ae3d27d4eb4full;
-  return Slots[Mixed >> (64 - kSharedFactsBits)];
+  return Slots[HomeOfKey(reinterpret_cast<std::uintptr_t>(Type) ^ HomeOfKey(Serial, 64) ^ (ListId << 32),
+                         kSharedFactsBits)];
 }
 
 }  // namespace

@@ -1,16 +1,16 @@
-#include <keyloom/host/registry.hpp>
+#include <keyloom/host/user_store.hpp>
 #include <keyloom/host/typinfo.hpp>
+#include <keyloom/support/files.hpp>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
+#include <system_error>
 #include <ctime>
 #include <fcntl.h>
-#include <fstream>
-#include <sstream>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace keyloom {
@@ -64,34 +64,19 @@ void CheckKeyPath(std::string_view Path) {
   if (Path.empty() || Path.front() == '-') throw ERegistryException("invalid key path '" + std::string(Path) + "'");
 }
 
-std::filesystem::path ResolveLinks(std::filesystem::path Path) {
-  std::error_code Error;
-  for (int Hop = 0; Hop < 40 && std::filesystem::is_symlink(Path, Error); ++Hop) {
-    const std::filesystem::path Next = std::filesystem::read_symlink(Path, Error);
-    if (Error) break;
-    Path = Next.is_absolute() ? Next : Path.parent_path() / Next;
-  }
-  return Path;
-}
-
 bool IsBelow(std::string_view Path, std::string_view Key) {
   return Path.size() > Key.size() && Path[Key.size()] == '\\' && SameText(Path.substr(0, Key.size()), Key);
 }
 
-// Exists is false only when there is no file; a file that is there but cannot
-// be opened (its permissions) throws when Strict, so that it is not replaced.
-std::string ReadWholeFile(const std::filesystem::path& Path, bool& Exists, bool Strict = false) {
-  std::ifstream In(Path, std::ios::binary);
-  Exists = static_cast<bool>(In);
-  if (!In && Strict) {
-    std::error_code Error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(Path, Error)))
-      throw ERegistryException("cannot read " + Path.string() + "; it is left as it is");
+// Nothing when there is no file; a file that is there but cannot be read
+// counts as none too, unless Strict: then it throws, so that it is not replaced.
+std::optional<std::string> ReadStoreFile(const std::filesystem::path& Path, bool Strict = false) {
+  try {
+    return ReadWholeFile(Path);
+  } catch (const EFileReadError& E) {
+    if (Strict && !E.Missing()) throw ERegistryException("cannot read " + Path.string() + "; it is left as it is");
+    return std::nullopt;
   }
-  if (!In) return {};
-  std::ostringstream S;
-  S << In.rdbuf();
-  return S.str();
 }
 
 // Holds an exclusive lock on the store's lock file for its lifetime.
@@ -99,11 +84,11 @@ class TFileLock {
  public:
   explicit TFileLock(const std::filesystem::path& Path) {
     FFd = ::open(Path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (FFd < 0) throw ERegistryException("cannot open " + Path.string() + ": " + std::strerror(errno));
+    if (FFd < 0) throw ERegistryException("cannot open " + Path.string() + ": " + std::generic_category().message(errno));
     while (::flock(FFd, LOCK_EX) != 0)
       if (errno != EINTR) {
         ::close(FFd);
-        throw ERegistryException("cannot lock " + Path.string() + ": " + std::strerror(errno));
+        throw ERegistryException("cannot lock " + Path.string() + ": " + std::generic_category().message(errno));
       }
   }
   TFileLock(const TFileLock&) = delete;
@@ -116,15 +101,6 @@ class TFileLock {
  private:
   int FFd;
 };
-
-void WriteAll(int Fd, std::string_view Bytes, const std::filesystem::path& Path) {
-  while (!Bytes.empty()) {
-    const ssize_t N = ::write(Fd, Bytes.data(), Bytes.size());
-    if (N < 0 && errno == EINTR) continue;
-    if (N <= 0) throw ERegistryException("cannot write " + Path.string() + ": " + std::strerror(errno));
-    Bytes.remove_prefix(static_cast<std::size_t>(N));
-  }
-}
 
 }  // namespace
 
@@ -302,11 +278,10 @@ TRegistry::~TRegistry() {
 }
 
 void TRegistry::Load() {
-  bool Exists = false;
-  const std::string Text = ReadWholeFile(FFile, Exists);
-  if (!Exists) return;
+  const std::optional<std::string> Text = ReadStoreFile(FFile);
+  if (!Text) return;
   try {
-    FData = TRegistryData::Parse(Text);
+    FData = TRegistryData::Parse(*Text);
   } catch (const ERegistryException&) {
     FDamaged = true;
     FData = {};
@@ -401,19 +376,21 @@ void TRegistry::Flush() {
   std::error_code Ec;
   // A link (a settings file kept with the user's other dotfiles) is written
   // through and stays a link; everything below works on the file it names.
-  const std::filesystem::path File = ResolveLinks(FFile);
+  std::filesystem::path File;
+  try {
+    File = ResolveSymlinks(FFile);
+  } catch (const EFileWriteError& E) {
+    throw ERegistryException(E.what());
+  }
   std::filesystem::create_directories(File.parent_path(), Ec);
   TFileLock Lock(File.string() + ".lock");
 
   // What others saved since we read it, with our changes on top.
-  bool Exists = false;
-  const std::string Text = ReadWholeFile(File, Exists, true);
-  struct stat Info {};
-  const mode_t Mode = Exists && ::stat(File.c_str(), &Info) == 0 ? (Info.st_mode & 07777) : 0600;
+  const std::optional<std::string> Text = ReadStoreFile(File, true);
   TRegistryData Fresh;
-  if (Exists) {
+  if (Text) {
     try {
-      Fresh = TRegistryData::Parse(Text);
+      Fresh = TRegistryData::Parse(*Text);
     } catch (const ERegistryException&) {
       FDamaged = true;
       char Stamp[32];
@@ -427,28 +404,12 @@ void TRegistry::Flush() {
   for (const TEdit& Edit : FJournal) Edit(Fresh);
   const std::string Out = Fresh.Format();
 
-  const std::string Temp = File.string() + ".tmp-" + std::to_string(::getpid());
-  const int Fd = ::open(Temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-  if (Fd < 0) throw ERegistryException("cannot write " + Temp + ": " + std::strerror(errno));
   try {
-    WriteAll(Fd, Out, Temp);
-    if (::fchmod(Fd, Mode) != 0) throw ERegistryException("cannot set the permissions of " + Temp + ": " + std::strerror(errno));
-    if (::fsync(Fd) != 0) throw ERegistryException("cannot flush " + Temp + ": " + std::strerror(errno));
-  } catch (...) {
-    ::close(Fd);
-    ::unlink(Temp.c_str());
-    throw;
-  }
-  ::close(Fd);
-  if (BeforeRenameHook) BeforeRenameHook();
-  if (std::rename(Temp.c_str(), File.c_str()) != 0) {
-    const int Err = errno;
-    ::unlink(Temp.c_str());
-    throw ERegistryException("cannot replace " + File.string() + ": " + std::strerror(Err));
-  }
-  if (const int Dir = ::open(File.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); Dir >= 0) {
-    ::fsync(Dir);
-    ::close(Dir);
+    WriteFileAtomically(File, Out, TPrivateFile{}, [](TWriteStep Step) {
+      if (Step == TWriteStep::Rename && BeforeRenameHook) BeforeRenameHook();
+    });
+  } catch (const EFileWriteError& E) {
+    throw ERegistryException(E.what());
   }
   FData = std::move(Fresh);
   FJournal.clear();

@@ -7,7 +7,7 @@
 
 #include <keyloom/host/classes.hpp>
 
-#include "host/type_facts.hpp"
+#include "queries/fact_caches.hpp"
 
 #include <cstdint>
 #include <deque>

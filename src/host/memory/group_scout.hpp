@@ -9,9 +9,9 @@
 // early. It only asks: a walk that reorders a group before going on finds its
 // nodes asked for in the old order, which costs time, not results.
 
-#include <keyloom/host/comctrls.hpp>
+#include <keyloom/host/tree_view.hpp>
 
-#include "host/prefetch.hpp"
+#include "host/memory/prefetch.hpp"
 
 #include <algorithm>
 #include <cstddef>

@@ -1,0 +1,17 @@
+#pragma once
+
+// Where a loaded form's captions stand in its file, and how they differ from it.
+
+#include <keyloom/formfile/loader.hpp>
+
+namespace keyloom::formfile {
+
+// Where the caption of a tree node's object stands in the file: the published
+// caption, a radio-group item, else the object's header.
+TPosition CaptionPosition(const TLoadedForm& Form, const TObject* Object);
+
+// How many captions (radio-group items included) the live form shows with an
+// accelerator that the file holds without one. Call before StoreCaptions.
+int CountCaptionsGivenALetter(TLoadedForm& Form);
+
+}  // namespace keyloom::formfile
