@@ -6,7 +6,6 @@
 
 #include "queries/fact_caches.hpp"
 
-#include <array>
 #include <cstdint>
 #include <utility>
 
@@ -14,46 +13,11 @@ namespace keyloom {
 
 namespace {
 
-// What a class list says of one class, with the property look-ups the rule
-// needs: worked out once per list state and class instead of comparing every
-// listed name along the class chain for every node, several times a run.
-struct TListFacts {
-  std::uint64_t ListId = 0;       // the list's content (lists of every form hold the same)
-  std::uint64_t ClassSerial = 0;  // forms free the classes they made for unknown names
-  std::size_t PropCount = 0;  // a run-time class may learn properties later
-  bool InList = false;
-  bool HasFocusControl = false;
-  const TPropInfo* FocusControl = nullptr;  // the exact name only, as the queries look it up
-  bool HasCaption = false;
-  const TPropInfo* Caption = nullptr;
-};
-
 const TListFacts& ListFactsOf(const TObject* Component, const TStrings& List) {
-  // A small table that forgets: forms bring new classes all the time, and a
-  // table that grew with them would hold memory no run gives back. Four ways
-  // a set, so that a few lists and a form's classes rarely push each other out.
-  constexpr std::size_t kWays = 4;
-  constexpr std::size_t kSets = 128;
-  thread_local std::array<TListFacts, kWays * kSets> Slots;
-  thread_local std::size_t Evict = 0;
   const TClassInfo& Class = Component->ClassType();
-  const std::uint64_t ListId = ListContentId(List);
-  const std::uint64_t Serial = Class.Serial();
-  const std::size_t PropCount = Class.PropInfos().size();
-  const auto Key = ListId * 31 + Serial;
-  TListFacts* Set = &Slots[HomeOfKey(Key, 7) % kSets * kWays];
-  for (std::size_t Way = 0; Way < kWays; ++Way)
-    if (Set[Way].ListId == ListId && Set[Way].ClassSerial == Serial && Set[Way].PropCount == PropCount)
-      return Set[Way];
-  TListFacts* Slot = nullptr;
-  for (std::size_t Way = 0; Way < kWays && !Slot; ++Way)
-    if (!Set[Way].ListId) Slot = &Set[Way];
-  if (!Slot) Slot = &Set[Evict++ % kWays];
-  TListFacts& Facts = *Slot;
-  Facts = {};
-  Facts.ListId = ListId;
-  Facts.ClassSerial = Serial;
-  Facts.PropCount = PropCount;
+  bool Found = false;
+  TListFacts& Facts = ListFactsSlot(ListContentId(List), Class, Found);
+  if (Found) return Facts;
   Facts.InList = IsClassInList(Component, List);
   Facts.HasFocusControl = HasProperty(Component, "FocusControl", TTypeKind::tkClass);
   Facts.HasCaption = HasProperty(Component, "Caption", TTypeKind::tkLString);

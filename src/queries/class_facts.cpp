@@ -7,34 +7,9 @@
 
 #include "queries/fact_caches.hpp"
 
-#include <array>
 #include <cstdint>
 
 namespace keyloom {
-
-namespace {
-
-// Runs after this one, on the next forms too, ask about the same classes with
-// a list of the same content: each thread keeps the facts it found, by the
-// C++ type, the class's serial (never its address: forms free the classes
-// they made) and property count (a run-time class may learn more), and the
-// list's content.
-struct TSharedFacts {
-  const std::type_info* Type = nullptr;
-  std::uint64_t Serial = 0;
-  std::size_t PropCount = 0;
-  std::uint64_t ListId = 0;
-  TClassFacts Facts;
-};
-constexpr int kSharedFactsBits = 8;
-
-TSharedFacts& SharedFactsSlot(const std::type_info* Type, std::uint64_t Serial, std::uint64_t ListId) {
-  thread_local std::array<TSharedFacts, std::size_t{1} << kSharedFactsBits> Slots;
-  return Slots[HomeOfKey(reinterpret_cast<std::uintptr_t>(Type) ^ HomeOfKey(Serial, 64) ^ (ListId << 32),
-                         kSharedFactsBits)];
-}
-
-}  // namespace
 
 const TClassFacts& TClassFactCache::Of(const TObject* Object) {
   static const TClassFacts None;
@@ -68,11 +43,8 @@ const TClassFacts& TClassFactCache::Of(const TObject* Object) {
     FIndex.emplace(Key, FLast);
   }
   TClassFacts& Facts = FLast->Facts;
-  const std::size_t PropCount = Class->PropInfos().size();
-  TSharedFacts& Shared = SharedFactsSlot(Type, Class->Serial(), FListId);
-  if (Shared.Type == Type && Shared.Serial == Class->Serial() && Shared.PropCount == PropCount &&
-      Shared.ListId == FListId) {
-    Facts = Shared.Facts;
+  if (const TClassFacts* Known = RememberedClassFacts(*Type, *Class, FListId)) {
+    Facts = *Known;
     return Facts;
   }
   Facts.ButtonControl = IsClassType(Object, "TButtonControl");
@@ -82,7 +54,7 @@ const TClassFacts& TClassFactCache::Of(const TObject* Object) {
   Facts.NoCaption = IsClassInList(Object, FNoCaptionClasses);
   Facts.Kind = KindOf(Object);
   Facts.CaptionProp = FindExactProperty(Object, "Caption", TTypeKind::tkLString);
-  Shared = {Type, Class->Serial(), PropCount, FListId, Facts};
+  RememberClassFacts(*Type, *Class, FListId, Facts);
   return Facts;
 }
 

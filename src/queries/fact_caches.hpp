@@ -34,6 +34,32 @@ inline std::size_t HomeOfKey(std::uint64_t Key, int Bits) {
   return static_cast<std::size_t>((Key * 0x9E3779B97F4A7C15ull) >> (64 - Bits));
 }
 
+// What a class list says of one class, with the property look-ups the
+// caption rule needs: worked out once per list content and class instead of
+// comparing every listed name along the class chain for every node.
+struct TListFacts {
+  std::uint64_t ListId = 0;
+  std::uint64_t ClassSerial = 0;
+  std::size_t PropCount = 0;
+  bool InList = false;
+  bool HasFocusControl = false;
+  const TPropInfo* FocusControl = nullptr;  // the exact name only, as the queries look it up
+  bool HasCaption = false;
+  const TPropInfo* Caption = nullptr;
+};
+
+// The thread's facts of Class against the list whose content is ListId.
+// Found tells whether they were there; if not, the slot holds only its key,
+// and the caller fills in the rest.
+TListFacts& ListFactsSlot(std::uint64_t ListId, const TClassInfo& Class, bool& Found);
+
+struct TClassFacts;
+// The class facts the thread found for objects of the C++ type made as
+// Class, with a no-caption list whose content is ListId; nil when none.
+const TClassFacts* RememberedClassFacts(const std::type_info& Type, const TClassInfo& Class, std::uint64_t ListId);
+void RememberClassFacts(const std::type_info& Type, const TClassInfo& Class, std::uint64_t ListId,
+                        const TClassFacts& Facts);
+
 namespace detail {
 
 template <class TFacts, TFacts (*Learn)(const TObject& Object)>
