@@ -9,8 +9,6 @@
 
 namespace keyloom {
 
-class TBuildScout;
-
 namespace detail {
 
 // The untyped map behind TAddressMap.
@@ -24,8 +22,6 @@ class TAddressMapCore {
   bool Find(const void* Key, void*& Value) const;
   void Put(const void* Key, void* Value);
   void Clear();
-  // Asks the memory early for where Key is looked up.
-  void Expect(const void* Key) const;
 
  private:
   class TTable;
@@ -49,7 +45,6 @@ class TAddressMap {
   void Clear() { FCore.Clear(); }
 
  private:
-  friend class TBuildScout;
   detail::TAddressMapCore FCore;
 };
 

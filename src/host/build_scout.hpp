@@ -2,14 +2,13 @@
 
 // Building a working tree adds a form's components level by level, each under
 // the last node of the members above it: in an order that has nothing to do
-// with where the components, and the tables that answer for them, lie in
+// with where the components, and the index that finds their nodes, lie in
 // memory. The build keeps this scout informed of where it is, and the scout
 // asks the memory for what the steps a little ahead will read.
 
 #include <keyloom/host/classes.hpp>
+#include <keyloom/host/controls.hpp>
 #include <keyloom/host/tree_view.hpp>
-
-#include "host/address_map.hpp"
 
 #include <cstddef>
 #include <vector>
@@ -23,13 +22,9 @@ class TBuildScout {
     const TComponent* Component = nullptr;
     // Whether the step reads the component itself.
     bool ReadsComponent = false;
-    // The answers remembered for the component's chain of members; nil when
-    // it is on none.
-    const TAddressMap<TTreeNode>* Answers = nullptr;
-    // The member above the component, nil at the top of its chain.
-    const TObject* Up = nullptr;
-    // A chain of controls (else of menu items).
-    bool Controls = false;
+    // The control above the component, whose parent the step may look up;
+    // nil for menu items and at the top.
+    const TControl* Above = nullptr;
   };
 
   explicit TBuildScout(const TTreeNodes& Items) : FItems(Items) {}
@@ -39,8 +34,10 @@ class TBuildScout {
   // The build is at its Done-th of Count steps; StepAt(I) tells step I.
   template <class TStepAt>
   void Keep(std::size_t Done, std::size_t Count, TStepAt&& StepAt) const {
-    if (Done + kFar < Count) Far(StepAt(Done + kFar));
-    if (Done + kNear < Count) Near(StepAt(Done + kNear));
+    TStep Far, Near;
+    if (Done + kFar < Count) Far = StepAt(Done + kFar);
+    if (Done + kNear < Count) Near = StepAt(Done + kNear);
+    Ask(Far, Near);
   }
   // Nodes for Data are to be added soon.
   void Adding(const TObject* Data) const;
@@ -48,8 +45,9 @@ class TBuildScout {
  private:
   static constexpr std::size_t kNear = 8;
   static constexpr std::size_t kFar = 2 * kNear;
-  void Far(const TStep& Step) const;
-  void Near(const TStep& Step) const;
+  // Of the step far ahead and of the near one; a step without a component
+  // is past the end.
+  void Ask(const TStep& Far, const TStep& Near) const;
 
   const TTreeNodes& FItems;
 };

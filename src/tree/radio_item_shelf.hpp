@@ -2,9 +2,7 @@
 
 #include <keyloom/tree.hpp>
 
-#include <algorithm>
 #include <cstddef>
-#include <span>
 #include <vector>
 
 namespace keyloom {
@@ -25,12 +23,6 @@ class TRadioItemShelf : public TComponent, public TRadioItemKeeper {
   // The next proxy that no node of the current build refers to, made when
   // every one is taken.
   TRadioGroupIndex& Take();
-  // The proxies that the takes after the next Skip will hand out, at most
-  // Count: the proxies are known before their items are.
-  std::span<TRadioGroupIndex* const> Following(std::size_t Skip, std::size_t Count) const {
-    const std::size_t From = std::min(FTaken + Skip, FProxies.size());
-    return std::span<TRadioGroupIndex* const>(FProxies).subspan(From, std::min(Count, FProxies.size() - From));
-  }
   // Whether nodes of the tree may stand for radio items.
   bool AnyTaken() const { return FTaken > 0; }
   // The tree's nodes are gone: every proxy may be taken again.

@@ -172,14 +172,6 @@ class TParentMemo {
  public:
   explicit TParentMemo(const TCustomTreeView& Tree) : FTree(Tree) {}
 
-  // Where the answers for the component's chain are kept; nil when it is on none.
-  const TAddressMap<TTreeNode>* AnswersFor(const TPassed& Pass) const {
-    if (!Pass.Kind) return nullptr;
-    if (Pass.Kind->Control) return &FControls;
-    if (Pass.Kind->MenuItem) return &FMenuItems;
-    return nullptr;
-  }
-
   TTreeNode* FindParentNode(const TPassed& Pass) {
     const TTreeNodes& Items = FTree.GetItems();
     if (FStamp != Items.Stamp()) Forget();
@@ -262,9 +254,6 @@ void AddRadioGroupItems(TCustomTreeView& Tree, TTreeNode* Parent, TRadioGroup& R
   // is known only once its proxy is known, and on a large tree each would
   // otherwise wait for its index slot.
   constexpr int Batch = 8;
-  // The groups that follow will most often take the proxies they took before.
-  for (const TRadioGroupIndex* Proxy : Shelf.Following(static_cast<std::size_t>(std::min(Batch, Items.Count())), Batch))
-    Scout.Adding(Proxy);
   TRadioGroupIndex* Member = nullptr;  // one of this build's proxies of the group
   for (int From = 0; From < Items.Count(); From += Batch) {
     TRadioGroupIndex* Proxies[Batch];
@@ -357,8 +346,9 @@ void EnumComponents(const TCustomForm* Form, TCustomTreeView& Tree, const TCompo
   // group again, for its items.
   auto StepAt = [&](std::size_t At) {
     const TPassed& Next = Plan.Leveled[Plan.Passes[At]];
+    const bool Controls = Next.Kind && Next.Kind->Control;
     return TBuildScout::TStep{Next.Component, !Next.Read || (Next.Kind && Next.Kind->RadioGroup),
-                              Memo.AnswersFor(Next), Next.Up, Next.Kind && Next.Kind->Control};
+                              Controls ? static_cast<const TControl*>(Next.Up) : nullptr};
   };
   const TTreeNodes& Items = Tree.GetItems();
   for (std::size_t I = 0; I < Plan.Passes.size(); ++I) {

@@ -1,7 +1,7 @@
 #pragma once
 
 // The common controls: tab and page controls, tool and status bars, image
-// lists, list views and the tree view.
+// lists and list views; the tree view, which has a header of its own.
 
 #include <keyloom/host/controls.hpp>
 #include <keyloom/host/tree_view.hpp>

@@ -15,11 +15,11 @@ struct TMapSlot {
   std::uintptr_t Key() const { return Address; }
 };
 
+class TAddressMapCore::TTable : public TAddressTable<TMapSlot> {};
+
 namespace {
 std::uintptr_t AddressOf(const void* Key) { return reinterpret_cast<std::uintptr_t>(Key); }
 }  // namespace
-
-class TAddressMapCore::TTable : public TAddressTable<TMapSlot> {};
 
 TAddressMapCore::TAddressMapCore() : FTable(std::make_unique<TTable>()) {}
 
@@ -34,8 +34,7 @@ bool TAddressMapCore::Find(const void* Key, void*& Value) const {
 }
 
 void TAddressMapCore::Put(const void* Key, void* Value) {
-  bool Rebuilt = false;
-  const std::size_t Slot = FTable->Place(AddressOf(Key), Rebuilt);
+  const std::size_t Slot = FTable->Place(AddressOf(Key));
   TMapSlot& Entry = (*FTable)[Slot];
   if (Entry.Used(FTable->Epoch()))
     Entry.Value = Value;
@@ -44,7 +43,5 @@ void TAddressMapCore::Put(const void* Key, void* Value) {
 }
 
 void TAddressMapCore::Clear() { FTable->Clear(); }
-
-void TAddressMapCore::Expect(const void* Key) const { FTable->Expect(AddressOf(Key)); }
 
 }  // namespace keyloom::detail

@@ -45,6 +45,12 @@ inline std::size_t NearbyHome(std::uintptr_t Key, std::size_t Size, bool Scatter
   return static_cast<std::size_t>((Key >> 4) + Turn) & (Size - 1);
 }
 
+// One of 2^Bits slots for a key whose every bit may matter: the high bits
+// of its product with the golden ratio's share.
+inline std::size_t GoldenSlot(std::uint64_t Key, int Bits) {
+  return static_cast<std::size_t>((Key * kGolden) >> (64 - Bits));
+}
+
 // A probe run this long tells a table its keys lie badly for nearby homes.
 inline constexpr std::size_t LongProbeRun = 64;
 
@@ -62,31 +68,35 @@ class TAddressTable {
   const TSlot& operator[](std::size_t Slot) const { return FSlots[Slot]; }
 
   // The slot that holds Key, or the free one where it would go; never full.
-  std::size_t SlotOf(std::uintptr_t Key) const {
+  // Run: how many slots past Key's home that is.
+  std::size_t SlotOf(std::uintptr_t Key, std::size_t& Run) const {
     const std::size_t Mask = FSlots.size() - 1;
     std::size_t Slot = HomeOf(Key);
-    while (FSlots[Slot].Used(FEpoch) && FSlots[Slot].Key() != Key) Slot = (Slot + 1) & Mask;
+    for (Run = 0; FSlots[Slot].Used(FEpoch) && FSlots[Slot].Key() != Key; ++Run) Slot = (Slot + 1) & Mask;
     return Slot;
+  }
+  std::size_t SlotOf(std::uintptr_t Key) const {
+    std::size_t Run = 0;
+    return SlotOf(Key, Run);
   }
 
   // Where Key goes or is, with room made for one more entry first: the
   // table grows, or gives up nearby homes when Key's run has grown long.
-  // Rebuilt tells whether the entries moved.
-  std::size_t Place(std::uintptr_t Key, bool& Rebuilt) {
-    Rebuilt = false;
-    if ((FCount + 1) * 2 > FSlots.size()) {
-      Rebuild(std::max<std::size_t>(64, FSlots.size() * 2));
-      Rebuilt = true;
-    }
-    std::size_t Slot = SlotOf(Key);
-    if (!FScattered && ((Slot - HomeOf(Key)) & (FSlots.size() - 1)) >= LongProbeRun) {
+  // Told hears of a rebuild: Resized(Size) as the entries are about to move
+  // into Size slots, Moved(Entry) as each has.
+  template <class TTold>
+  std::size_t Place(std::uintptr_t Key, TTold&& Told) {
+    if ((FCount + 1) * 2 > FSlots.size()) Rebuild(std::max<std::size_t>(64, FSlots.size() * 2), Told);
+    std::size_t Run = 0;
+    std::size_t Slot = SlotOf(Key, Run);
+    if (!FScattered && Run >= LongProbeRun) {
       FScattered = true;
-      Rebuild(FSlots.size());
-      Rebuilt = true;
+      Rebuild(FSlots.size(), Told);
       Slot = SlotOf(Key);
     }
     return Slot;
   }
+  std::size_t Place(std::uintptr_t Key) { return Place(Key, TNotTold{}); }
 
   // Puts an entry into a free slot that Place or SlotOf gave for its key.
   void Fill(std::size_t Slot, const TSlot& Entry) {
@@ -131,12 +141,33 @@ class TAddressTable {
  private:
   std::size_t HomeOf(std::uintptr_t Key) const { return NearbyHome(Key, FSlots.size(), FScattered); }
 
-  void Rebuild(std::size_t Size) {
+  struct TNotTold {
+    void Resized(std::size_t /*Size*/) const {}
+    void Moved(const TSlot& /*Entry*/) const {}
+  };
+
+  // A long run met on the way makes it start over with scattered homes.
+  template <class TTold>
+  void Rebuild(std::size_t Size, TTold& Told) {
     std::vector<TSlot> Old(Size);
     Old.swap(FSlots);
-    FCount = 0;
-    for (const TSlot& Entry : Old)
-      if (Entry.Used(FEpoch)) Fill(SlotOf(Entry.Key()), Entry);
+    for (bool Again = true; Again;) {
+      Again = false;
+      FCount = 0;
+      Told.Resized(Size);
+      for (const TSlot& Entry : Old) {
+        if (!Entry.Used(FEpoch)) continue;
+        std::size_t Run = 0;
+        const std::size_t Slot = SlotOf(Entry.Key(), Run);
+        if (!FScattered && Run >= LongProbeRun) {
+          FScattered = Again = true;
+          std::fill(FSlots.begin(), FSlots.end(), TSlot{});
+          break;
+        }
+        Fill(Slot, Entry);
+        Told.Moved(Entry);
+      }
+    }
   }
 
   std::vector<TSlot> FSlots;

@@ -87,31 +87,6 @@ void TTreeNodes::TStore::TListPool::Reset() {
 
 // ---------------------------------------------------------------- data index
 
-TTreeNode* TTreeNodes::TStore::TDataIndex::Head(const TObject* Data) const {
-  if (FTable.Empty() || !MayHaveNodes(Data)) return nullptr;
-  const TSlot& Entry = FTable[SlotOf(Data)];
-  return Entry.Data == Data ? Entry.Head : nullptr;
-}
-
-TTreeNode* TTreeNodes::TStore::TDataIndex::Push(const TObject* Data, TTreeNode* Node) {
-  bool Rebuilt = false;
-  const std::size_t Slot = FTable.Place(Key(Data), Rebuilt);
-  if (Rebuilt) {
-    FSeen.assign(2 * FTable.Size() / 64, 0);
-    for (std::size_t I = 0; I < FTable.Size(); ++I)
-      if (FTable[I].Data) MarkSeen(FTable[I].Data);
-  }
-  MarkSeen(Data);
-  TSlot& Entry = FTable[Slot];
-  if (Entry.Data) {
-    TTreeNode* Was = Entry.Head;
-    Entry.Head = Node;
-    return Was;
-  }
-  FTable.Fill(Slot, TSlot{Data, Node});
-  return nullptr;
-}
-
 void TTreeNodes::TStore::TDataIndex::Replace(const TObject* Data, TTreeNode* Node) {
   FTable[SlotOf(Data)].Head = Node;
 }

@@ -109,6 +109,12 @@ class TTreeNodes::TStore {
       const std::size_t Bit = SeenBitOf(Data);
       FSeen[Bit / 64] |= std::uint64_t{1} << (Bit % 64);
     }
+    // Keeps the bits through the table's rebuilds.
+    struct TSeenKeeper {
+      TDataIndex& Index;
+      void Resized(std::size_t Size) { Index.FSeen.assign(2 * Size / 64, 0); }
+      void Moved(const TSlot& Entry) { Index.MarkSeen(Entry.Data); }
+    };
     bool MayHaveNodes(const TObject* Data) const {
       const std::size_t Bit = SeenBitOf(Data);
       return (FSeen[Bit / 64] >> (Bit % 64)) & 1u;
@@ -124,5 +130,25 @@ class TTreeNodes::TStore {
   TListPool Lists;
   TDataIndex Index;
 };
+
+// Both are asked for every node added and every parent looked up: inline.
+inline TTreeNode* TTreeNodes::TStore::TDataIndex::Head(const TObject* Data) const {
+  if (FTable.Empty() || !MayHaveNodes(Data)) return nullptr;
+  const TSlot& Entry = FTable[SlotOf(Data)];
+  return Entry.Data == Data ? Entry.Head : nullptr;
+}
+
+inline TTreeNode* TTreeNodes::TStore::TDataIndex::Push(const TObject* Data, TTreeNode* Node) {
+  const std::size_t Slot = FTable.Place(Key(Data), TSeenKeeper{*this});
+  MarkSeen(Data);
+  TSlot& Entry = FTable[Slot];
+  if (Entry.Data) {
+    TTreeNode* Was = Entry.Head;
+    Entry.Head = Node;
+    return Was;
+  }
+  FTable.Fill(Slot, TSlot{Data, Node});
+  return nullptr;
+}
 
 }  // namespace keyloom
