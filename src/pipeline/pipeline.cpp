@@ -24,7 +24,7 @@ TSettingLists::TSettingLists(const TKeySettings& Settings) {
 void BuildWorkingTree(TCustomTreeView& Tree, TComponent& Form, const TStrings& CaptionClasses,
                       const TStrings& NoCaptionClasses) {
   ClearWorkingTree(Tree);
-  EnumComponents(AsClass<TCustomForm>(&Form), Tree, Form, AddComponent, CaptionClasses, NoCaptionClasses);
+  EnumComponents(AsClass<TCustomForm>(&Form), Tree, Form, CaptionClasses, NoCaptionClasses);
 }
 
 // The same order as AlphaSort with CompareNodes as the compare event, without
