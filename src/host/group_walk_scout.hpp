@@ -27,12 +27,17 @@ class TGroupWalkScout {
   ~TGroupWalkScout();
 
   // The walk's first look over Group, which reads the texts only, is at
-  // member I.
-  void Glance(const std::vector<TTreeNode*>& Group, std::size_t I) const;
+  // member I. Most groups are too small to look ahead in: no call for those.
+  void Glance(const std::vector<TTreeNode*>& Group, std::size_t I) const {
+    if (I + kAhead < Group.size()) Ask(Group[I + kAhead]);
+  }
   // The walk is at member I of Group, after Done nodes of earlier groups.
   void Reach(const std::vector<TTreeNode*>& Group, std::size_t I, std::size_t Done);
 
  private:
+  static const std::size_t kAhead;
+  static void Ask(const TTreeNode* Node);
+
   std::unique_ptr<TGroupScout> FScout;
 };
 

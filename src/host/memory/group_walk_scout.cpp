@@ -10,13 +10,13 @@ TGroupWalkScout::TGroupWalkScout(const TTreeNodes& Items, const TTreeNode* Start
 
 TGroupWalkScout::~TGroupWalkScout() = default;
 
-void TGroupWalkScout::Glance(const std::vector<TTreeNode*>& Group, std::size_t I) const {
-  if (I + TGroupScout::Ahead < Group.size()) PrefetchWhole(Group[I + TGroupScout::Ahead]);
-}
+const std::size_t TGroupWalkScout::kAhead = TGroupScout::Ahead;
+
+void TGroupWalkScout::Ask(const TTreeNode* Node) { PrefetchWhole(Node); }
 
 void TGroupWalkScout::Reach(const std::vector<TTreeNode*>& Group, std::size_t I, std::size_t Done) {
   // The first look's nodes may have left the cache again by now.
-  if (I + 2 * TGroupScout::Ahead < Group.size()) PrefetchWhole(Group[I + 2 * TGroupScout::Ahead]);
+  if (I + 2 * kAhead < Group.size()) PrefetchWhole(Group[I + 2 * kAhead]);
   FScout->Keep(Done + I);
 }
 

@@ -26,6 +26,10 @@ class TReadAhead {
 
   // Where the nodes of Data are looked up.
   static void NodesOf(const TTreeNodes& Items, const TObject* Data) { Items.FStore->Index.Expect(Data); }
+
+  // The nodes in pre-order, for a walk that has just made sure of the index
+  // (GetCount) and changes nothing before it is done with them.
+  static TTreeNode* const* PreOrder(const TTreeNodes& Items) { return Items.FPreOrder.data(); }
 };
 
 }  // namespace keyloom::detail

@@ -20,9 +20,11 @@ class TWriteWalk::TAhead {
   TAhead(const TTreeNodes& Items, bool RadioItems) : FItems(Items), FRadioItems(RadioItems) {}
 
   TTreeNode* Next() {
-    if (FNext >= FItems.GetCount()) return nullptr;
-    Ask(FNext);
-    return FItems.GetNodeFromIndex(FNext++);
+    const int Count = FItems.GetCount();
+    if (FNext >= Count) return nullptr;
+    TTreeNode* const* Order = detail::TReadAhead::PreOrder(FItems);
+    Ask(Order, Count, FNext);
+    return Order[FNext++];
   }
 
  private:
@@ -44,8 +46,8 @@ class TWriteWalk::TAhead {
     return TKind::Other;
   }
 
-  const TRadioGroupIndex* ProxyAt(int I) {
-    const TObject* Data = FItems.GetNodeFromIndex(I)->GetData();
+  const TRadioGroupIndex* ProxyAt(const TTreeNode* Node) {
+    const TObject* Data = Node->GetData();
     return Data && KindOf(*Data) == TKind::RadioItem ? static_cast<const TRadioGroupIndex*>(Data) : nullptr;
   }
 
@@ -102,21 +104,20 @@ class TWriteWalk::TAhead {
   // first the node is asked for, then the component's first line (its
   // class), then what its class says writing reads. Inline: it runs for
   // every node, and writing a node takes little more.
-  [[gnu::always_inline]] void Ask(int I) {
+  [[gnu::always_inline]] void Ask(TTreeNode* const* Order, int Count, int I) {
     constexpr int Near = 4;
     constexpr int Mid = 2 * Near;
     constexpr int Far = 2 * Mid;
-    const int Count = FItems.GetCount();
-    if (I + Far < Count) PrefetchWhole(FItems.GetNodeFromIndex(I + Far));
-    if (I + Mid < Count) PrefetchHead(FItems.GetNodeFromIndex(I + Mid)->GetData());
+    if (I + Far < Count) PrefetchWhole(Order[I + Far]);
+    if (I + Mid < Count) PrefetchHead(Order[I + Mid]->GetData());
     if (FRadioItems && I + Mid - 2 < Count) {
-      if (const TRadioGroupIndex* Proxy = ProxyAt(I + Mid - 2)) detail::TReadAhead::Item(*Proxy);
+      if (const TRadioGroupIndex* Proxy = ProxyAt(Order[I + Mid - 2])) detail::TReadAhead::Item(*Proxy);
     }
     if (I + Near < Count) {
-      if (const TObject* Next = FItems.GetNodeFromIndex(I + Near)->GetData()) AskWritten(*Next);
+      if (const TObject* Next = Order[I + Near]->GetData()) AskWritten(*Next);
     }
     if (FRadioItems && I + Near / 2 < Count) {
-      if (const TRadioGroupIndex* Proxy = ProxyAt(I + Near / 2)) AskItemOf(*Proxy);
+      if (const TRadioGroupIndex* Proxy = ProxyAt(Order[I + Near / 2])) AskItemOf(*Proxy);
     }
   }
 
