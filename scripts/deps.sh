@@ -6,9 +6,10 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcl
   # The keyloom command's allocator (see src/cli/CMakeLists.txt).
   libjemalloc-dev
   # keyloom-designer: Qt 6 Widgets and Qt Test, the offscreen platform its tests
-  # and screenshots run on, a default font, and faces with the widths of the
-  # classic form fonts (so that captions fit the sizes stored in forms).
-  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2
+  # and screenshots run on, a default font, faces with the widths of the
+  # classic form fonts (so that captions fit the sizes stored in forms), and a
+  # face with Chinese, Japanese and Korean characters, which the others lack.
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei
   "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -90,27 +90,41 @@ void AlignControls(TWinControl& Parent, const TLayoutConventions& Conventions) {
     return List;
   };
 
+  // A control with margins keeps them free inside the area it takes, and
+  // the next control aligned alike starts beyond them.
+  auto MarginsOf = [&Conventions](const TControl& C) {
+    return Conventions.MarginsOf ? Conventions.MarginsOf(C) : TMargins{};
+  };
   for (TControl* C : Aligned(TAlign::alTop)) {
-    const int H = std::min(C->GetHeight(), Area.Height);
-    Place(*C, {Area.Left, Area.Top, Area.Width, C->GetHeight()});
+    const TMargins M = MarginsOf(*C);
+    const int H = std::min(M.Top + C->GetHeight() + M.Bottom, Area.Height);
+    Place(*C, {Area.Left + M.Left, Area.Top + M.Top, Area.Width - M.Left - M.Right, C->GetHeight()});
     Area = Inset(Area, 0, H, 0, 0);
   }
   for (TControl* C : Aligned(TAlign::alBottom)) {
-    const int H = std::min(C->GetHeight(), Area.Height);
-    Place(*C, {Area.Left, Area.Top + Area.Height - C->GetHeight(), Area.Width, C->GetHeight()});
+    const TMargins M = MarginsOf(*C);
+    const int H = std::min(M.Top + C->GetHeight() + M.Bottom, Area.Height);
+    Place(*C, {Area.Left + M.Left, Area.Top + Area.Height - M.Bottom - C->GetHeight(), Area.Width - M.Left - M.Right,
+               C->GetHeight()});
     Area = Inset(Area, 0, 0, 0, H);
   }
   for (TControl* C : Aligned(TAlign::alLeft)) {
-    const int W = std::min(C->GetWidth(), Area.Width);
-    Place(*C, {Area.Left, Area.Top, C->GetWidth(), Area.Height});
+    const TMargins M = MarginsOf(*C);
+    const int W = std::min(M.Left + C->GetWidth() + M.Right, Area.Width);
+    Place(*C, {Area.Left + M.Left, Area.Top + M.Top, C->GetWidth(), Area.Height - M.Top - M.Bottom});
     Area = Inset(Area, W, 0, 0, 0);
   }
   for (TControl* C : Aligned(TAlign::alRight)) {
-    const int W = std::min(C->GetWidth(), Area.Width);
-    Place(*C, {Area.Left + Area.Width - C->GetWidth(), Area.Top, C->GetWidth(), Area.Height});
+    const TMargins M = MarginsOf(*C);
+    const int W = std::min(M.Left + C->GetWidth() + M.Right, Area.Width);
+    Place(*C, {Area.Left + Area.Width - M.Right - C->GetWidth(), Area.Top + M.Top, C->GetWidth(),
+               Area.Height - M.Top - M.Bottom});
     Area = Inset(Area, 0, 0, W, 0);
   }
-  for (TControl* C : Aligned(TAlign::alClient)) Place(*C, Area);
+  for (TControl* C : Aligned(TAlign::alClient)) {
+    const TMargins M = MarginsOf(*C);
+    Place(*C, Inset(Area, M.Left, M.Top, M.Right, M.Bottom));
+  }
 }
 
 void AlignTree(TWinControl& Root, const TLayoutConventions& Conventions) {

@@ -8,6 +8,8 @@
 
 #include <keyloom/host.hpp>
 
+#include <functional>
+
 namespace keyloom::gui {
 
 struct TRect {
@@ -16,6 +18,15 @@ struct TRect {
   int Width = 0;
   int Height = 0;
   bool operator==(const TRect&) const = default;
+};
+
+// The room an aligned control keeps free on each side (AlignWithMargins).
+struct TMargins {
+  int Left = 0;
+  int Top = 0;
+  int Right = 0;
+  int Bottom = 0;
+  bool operator==(const TMargins&) const = default;
 };
 
 // How a file's sizes are to be read.
@@ -29,6 +40,9 @@ struct TLayoutConventions {
   int MenuBarHeight = 19;
   // The tab row of a page control above its sheets.
   int TabHeight = 24;
+  // The margins of an aligned control; none when unset. The host does not
+  // keep them: they come from the form's file.
+  std::function<TMargins(const TControl&)> MarginsOf;
 };
 
 // The first main menu the form owns, the one it shows as its menu bar; nil when none.

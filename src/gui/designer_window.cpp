@@ -1,6 +1,7 @@
 #include "gui/designer_window.hpp"
 
 #include "gui/host_widgets.hpp"
+#include "gui/stored_look.hpp"
 
 #include <keyloom/design/keyloom_editor.hpp>
 #include <keyloom/design/resources.hpp>
@@ -140,6 +141,7 @@ void TDesignerWindow::OpenFile(const std::filesystem::path& Path) {
   const formfile::TObjectNode& Root = FHost.Loaded().Document().Root();
   Options.Layout.FormSizeIsClient = Root.FindProperty("ClientWidth") || Root.FindProperty("ClientHeight");
   Options.GroupChildrenBelowCaption = IsOtherDialect(Path);
+  UseStoredLook(Options, FHost.Loaded());
   QWidget* Surface = FRenderer.Render(FHost.Form(), Options, FDesk);
   FDeskLayout->insertWidget(0, Surface, 0, Qt::AlignLeft | Qt::AlignTop);
   AddComponentIcons();

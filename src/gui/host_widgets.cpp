@@ -5,6 +5,7 @@
 #include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStringDecoder>
 #include <QTabBar>
 
 #include <algorithm>
@@ -14,6 +15,18 @@ namespace keyloom::gui {
 QString ToQt(const std::string& Text) { return QString::fromUtf8(Text.data(), static_cast<qsizetype>(Text.size())); }
 
 std::string FromQt(const QString& Text) { return Text.toUtf8().toStdString(); }
+
+QString DisplayText(std::string_view Text, int CodePage) {
+  const QByteArrayView Bytes(Text.data(), static_cast<qsizetype>(Text.size()));
+  // A whole text goes one way: the trail bytes of the two-byte code pages
+  // may be ASCII, so a text cannot be split into UTF-8 and the rest.
+  if (CodePage != 0 && !Bytes.isValidUtf8()) {
+    const QByteArray Name = "windows-" + QByteArray::number(CodePage);
+    QStringDecoder Decoder(Name.constData(), QStringDecoder::Flag::Stateless);
+    if (Decoder.isValid()) return Decoder.decode(Bytes);
+  }
+  return QString::fromUtf8(Bytes);
+}
 
 namespace {
 
@@ -100,8 +113,8 @@ int TextFlags(bool ShowAccelerator) { return ShowAccelerator ? Qt::TextShowMnemo
 
 namespace {
 
-QString CaptionOf(const TControl& Control) {
-  QString Text = ToQt(Control.GetCaption());
+QString CaptionOf(const TControl& Control, int CodePage) {
+  QString Text = DisplayText(Control.GetCaption(), CodePage);
   Text.remove(QLatin1Char('\r'));
   return Text;
 }
@@ -145,6 +158,8 @@ int AlignmentFlags(TAlignment Alignment) {
 
 THostWidget::THostWidget(TControl* Control, QWidget* Parent) : QWidget(Parent), FHost(Control) {}
 
+QString THostWidget::Caption() const { return FHost ? CaptionOf(*FHost, FCodePage) : QString(); }
+
 void TPanelWidget::paintEvent(QPaintEvent*) {
   QPainter P(this);
   const auto* Panel = dynamic_cast<const TCustomPanel*>(FHost);
@@ -158,20 +173,20 @@ void TPanelWidget::paintEvent(QPaintEvent*) {
   R.adjust(Panel->GetBorderWidth(), Panel->GetBorderWidth(), -Panel->GetBorderWidth(), -Panel->GetBorderWidth());
   if (Panel->GetBevelInner() != TBevelCut::bvNone && Panel->GetBevelInner() != TBevelCut::bvSpace)
     DrawEdge(P, R.adjusted(0, 0, -1, -1), Panel->GetBevelInner() == TBevelCut::bvRaised, palette());
-  const QString Caption = CaptionOf(*Panel);
-  if (Caption.isEmpty()) return;
+  const QString Text = Caption();
+  if (Text.isEmpty()) return;
   P.setFont(font());
   P.setPen(TextColor(*Panel, *this));
   P.drawText(rect().adjusted(2, 0, -2, 0), AlignmentFlags(Panel->GetAlignment()) | Qt::AlignVCenter | TextFlags(true),
-             Caption);
+             Text);
 }
 
-QSize TLabelWidget::AutoSize(const TControl& Label, const QFont& Font, int Width) {
+QSize TLabelWidget::AutoSize(const TControl& Label, const QFont& Font, int Width, int CodePage) {
   const auto* Custom = dynamic_cast<const TCustomLabel*>(&Label);
   const bool Wrap = Custom && Custom->GetWordWrap();
   const bool Accel = !Custom || Custom->GetShowAccelChar();
   const QFontMetrics Metrics(Font);
-  const QString Text = CaptionOf(Label);
+  const QString Text = CaptionOf(Label, CodePage);
   if (Text.isEmpty()) return {Wrap ? Width : 0, Metrics.height()};
   if (Wrap) {
     const QRect Need = Metrics.boundingRect(QRect(0, 0, std::max(1, Width), 100000),
@@ -198,7 +213,7 @@ void TLabelWidget::paintEvent(QPaintEvent*) {
   }
   P.setFont(font());
   P.setPen(TextColor(*FHost, *this));
-  P.drawText(Label ? rect() : rect().adjusted(2, 1, -2, -1), Flags, CaptionOf(*FHost));
+  P.drawText(Label ? rect() : rect().adjusted(2, 1, -2, -1), Flags, Caption());
 }
 
 void TBevelWidget::paintEvent(QPaintEvent*) {
@@ -233,8 +248,7 @@ void TUnknownWidget::paintEvent(QPaintEvent*) {
   P.setPen(QPen(palette().color(QPalette::Dark), 1, Qt::DashLine));
   P.drawRect(rect().adjusted(0, 0, -1, -1));
   QString Text = ToQt(FHost->GetName()) + QStringLiteral(": ") + ToQt(FHost->ClassName());
-  const QString Caption = CaptionOf(*FHost);
-  if (!Caption.isEmpty()) Text += QLatin1Char('\n') + Caption;
+  if (const QString Shown = Caption(); !Shown.isEmpty()) Text += QLatin1Char('\n') + Shown;
   P.setPen(palette().color(QPalette::WindowText));
   P.setFont(font());
   P.drawText(rect().adjusted(3, 2, -3, -2), Qt::AlignCenter | Qt::TextWordWrap | TextFlags(true), Text);
@@ -243,7 +257,7 @@ void TUnknownWidget::paintEvent(QPaintEvent*) {
 QString TStatusBarWidget::Text() const {
   const auto* Bar = dynamic_cast<const TStatusBar*>(FHost);
   if (!Bar) return {};
-  return ToQt(Bar->GetSimplePanel() ? Bar->GetSimpleText() : Bar->GetCaption());
+  return DisplayText(Bar->GetSimplePanel() ? Bar->GetSimpleText() : Bar->GetCaption(), FCodePage);
 }
 
 void TStatusBarWidget::paintEvent(QPaintEvent*) {

@@ -13,6 +13,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 class QTabBar;
 
@@ -20,6 +21,10 @@ namespace keyloom::gui {
 
 QString ToQt(const std::string& Text);
 std::string FromQt(const QString& Text);
+// A form's text for display. Valid UTF-8 is taken as such; anything else is
+// bytes of the Windows code page CodePage (1251, 936 ...), or, when that is
+// 0 or unknown here, UTF-8 with replacement characters.
+QString DisplayText(std::string_view Text, int CodePage);
 
 // The host font on top of Base: pixel height, bold, italic, underline. Face
 // names of the classic platform are not installed here; Base's family stands in.
@@ -43,9 +48,14 @@ class THostWidget : public QWidget {
   TControl* Host() const { return FHost; }
   // The control is going; from now on the widget draws only its background.
   void Detach() { FHost = nullptr; }
+  // The code page of the control's texts that are not UTF-8 (see DisplayText).
+  void SetCodePage(int CodePage) { FCodePage = CodePage; }
+  // The control's caption as it is drawn.
+  QString Caption() const;
 
  protected:
   TControl* FHost;
+  int FCodePage = 0;
 };
 
 // Panels: background, outer and inner bevels, the caption centred.
@@ -64,7 +74,7 @@ class TLabelWidget : public THostWidget {
   using THostWidget::THostWidget;
   // The size an auto-sized label takes for its caption: its text's extent,
   // or, when it wraps, the height the text needs at Width.
-  static QSize AutoSize(const TControl& Label, const QFont& Font, int Width);
+  static QSize AutoSize(const TControl& Label, const QFont& Font, int Width, int CodePage = 0);
 
  protected:
   void paintEvent(QPaintEvent* Event) override;

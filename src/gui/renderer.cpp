@@ -192,6 +192,8 @@ QWidget* TRenderer::TImpl::Render(TCustomForm& Form, const TRenderOptions& Optio
   Root->Widget = Client;
   Root->Content = Client;
   Root->Form = &View;
+  Root->CodePage = CodePageOf(View, Form);
+  Client->SetCodePage(Root->CodePage);
   Register(std::move(Root));
   Client->installEventFilter(this);
 
@@ -251,8 +253,10 @@ void TRenderer::TImpl::Make(TControl& C, TFormView& Form) {
   View->Control = &C;
   View->Kind = KindOf(C);
   View->Form = &Form;
+  View->CodePage = CodePageOf(Form, C);
   TView& V = *View;
   QWidget* W = MakeWidget(V, ParentView->Content);
+  if (auto* Host = dynamic_cast<THostWidget*>(W)) Host->SetCodePage(V.CodePage);
   V.Widget = W;
   V.Content = W;
   ApplyCommon(*W, V);

@@ -32,6 +32,9 @@ struct TRenderOptions {
   // Child coordinates inside group boxes start below the caption line, as the
   // other dialect of form files counts them.
   bool GroupChildrenBelowCaption = false;
+  // The Windows code page in which a component's texts that are not UTF-8
+  // are shown (see DisplayText); unset: none.
+  std::function<int(const TComponent& Component)> CodePageOf;
 };
 
 class TRenderer {

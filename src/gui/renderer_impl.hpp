@@ -62,6 +62,7 @@ class TRenderer::TImpl : public QObject {
     QPointer<QWidget> Widget;
     QWidget* Content = nullptr;  // where child controls go
     TFormView* Form = nullptr;
+    int CodePage = 0;  // of the control's texts that are not UTF-8
     // Tree and list views: the items shown stand for these host items while not stale.
     bool Stale = false;
     bool Syncing = false;
@@ -163,8 +164,12 @@ class TRenderer::TImpl : public QObject {
 
   // Pushes the control's state into its widget.
   void Sync(TView& V);
-  static void SetButtonText(QAbstractButton& Button, const std::string& Caption, bool Design);
-  void SyncSpeedButton(QToolButton& Button, TControl& C, bool Design);
+  static QString Text(const TView& V, const std::string& S) { return DisplayText(S, V.CodePage); }
+  static int CodePageOf(const TFormView& F, const TComponent& C) {
+    return F.Options.CodePageOf ? F.Options.CodePageOf(C) : 0;
+  }
+  static void SetButtonText(QAbstractButton& Button, const QString& Text, bool Design);
+  void SyncSpeedButton(QToolButton& Button, const TView& V, bool Design);
   void SyncRadioGroup(TView& V);
   void SyncTabs(TView& V);
   void TabChosen(TView& V, int Index);
@@ -181,7 +186,7 @@ class TRenderer::TImpl : public QObject {
   // ---------------------------------------------------------------- menus
 
   void FillMenu(QWidget& Into, TMenuItem& Parent, TFormView& F, const std::function<void(TMenuItem*)>& Run, bool Hook);
-  static void UpdateAction(QAction& Action, const TMenuItem& Item);
+  static void UpdateAction(QAction& Action, const TMenuItem& Item, const TFormView& F);
   void HookItem(TMenuItem& Item, TFormView& F);
   void UnhookItems(TFormView& F);
   void BuildMenuBar(TFormView& F);

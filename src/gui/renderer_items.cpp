@@ -197,7 +197,7 @@ void TRenderer::TImpl::RefreshTree(TView& V) {
     auto [Node, ParentItem] = Pending.back();
     Pending.pop_back();
     auto* Item = ParentItem ? new QTreeWidgetItem(ParentItem) : new QTreeWidgetItem(Tree);
-    Item->setText(0, ToQt(Node->GetText()));
+    Item->setText(0, Text(V, Node->GetText()));
     Item->setIcon(0, IconOf(Node->GetImageIndex()));
     V.Nodes[Item] = Node;
     V.NodeItems[Node] = Item;
@@ -217,7 +217,7 @@ void TRenderer::TImpl::RefreshList(TView& V) {
   const TListColumns& Columns = Host.Columns();
   const int ColumnCount = std::max(1, Columns.Count());
   QStringList Headers;
-  for (int I = 0; I < Columns.Count(); ++I) Headers << ToQt(Columns[I]->GetCaption());
+  for (int I = 0; I < Columns.Count(); ++I) Headers << Text(V, Columns[I]->GetCaption());
   List->setColumnCount(ColumnCount);
   List->setHeaderLabels(Headers);
   List->setHeaderHidden(Host.GetViewStyle() != TViewStyle::vsReport);
@@ -232,13 +232,13 @@ void TRenderer::TImpl::RefreshList(TView& V) {
   // Rebuilt only when the captions differ; the rows stand for the host's items by index.
   bool Same = List->topLevelItemCount() == Host.GetItemCount();
   for (int I = 0; Same && I < Host.GetItemCount(); ++I)
-    Same = List->topLevelItem(I)->text(0) == ToQt(Host.GetItem(I)->GetCaption());
+    Same = List->topLevelItem(I)->text(0) == Text(V, Host.GetItem(I)->GetCaption());
   if (!Same) {
     // Clearing releases an open editor; it is opened again below while the host still edits.
     V.EditorRow = nullptr;
     List->clear();
     for (int I = 0; I < Host.GetItemCount(); ++I) {
-      auto* Row = new QTreeWidgetItem(List, QStringList{ToQt(Host.GetItem(I)->GetCaption())});
+      auto* Row = new QTreeWidgetItem(List, QStringList{Text(V, Host.GetItem(I)->GetCaption())});
       Row->setFlags(Row->flags() | Qt::ItemIsEditable);
     }
   }
@@ -270,14 +270,14 @@ void TRenderer::TImpl::FillMenu(QWidget& Into, TMenuItem& Parent, TFormView& F, 
       Into.addAction(Separator);
       continue;
     }
-    auto* Action = new QAction(ToQt(Item->GetCaption()), &Into);
+    auto* Action = new QAction(&Into);
     if (Item->GetCount() > 0) {
       auto* Sub = new QMenu(&Into);
       Sub->setFont(Into.font());
       FillMenu(*Sub, *Item, F, Run, Hook);
       Action->setMenu(Sub);
     }
-    UpdateAction(*Action, *Item);
+    UpdateAction(*Action, *Item, F);
     connect(Action, &QAction::triggered, F.Guard.get(), [Run, Item] { Run(Item); });
     Into.addAction(Action);
     if (!Hook) continue;
@@ -287,8 +287,8 @@ void TRenderer::TImpl::FillMenu(QWidget& Into, TMenuItem& Parent, TFormView& F, 
   }
 }
 
-void TRenderer::TImpl::UpdateAction(QAction& Action, const TMenuItem& Item) {
-  Action.setText(ToQt(Item.GetCaption()));
+void TRenderer::TImpl::UpdateAction(QAction& Action, const TMenuItem& Item, const TFormView& F) {
+  Action.setText(DisplayText(Item.GetCaption(), CodePageOf(F, Item)));
   Action.setCheckable(Item.GetRadioItem() || Item.GetChecked() || Item.GetAutoCheck());
   Action.setChecked(Item.GetChecked());
   Action.setEnabled(Item.GetEnabled());
@@ -298,7 +298,7 @@ void TRenderer::TImpl::UpdateAction(QAction& Action, const TMenuItem& Item) {
 void TRenderer::TImpl::HookItem(TMenuItem& Item, TFormView& F) {
   Item.OnHostChanged = [this, &F](TMenuItem& Changed) {
     auto It = F.Actions.find(&Changed);
-    if (It != F.Actions.end()) UpdateAction(*It->second, Changed);
+    if (It != F.Actions.end()) UpdateAction(*It->second, Changed, F);
     // Items added or removed: the menu bar is made again.
     if (It == F.Actions.end() || F.ActionChildren[&Changed] != Changed.GetCount()) {
       F.MenuStale = true;

@@ -119,7 +119,7 @@ void TRenderer::TImpl::Place(TView& V) {
 void TRenderer::TImpl::AutoSizeLabel(TView& V) {
   auto* Label = dynamic_cast<TCustomLabel*>(V.Control);
   if (!Label || !Label->GetAutoSize() || !V.Widget) return;
-  const QSize Size = TLabelWidget::AutoSize(*Label, V.Widget->font(), Label->GetWidth());
+  const QSize Size = TLabelWidget::AutoSize(*Label, V.Widget->font(), Label->GetWidth(), V.CodePage);
   Label->SetBounds(Label->GetLeft(), Label->GetTop(), Size.width(), Size.height());
 }
 
@@ -153,7 +153,7 @@ void TRenderer::TImpl::ApplyFormSize(TFormView& F) {
 }
 
 void TRenderer::TImpl::ApplyFormCaption(TFormView& F) {
-  const QString Title = ToQt(F.Form->GetCaption());
+  const QString Title = DisplayText(F.Form->GetCaption(), CodePageOf(F, *F.Form));
   if (F.Strip) F.Strip->SetTitle(Title);
   F.Root->setWindowTitle(Title);
 }
@@ -216,7 +216,7 @@ void TRenderer::TImpl::Sync(TView& V) {
   if (!W) return;
   const bool Design = V.Form->Options.DesignSurface;
   W->setEnabled(C.GetEnabled());
-  const QString Hint = C.GetShowHint() ? ToQt(C.GetHint()) : QString();
+  const QString Hint = C.GetShowHint() ? Text(V, C.GetHint()) : QString();
   if (W->toolTip() != Hint) W->setToolTip(Hint);
   Qt::CursorShape Shape{};
   if (CursorOf(C.GetCursor(), Shape))
@@ -230,7 +230,7 @@ void TRenderer::TImpl::Sync(TView& V) {
     case TKind::CheckBox:
     case TKind::RadioButton: {
       auto* Button = static_cast<QAbstractButton*>(W);
-      SetButtonText(*Button, C.GetCaption(), Design);
+      SetButtonText(*Button, Text(V, C.GetCaption()), Design);
       if (auto* Box = dynamic_cast<TCustomCheckBox*>(&C)) Button->setChecked(Box->GetChecked());
       if (auto* Radio = dynamic_cast<TRadioButton*>(&C)) Button->setChecked(Radio->GetChecked());
       if (auto* Push = qobject_cast<QPushButton*>(W))
@@ -238,45 +238,48 @@ void TRenderer::TImpl::Sync(TView& V) {
       break;
     }
     case TKind::SpeedButton:
-      SyncSpeedButton(static_cast<QToolButton&>(*W), C, Design);
+      SyncSpeedButton(static_cast<QToolButton&>(*W), V, Design);
       break;
     case TKind::GroupBox:
-      static_cast<QGroupBox*>(W)->setTitle(ToQt(C.GetCaption()));
+      static_cast<QGroupBox*>(W)->setTitle(Text(V, C.GetCaption()));
       break;
     case TKind::RadioGroup:
       SyncRadioGroup(V);
       break;
     case TKind::Edit: {
       auto* Edit = static_cast<QLineEdit*>(W);
-      if (Edit->text() != ToQt(C.GetText())) Edit->setText(ToQt(C.GetText()));
+      if (const QString Shown = Text(V, C.GetText()); Edit->text() != Shown) Edit->setText(Shown);
       Edit->setReadOnly(Design || static_cast<TCustomEdit&>(C).GetReadOnly());
       break;
     }
     case TKind::Memo: {
       auto* Memo = static_cast<QPlainTextEdit*>(W);
-      const QString Text = ToQt(static_cast<TCustomMemo&>(C).GetLines()->GetText());
-      if (Memo->toPlainText() != Text) Memo->setPlainText(Text);
+      // Line by line: each line is a text of its own, in UTF-8 or not.
+      QString Shown;
+      for (const std::string& Line : static_cast<TCustomMemo&>(C).GetLines()->Items())
+        Shown += Text(V, Line) + QLatin1Char('\n');
+      if (Memo->toPlainText() != Shown) Memo->setPlainText(Shown);
       Memo->setReadOnly(Design || static_cast<TCustomEdit&>(C).GetReadOnly());
       break;
     }
     case TKind::ComboBox: {
       auto* Combo = static_cast<QComboBox*>(W);
       QStringList Items;
-      for (const std::string& S : static_cast<TCustomComboBox&>(C).GetItems()->Items()) Items << ToQt(S);
+      for (const std::string& S : static_cast<TCustomComboBox&>(C).GetItems()->Items()) Items << Text(V, S);
       QStringList Shown;
       for (int I = 0; I < Combo->count(); ++I) Shown << Combo->itemText(I);
       if (Shown != Items) {
         Combo->clear();
         Combo->addItems(Items);
       }
-      Combo->setEditText(ToQt(C.GetText()));
+      Combo->setEditText(Text(V, C.GetText()));
       break;
     }
     case TKind::ListBox: {
       auto* List = static_cast<QListWidget*>(W);
       auto& Box = static_cast<TCustomListBox&>(C);
       List->clear();
-      for (const std::string& S : Box.GetItems()->Items()) List->addItem(ToQt(S));
+      for (const std::string& S : Box.GetItems()->Items()) List->addItem(Text(V, S));
       List->setCurrentRow(Box.GetItemIndex());
       break;
     }
@@ -295,15 +298,15 @@ void TRenderer::TImpl::Sync(TView& V) {
   W->update();
 }
 
-void TRenderer::TImpl::SetButtonText(QAbstractButton& Button, const std::string& Caption, bool Design) {
-  const QString Text = ToQt(Caption);
+void TRenderer::TImpl::SetButtonText(QAbstractButton& Button, const QString& Text, bool Design) {
   if (Button.text() != Text) Button.setText(Text);
   // On a design surface the accelerator shows but does not act.
   if (Design) Button.setShortcut(QKeySequence());
 }
 
-void TRenderer::TImpl::SyncSpeedButton(QToolButton& Button, TControl& C, bool Design) {
-  SetButtonText(Button, C.GetCaption(), Design);
+void TRenderer::TImpl::SyncSpeedButton(QToolButton& Button, const TView& V, bool Design) {
+  TControl& C = *V.Control;
+  SetButtonText(Button, Text(V, C.GetCaption()), Design);
   if (auto* Speed = dynamic_cast<TSpeedButton*>(&C)) {
     Button.setAutoRaise(Speed->GetFlat());
     const QIcon Icon = GlyphIcon(Speed->GetGlyphData(), Speed->GetNumGlyphs());
@@ -329,7 +332,7 @@ void TRenderer::TImpl::SyncSpeedButton(QToolButton& Button, TControl& C, bool De
 void TRenderer::TImpl::SyncRadioGroup(TView& V) {
   auto& Group = static_cast<TCustomRadioGroup&>(*V.Control);
   auto* Box = static_cast<QGroupBox*>(V.Widget.data());
-  Box->setTitle(ToQt(Group.GetCaption()));
+  Box->setTitle(Text(V, Group.GetCaption()));
   const auto& Items = Group.GetItems()->Items();
   while (V.RadioButtons.size() > Items.size()) {
     delete V.RadioButtons.back();
@@ -359,7 +362,7 @@ void TRenderer::TImpl::SyncRadioGroup(TView& V) {
   const int TopMargin = TextHeight + 1 + (Room % Rows) / 2;
   for (int I = 0; I < Count; ++I) {
     QRadioButton* Button = V.RadioButtons[static_cast<std::size_t>(I)];
-    Button->setText(ToQt(Items[static_cast<std::size_t>(I)]));
+    Button->setText(Text(V, Items[static_cast<std::size_t>(I)]));
     if (V.Form->Options.DesignSurface) Button->setShortcut(QKeySequence());
     Button->setGeometry((I / Rows) * ButtonWidth + 8, (I % Rows) * ButtonHeight + TopMargin, ButtonWidth,
                         ButtonHeight);
@@ -380,12 +383,12 @@ void TRenderer::TImpl::SyncTabs(TView& V) {
       const TTabSheet* Sheet = Pages->GetPage(I);
       if (!Sheet->GetTabVisible()) continue;
       if (Sheet == Active) Current = static_cast<int>(Texts.size());
-      Texts << ToQt(Sheet->GetCaption());
+      Texts << DisplayText(Sheet->GetCaption(), CodePageOf(*V.Form, *Sheet));
     }
     for (int I = 0; I < Pages->GetPageCount(); ++I)
       if (TView* S = ViewOf(Pages->GetPage(I))) Place(*S);
   } else if (auto* Tabs = dynamic_cast<TTabControl*>(V.Control)) {
-    for (const std::string& S : Tabs->GetTabs()->Items()) Texts << ToQt(S);
+    for (const std::string& S : Tabs->GetTabs()->Items()) Texts << Text(V, S);
     Current = Texts.isEmpty() ? -1 : std::max(0, Bar->currentIndex());
   }
   QStringList Shown;

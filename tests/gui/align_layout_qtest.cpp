@@ -2,6 +2,7 @@
 // stack them, and the editor window's stored layout comes out of it again.
 
 #include "gui/align_layout.hpp"
+#include "gui/stored_look.hpp"
 #include "gui_test_support.hpp"
 
 #include <keyloom/design/keyloom_form.hpp>
@@ -84,6 +85,32 @@ class AlignLayoutTest : public QObject {
     SizeIsClient.FormSizeIsClient = true;
     AlignControls(Loaded->Form(), SizeIsClient);
     COMPARE_BOUNDS(Client, 0, 0, 668, 495);
+  }
+
+  void AlignedControlsKeepTheirStoredMargins() {
+    // Margins count only with AlignWithMargins, and are 3 where not stored;
+    // the bottom margin of 40 leaves the button below the client panel free.
+    auto Loaded = keyloom::test::ReadForm(
+        "object Form1: TForm\n  Width = 300\n  Height = 200\n"
+        "  object Top1: TPanel\n    AlignWithMargins = True\n    Height = 20\n    Align = alTop\n  end\n"
+        "  object Bottom1: TPanel\n    AlignWithMargins = True\n    Height = 15\n    Align = alBottom\n  end\n"
+        "  object Left1: TPanel\n    AlignWithMargins = True\n    Width = 30\n    Margins.Left = 8\n"
+        "    Margins.Top = 0\n    Margins.Right = 2\n    Margins.Bottom = 40\n    Align = alLeft\n  end\n"
+        "  object Right1: TPanel\n    Width = 20\n    Margins.Right = 9\n    Align = alRight\n  end\n"
+        "  object Client1: TPanel\n    AlignWithMargins = True\n    Margins.Left = 0\n    Margins.Top = 8\n"
+        "    Margins.Right = 8\n    Margins.Bottom = 40\n    Align = alClient\n  end\n"
+        "  object Save: TButton\n    Left = 200\n    Top = 142\n    Width = 75\n    Height = 25\n  end\nend\n");
+    keyloom::TCustomForm& Form = Loaded->Form();
+    keyloom::gui::TRenderOptions Options;
+    keyloom::gui::UseStoredLook(Options, *Loaded);
+    Options.Layout.FormSizeIsClient = true;
+    AlignControls(Form, Options.Layout);
+    COMPARE_BOUNDS(Named(Form, "Top1"), 3, 3, 294, 20);
+    COMPARE_BOUNDS(Named(Form, "Bottom1"), 3, 182, 294, 15);
+    COMPARE_BOUNDS(Named(Form, "Left1"), 8, 26, 30, 113);
+    COMPARE_BOUNDS(Named(Form, "Right1"), 280, 26, 20, 153);
+    COMPARE_BOUNDS(Named(Form, "Client1"), 40, 34, 232, 105);
+    COMPARE_BOUNDS(Named(Form, "Save"), 200, 142, 75, 25);
   }
 
   void HiddenControlsTakeNoRoomUnlessAFormIsDesigned() {

@@ -3,6 +3,7 @@
 
 #include "gui/host_widgets.hpp"
 #include "gui/renderer.hpp"
+#include "gui/stored_look.hpp"
 #include "gui_test_support.hpp"
 
 #include <QBuffer>
@@ -19,6 +20,7 @@
 #include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
+#include <QTextLayout>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -525,6 +527,56 @@ class RendererTest : public QObject {
     Label.SetWidth(40);
     QCOMPARE(Label.GetWidth(), 40);
     QVERIFY(Label.GetHeight() >= 3 * QFontMetrics(W("lName")->font()).height());
+  }
+
+  void TextsInALegacyCodePageAreDecodedForDisplayOnly() {
+    // Raw bytes: cp1251 for the Russian label, cp1253 for the Greek panel and
+    // what takes its font, else the file's own code page (GBK: the first
+    // charset it names), even under a font that says ANSI_CHARSET.
+    const std::string Text =
+        "object Form1: TForm\n  Width = 400\n  Height = 300\n  Caption = 'Codes'\n"
+        "  object lChinese: TLabel\n    Left = 8\n    Top = 8\n    Caption = '\xD6\xD0\xCE\xC4'\n"
+        "    Font.Charset = GB2312_CHARSET\n    ParentFont = False\n  end\n"
+        "  object lRussian: TLabel\n    Left = 8\n    Top = 30\n    Caption = '\xCF\xF0\xEE\xE2\xE5\xF0\xEA\xE0'\n"
+        "    Font.Charset = RUSSIAN_CHARSET\n    ParentFont = False\n  end\n"
+        "  object bUtf8: TButton\n    Left = 100\n    Top = 30\n    Width = 75\n    Height = 25\n"
+        "    Caption = 'Caf'#233\n    Font.Charset = RUSSIAN_CHARSET\n    ParentFont = False\n  end\n"
+        "  object Greek: TPanel\n    Left = 8\n    Top = 60\n    Width = 200\n    Height = 60\n"
+        "    Font.Charset = GREEK_CHARSET\n    ParentFont = False\n"
+        "    object bGreek: TButton\n      Left = 8\n      Top = 8\n      Width = 75\n      Height = 25\n"
+        "      Caption = '\xC1\xEB\xF6\xE1'\n    end\n"
+        "    object bOwnFont: TButton\n      Left = 90\n      Top = 8\n      Width = 75\n      Height = 25\n"
+        "      Caption = '\xC4\xE3\xBA\xC3'\n      ParentFont = False\n    end\n  end\n"
+        "  object mChinese: TMemo\n    Left = 8\n    Top = 130\n    Width = 200\n    Height = 60\n"
+        "    Font.Charset = ANSI_CHARSET\n    Lines.Strings = (\n      '\xC4\xE3\xBA\xC3'\n      #20013#25991)\n"
+        "    ParentFont = False\n  end\n"
+        "  object MainMenu1: TMainMenu\n    object miFile: TMenuItem\n      Caption = '\xCE\xC4\xBC\xFE'\n    end\n  end\n"
+        "end\n";
+    Loaded = test::ReadForm(Text);
+    Renderer = std::make_unique<TRenderer>();
+    TRenderOptions Options;
+    gui::UseStoredLook(Options, *Loaded);
+    Loaded->Form().Show();
+    Renderer->Render(Loaded->Form(), Options);
+    Renderer->Flush();
+    QCOMPARE(As<gui::THostWidget>("lChinese")->Caption(), QString::fromUtf8("中文"));
+    QCOMPARE(As<gui::THostWidget>("lRussian")->Caption(), QString::fromUtf8("Проверка"));
+    QCOMPARE(As<QPushButton>("bUtf8")->text(), QString::fromUtf8("Café"));
+    QCOMPARE(As<QPushButton>("bGreek")->text(), QString::fromUtf8("Αλφα"));
+    QCOMPARE(As<QPushButton>("bOwnFont")->text(), QString::fromUtf8("你好"));
+    const QString Memo = As<QPlainTextEdit>("mChinese")->toPlainText();
+    QCOMPARE(Memo, QString::fromUtf8("你好\n中文\n"));
+    QCOMPARE(Renderer->MenuBarOf(Loaded->Form())->actions().value(0)->text(), QString::fromUtf8("文件"));
+    // Every character has a glyph in some installed face, not an empty box.
+    QTextLayout Layout(Memo, W("mChinese")->font());
+    Layout.beginLayout();
+    Layout.createLine();
+    Layout.endLayout();
+    for (const QGlyphRun& Run : Layout.glyphRuns())
+      for (const quint32 Glyph : Run.glyphIndexes()) QVERIFY2(Glyph != 0, "a character without a glyph");
+    // The components and the file keep their bytes.
+    QCOMPARE(Get<TControl>(*Loaded, "lRussian").GetCaption(), std::string("\xCF\xF0\xEE\xE2\xE5\xF0\xEA\xE0"));
+    QCOMPARE(Loaded->Render(), Text);
   }
 
   void TheTreeShowsTheNodesWithTheirPicturesAndSelection() {
