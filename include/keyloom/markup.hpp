@@ -46,6 +46,10 @@ inline bool SameLetter(char A, char B) { return LetterKey(A) == LetterKey(B); }
 // IsLetter(S[Pos]), except that a 0x80 byte inside a well-formed multi-byte
 // UTF-8 character is not a letter, so no marker ever splits such a character.
 bool IsLetterAt(const std::string& S, std::size_t Pos);
+// Whether a new accelerator may go on S[Pos]: a letter A-Z or a-z, or a 0x80
+// that IsLetterAt allows. The punctuation between the letter ranges ("[",
+// "_", "{", "~" ...) and DEL keep a marker they already have, but never get one.
+bool IsChoosableAt(const std::string& S, std::size_t Pos);
 
 inline bool IsWordSeparator(char C) { return C == ' ' || C == '\t' || C == '\n' || C == '\r'; }
 

@@ -55,6 +55,9 @@ TKeyloom::TKeyloom(TComponent* AOwner) : TComponent(AOwner) {
   // Creating the tree tells us of an insertion; with no tree stored yet, that runs nothing.
   auto* Tree = new TTreeView(this);
   Tree->OnCompare = TControlsCompare{this, &TKeyloom::ControlsCompare};
+  // Out of sight on the form it works for; an owner that is no window holds no controls.
+  Tree->SetBounds(-2, -2, 0, 0);
+  if (auto* Window = AsClass<TWinControl>(AOwner)) Tree->SetParent(Window);
   Tree->SetVisible(false);
   FTree = Tree;
   AddDefaults(FCaptionClasses, DefaultCaptionClasses);

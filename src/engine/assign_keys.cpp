@@ -44,14 +44,14 @@ void AssignKeys(TCustomTreeView& Tree, const TStrings& CaptionClasses, const TSt
     const TClassFacts& Class = Facts.Of(Component);
     if (Class.NoCaption) continue;
     // Outside the no-caption list only containers stand under their name:
-    // the others need not have their caption worked out again.
-    if (Class.Kind.Control && static_cast<const TControl*>(Component)->AcceptsControls() &&
-        !HasNoOwnCaption(Class) &&
-        GetCaptionInfo(Component, CaptionClasses, NoCaptionClasses).Source == TCaptionSource::csName)
-      continue;
+    // the others need not have their caption worked out again. The name is
+    // no caption to store, but the application still hears of the node.
+    const bool ShowsName = Class.Kind.Control && static_cast<const TControl*>(Component)->AcceptsControls() &&
+                           !HasNoOwnCaption(Class) &&
+                           GetCaptionInfo(Component, CaptionClasses, NoCaptionClasses).Source == TCaptionSource::csName;
     std::string Caption = Node->GetText();
     if (Handler) Handler(Sender, Component, Caption);
-    WriteCaption(Component, Facts.Of(Component), Caption, CaptionClasses.Count() > 0);
+    if (!ShowsName) WriteCaption(Component, Facts.Of(Component), Caption, CaptionClasses.Count() > 0);
   }
 }
 

@@ -6,6 +6,7 @@
 #include "queries/class_facts.hpp"
 #include "engine/tree_groups.hpp"
 #include "engine/keyed_find.hpp"
+#include "engine/marked_below.hpp"
 #include "host/group_walk_scout.hpp"
 
 #include <algorithm>
@@ -54,15 +55,19 @@ std::vector<TDefaultCaption> PrepareDefaults(const TStrings& DefaultCaptions) {
   return Defaults;
 }
 
+// Letters the group may not give beyond those it holds: those marked below it.
+bool Avoids(TMarkedBelow::TMask Below, char Letter) { return (Below & TMarkedBelow::MaskOf(Letter)) != 0; }
+
 // A later matching entry whose letter is still free replaces an earlier one.
 bool ApplyDefaultCaptions(const std::string& ComponentCaption, const std::vector<TDefaultCaption>& Defaults,
-                          TUsedLetters& Used, std::string& Text) {
+                          TUsedLetters& Used, TMarkedBelow::TMask Below, std::string& Text) {
   // An empty entry would otherwise match every captionless item and wipe its text.
   if (ComponentCaption.empty() || Defaults.empty()) return false;
   const std::string Plain = DeleteAccelerator(ComponentCaption);
   bool Applied = false;
   for (const TDefaultCaption& Default : Defaults) {
     if (Default.Plain != Plain || Used.Contains(Default.Letter)) continue;
+    if (!Default.Letter.empty() && Avoids(Below, Default.Letter.front())) continue;
     Used.Add(Default.Letter);
     Text = *Default.Entry;
     Applied = true;
@@ -90,7 +95,7 @@ void SplitWords(const std::string& Text, std::vector<TWord>& Words) {
 // Tries the first letters of all words, then all second letters, and so on;
 // marks the first occurrence of the chosen letter in the whole text. Words is
 // scratch space, kept by the caller so that no node allocates it anew.
-bool SearchLetter(std::string& Text, TUsedLetters& Used, std::vector<TWord>& Words) {
+bool SearchLetter(std::string& Text, TUsedLetters& Used, TMarkedBelow::TMask Below, std::vector<TWord>& Words) {
   SplitWords(Text, Words);
   std::size_t Longest = 0;
   for (const TWord& Word : Words) Longest = std::max(Longest, Word.Length);
@@ -99,7 +104,7 @@ bool SearchLetter(std::string& Text, TUsedLetters& Used, std::vector<TWord>& Wor
       if (Word.Length <= Position) continue;
       const std::size_t At = Word.Start + Position;
       const char Letter = Text[At];
-      if (!IsLetterAt(Text, At) || Used.Contains(Letter)) continue;
+      if (!IsChoosableAt(Text, At) || Used.Contains(Letter) || Avoids(Below, Letter)) continue;
       std::size_t First = 0;
       while (Text[First] != Letter || !IsLetterAt(Text, First)) ++First;
       Text.insert(First, 1, '&');
@@ -122,8 +127,8 @@ struct TRun {
 
 // One sibling group; Used starts as the group's inherited list and ends as
 // the list its children inherit. Done counts the nodes handled before it.
-void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, TRun& Run, TGroupWalkScout& Scout,
-                 std::size_t Done) {
+void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, const TMarkedBelow& Marked, TRun& Run,
+                 TGroupWalkScout& Scout, std::size_t Done) {
   const std::size_t Count = Nodes.size();
   // Letters already marked are reserved before anyone chooses.
   for (std::size_t I = 0; I < Count; ++I) {
@@ -131,6 +136,9 @@ void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, TRun&
     const TTreeNode* Node = Nodes[I];
     if (HasAccelerator(Node->GetText())) Used.Add(GetAccelerator(Node->GetText()));
   }
+
+  // So are those marked in the groups that will start with this group's.
+  const TMarkedBelow::TMask Below = Marked.Gather(Nodes);
 
   for (std::size_t I = 0; I < Count; ++I) {
     Scout.Reach(Nodes, I, Done);
@@ -145,7 +153,8 @@ void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, TRun&
     }
     Run.Text = Current;
     const bool Assigned =
-        ApplyDefaultCaptions(Info.Text, Run.Defaults, Used, Run.Text) || SearchLetter(Run.Text, Used, Run.Words);
+        ApplyDefaultCaptions(Info.Text, Run.Defaults, Used, Below, Run.Text) ||
+        SearchLetter(Run.Text, Used, Below, Run.Words);
     if (Assigned) Node->SetText(Run.Text);
   }
 }
@@ -167,6 +176,7 @@ void Find(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* Component, T
   std::vector<TTreeNode*> Nodes;
   // A handler told of caption changes might remove nodes the scout holds.
   TGroupWalkScout Scout(Tree.GetItems(), Parent, !Tree.OnNodesChanged);
+  const TMarkedBelow Marked(Tree, TNonLatinMode::nlSkip);
   std::size_t Done = 0;
   while (!Pending.empty()) {
     TPendingGroup Group = std::move(Pending.back());
@@ -177,7 +187,7 @@ void Find(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* Component, T
     const TClassFacts& Facts = Run.Facts.Of(Group.Component);
     TUsedLetters Letters;
     if (!Facts.Kind.MenuItem && !Facts.Kind.PopupMenu) Letters = Group.Inherited;
-    HandleGroup(Nodes, Letters, Run, Scout, Done);
+    HandleGroup(Nodes, Letters, Marked, Run, Scout, Done);
     Done += Nodes.size();
     for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It)
       if ((*It)->HasChildren()) Pending.push_back({(*It)->GetData(), *It, Letters});

@@ -3,10 +3,12 @@
 #include <keyloom/markup.hpp>
 
 #include "engine/letter_units.hpp"
+#include "engine/marked_below.hpp"
 #include "engine/matching.hpp"
 
 #include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,6 +36,7 @@ struct TOption {
 struct TScopeRun {
   const TKeyScopeGroup& Scope;
   TKeySet Base;                 // reserved and inherited: never given in this scope
+  TKeySet Below;                // marked in the groups that inherit from this one: not given here either
   std::vector<TKeySet> Given;   // per region: the letters its nodes hold
   std::vector<TCaptionInfo> Info;
   std::vector<bool> Open;       // eligible and unmarked: may take a letter
@@ -45,6 +48,7 @@ struct TScopeRun {
   // Every letter a node of that region may not take.
   TKeySet Taken(std::size_t Region, const std::vector<TKeySet>& Sets) const {
     TKeySet Result = Base;
+    Result.Merge(Below);
     for (std::size_t R = 0; R < Sets.size(); ++R)
       if (Scope.RegionsTogether(static_cast<int>(Region), static_cast<int>(R))) Result.Merge(Sets[R]);
     return Result;
@@ -91,10 +95,11 @@ class TKeyedRun {
 
   // Works the scope and returns the letters its nodes hold, with the base it
   // started from (what a ksSiblings child group inherits).
-  TKeySet Handle(const TKeyScopeGroup& Scope, const TKeySet& Start) {
+  TKeySet Handle(const TKeyScopeGroup& Scope, const TKeySet& Start, const TMarkedBelow* Marked) {
     TScopeRun Run(Scope);
     Run.Base = Start;
     Run.Base.Merge(FReserved);
+    if (Marked) Marked->Gather(Scope.Nodes, Run.Below);
     Prepare(Run);
     if (FOptions.Strategy == TAssignStrategy::asBestCoverage)
       BestCoverage(Run);
@@ -351,6 +356,9 @@ void FindWithOptions(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* C
                      const TKeyOptions& Options) {
   const std::vector<TKeyScopeGroup> Scopes = CollectScopesBelow(Tree, Parent, Options.Scope);
   TKeyedRun Run(CaptionClasses, NoCaptionClasses, DefaultCaptions, Options);
+  // Only sibling groups hand their letters down; a window scope holds what lies below it.
+  std::optional<TMarkedBelow> Marked;
+  if (Options.Scope == TKeyScope::ksSiblings) Marked.emplace(Tree, Options.NonLatin);
   std::vector<TKeySet> Ends(Scopes.size());
   for (std::size_t S = 0; S < Scopes.size(); ++S) {
     const TKeyScopeGroup& Scope = Scopes[S];
@@ -366,7 +374,7 @@ void FindWithOptions(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* C
         Start.HasEmpty = Used.HasEmpty();
       }
     }
-    Ends[S] = Run.Handle(Scope, Start);
+    Ends[S] = Run.Handle(Scope, Start, Marked ? &*Marked : nullptr);
   }
 }
 

@@ -84,7 +84,7 @@ void SplitUnits(const std::string& Text, bool Native, std::vector<TTextUnit>& Un
       Pos += Length;
       continue;
     }
-    Units.push_back({Pos, 1, IsLetterAt(Text, Pos), ByteLetterKey(Text[Pos])});
+    Units.push_back({Pos, 1, IsChoosableAt(Text, Pos), ByteLetterKey(Text[Pos])});
     ++Pos;
   }
 }

@@ -101,8 +101,8 @@ int AcceleratorLength(const std::string& Caption) {
 
 int GetUniqueLetterCount(const std::string& Caption) {
   TLetterSet Seen;
-  for (const char C : Caption)
-    if (IsLetter(C)) Seen.Add(C);
+  for (std::size_t Pos = 0; Pos < Caption.size(); ++Pos)
+    if (IsLetterAt(Caption, Pos)) Seen.Add(Caption[Pos]);
   return Seen.Count();
 }
 
@@ -159,6 +159,13 @@ bool IsLetterAt(const std::string& S, std::size_t Pos) {
   for (std::size_t I = Lead + 2; I < Lead + Length; ++I)
     if (!IsContinuationByte(static_cast<unsigned char>(S[I]))) return true;
   return false;
+}
+
+bool IsChoosableAt(const std::string& S, std::size_t Pos) {
+  if (Pos >= S.size()) return false;
+  const char C = S[Pos];
+  if ((C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z')) return true;
+  return static_cast<unsigned char>(C) == 0x80 && IsLetterAt(S, Pos);
 }
 
 }  // namespace keyloom

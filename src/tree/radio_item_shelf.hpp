@@ -10,7 +10,9 @@ namespace keyloom {
 // The item proxies a tree view owns, kept from one build to the next. A build
 // takes them in order and makes new ones only past the most that an earlier
 // build needed, so the items of an unchanged form keep their proxies and,
-// with them, the proxies' links to their radio groups.
+// with them, the proxies' links to their radio groups. The surplus of a
+// smaller build stays on the shelf until the tree view goes: never more than
+// the largest build needed, and making them again would cost every rebuild.
 class TRadioItemShelf : public TComponent, public TRadioItemKeeper {
   KEYLOOM_CLASS(TRadioItemShelf)
  public:

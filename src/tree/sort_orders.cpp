@@ -52,8 +52,12 @@ class TStrippedBytes {
 // GetUniqueLetterCount with a word of bits: folded letters span 0x5B to 0x80.
 int UniqueLetters(const std::string& Caption) {
   std::uint64_t Seen = 0;
-  for (const char C : Caption)
-    if (IsLetter(C)) Seen |= std::uint64_t{1} << (static_cast<unsigned char>(LetterKey(C)) - 0x5B);
+  for (std::size_t Pos = 0; Pos < Caption.size(); ++Pos) {
+    const char C = Caption[Pos];
+    // Only a 0x80 byte needs its neighbours looked at.
+    if (IsLetter(C) && (static_cast<unsigned char>(C) != 0x80 || IsLetterAt(Caption, Pos)))
+      Seen |= std::uint64_t{1} << (static_cast<unsigned char>(LetterKey(C)) - 0x5B);
+  }
   return std::popcount(Seen);
 }
 

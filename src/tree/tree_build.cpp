@@ -20,7 +20,10 @@ int GetComponentLevel(const TCustomForm* Form, const TComponent* Component) {
   if (Kind.MainMenu || Kind.PopupMenu) return 1;
   if (Kind.Control) {
     const auto* Control = static_cast<const TControl*>(Component);
+    // One that holds controls without accepting dropped ones (a page control
+    // its pages) must be in the tree before them too, or they pass it by.
     if (Control->AcceptsControls()) return 1;
+    if (const auto* Window = AsClass<TWinControl>(Control); Window && Window->GetControlCount() > 0) return 1;
     int Level = 0;
     for (const TControl* C = Control; C && C != Form; C = C->GetParent()) ++Level;
     return Level;

@@ -1,5 +1,6 @@
 // The command's pipeline on every text form of the shared corpus, in memory:
-// a second run changes nothing, and the check agrees with what a run does.
+// a second run changes nothing, the check agrees with what a run does, and a
+// run adds no clash to those the file already had.
 
 #include <keyloom/caption_check.hpp>
 #include <keyloom/stored_keylooms.hpp>
@@ -25,9 +26,14 @@ std::string ReadFile(const fs::path& Path) {
   return std::move(S).str();
 }
 
-std::size_t MissingCount(TLoadedForm& Form) {
+struct TProblemCounts {
+  std::size_t Missing = 0;
+  std::size_t Clashes = 0;
+};
+
+TProblemCounts CountProblems(TLoadedForm& Form) {
   const TKeySettings Settings = EffectiveSettings(Form, TKeySettings{});
-  if (!Settings.Active) return 0;
+  if (!Settings.Active) return {};
   TTreeView Tree(nullptr);
   BuildWorkingTree(Tree, Form.Form(), Settings);
   TStringList CaptionClasses, NoCaptionClasses, DefaultCaptions;
@@ -36,11 +42,14 @@ std::size_t MissingCount(TLoadedForm& Form) {
   DefaultCaptions.Assign(Settings.DefaultCaptions);
   const auto Problems =
       CheckCaptions(Tree, CaptionClasses, NoCaptionClasses, DefaultCaptions, Settings.OnlyUnassigned);
-  return static_cast<std::size_t>(std::count_if(Problems.begin(), Problems.end(), [](const TCaptionProblem& P) {
-    return P.Kind == TCaptionProblemKind::cpMissing;
-  }));
+  TProblemCounts Counts;
+  for (const TCaptionProblem& P : Problems) ++(P.Kind == TCaptionProblemKind::cpMissing ? Counts.Missing : Counts.Clashes);
+  return Counts;
 }
 
+// Before containers avoided the letters marked below them and page controls
+// held their pages, a run added clashes to 81 of these forms (92 before it,
+// 200 after, as the command counts them).
 TEST(FormKeysCorpusTest, ASecondRunChangesNothingAndNothingIsLeftMissing) {
   const fs::path Root = KEYLOOM_CORPUS_DIR;
   if (!fs::is_directory(Root)) GTEST_SKIP() << "no corpus at " << Root;
@@ -54,9 +63,12 @@ TEST(FormKeysCorpusTest, ASecondRunChangesNothingAndNothingIsLeftMissing) {
     const std::string Name = fs::relative(Entry.path(), Root).generic_string();
     SCOPED_TRACE(Name);
     std::string First;
+    std::size_t ClashesBefore = 0;
     try {
       auto Form = LoadFormForKeys(TDocument::Parse(std::move(Bytes), Name));
-      const std::size_t Missing = MissingCount(*Form);
+      const TProblemCounts Before = CountProblems(*Form);
+      const std::size_t Missing = Before.Missing;
+      ClashesBefore = Before.Clashes;
       MissingBefore += Missing;
       RunKeys(*Form, TKeySettings{});
       // What the check calls missing is exactly what the run gives a letter.
@@ -70,7 +82,9 @@ TEST(FormKeysCorpusTest, ASecondRunChangesNothingAndNothingIsLeftMissing) {
     }
     ++Forms;
     auto Again = LoadFormForKeys(TDocument::Parse(First, Name));
-    EXPECT_EQ(MissingCount(*Again), 0u);
+    const TProblemCounts After = CountProblems(*Again);
+    EXPECT_EQ(After.Missing, 0u);
+    EXPECT_EQ(After.Clashes, ClashesBefore);
     RunKeys(*Again, TKeySettings{});
     EXPECT_EQ(Again->StoreCaptions(), 0);
     EXPECT_EQ(Again->Render(), First);

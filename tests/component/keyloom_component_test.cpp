@@ -75,9 +75,13 @@ TEST_F(KeyloomComponentTest, SettingsAfterConstruction) {
                                       "TToolbar"}));
   EXPECT_EQ(Keyloom->GetDefaultCaptions()->Items(), (std::vector<std::string>{"E&xit", "Cu&t"}));
   EXPECT_FALSE(static_cast<bool>(Keyloom->OnAssign));
-  // A hidden node store: owned by the component, on no form.
+  // A hidden control: owned by the component, out of sight on its form.
   EXPECT_EQ(Keyloom->GetTree()->GetOwner(), Keyloom);
-  EXPECT_EQ(Keyloom->GetTree()->GetParent(), nullptr);
+  EXPECT_EQ(Keyloom->GetTree()->GetParent(), &Form);
+  EXPECT_EQ(Keyloom->GetTree()->GetLeft(), -2);
+  EXPECT_EQ(Keyloom->GetTree()->GetTop(), -2);
+  EXPECT_EQ(Keyloom->GetTree()->GetWidth(), 0);
+  EXPECT_EQ(Keyloom->GetTree()->GetHeight(), 0);
   EXPECT_FALSE(Keyloom->GetTree()->GetVisible());
 }
 

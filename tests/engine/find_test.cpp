@@ -7,6 +7,7 @@
 
 #include "support/runtime_forms.hpp"
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,9 @@ TEST_F(FindTest, OneGroupOfPlainButtons) {
       {"literal ampersand is no marker", {"Fish && Chips"}, {"&Fish && Chips"}},
       {"marker after a literal ampersand", {"&F", "&&&G", "F&&G"}, {"&F", "&&&G", "F&&G"}},
       {"trailing ampersand counts as markup", {"Go&", "Go"}, {"Go&", "&Go"}},
+      {"punctuation and DEL are never chosen",
+       {"&A", "A_B", "[ Options ]", "~", "{x}", "\x7F" "Del"},
+       {"&A", "A_&B", "[ &Options ]", "~", "{&x}", "\x7F" "&Del"}},
   };
   for (const GroupCase& C : Cases) {
     ClearWorkingTree(Tree);
@@ -283,6 +287,51 @@ TEST(EligibleProxyTest, AnswersAsTheCaptionLookUpWouldForEveryList) {
       EXPECT_EQ(IsEligibleCaptionNode(*Node, CaptionClasses, NoCaptionClasses), Expected)
           << Captions.size() << " caption classes, " << NoCaptions.size() << " no-caption classes";
     }
+}
+
+// Where assign used to give letters that check then reported as clashes.
+TEST_F(FindTest, LeavesNoClashForTheCheck) {
+  struct TCase {
+    const char* Name;
+    std::function<void(TForm&)> Place;
+    std::string Built;
+    std::string Found;
+  };
+  const TCase Cases[] = {
+      {"a container avoids the letters marked inside it",
+       [](TForm& F) { Make<TCheckBox>(&F, Make<TGroupBox>(&F, &F, "GroupBox1", "Options"), "CheckBox1", "&Overwrite"); },
+       "Options(&Overwrite)", "O&ptions(&Overwrite)"},
+      {"...though sibling subtrees still share letters",
+       [](TForm& F) {
+         Make<TCheckBox>(&F, Make<TGroupBox>(&F, &F, "GroupBox1", "Files"), "CheckBox1", "&Save");
+         Make<TCheckBox>(&F, Make<TGroupBox>(&F, &F, "GroupBox2", "Print"), "CheckBox2", "Search");
+       },
+       "Files(&Save),Print(Search)", "&Files(&Save),&Print(&Search)"},
+      {"a submenu's letters do not bind the item above it",
+       [](TForm& F) {
+         auto* Menu = Make<TMainMenu>(&F, nullptr, "MainMenu1");
+         test::AddItem(&F, test::AddItem(&F, Menu->GetItems(), "miFile", "File"), "miFetch", "&Fetch");
+       },
+       "MainMenu1(File(&Fetch))", "MainMenu1(&File(&Fetch))"},
+      {"a page control inside a panel holds its pages, each its own controls",
+       [](TForm& F) {
+         auto* Pages = Make<TPageControl>(&F, Make<TPanel>(&F, &F, "Panel1"), "PageControl1");
+         Make<TCheckBox>(&F, Make<TTabSheet>(&F, Pages, "TabSheet1", "General"), "CheckBox1", "Gamma");
+         Make<TCheckBox>(&F, Make<TTabSheet>(&F, Pages, "TabSheet2", "Colors"), "CheckBox2", "Cyan");
+       },
+       "Panel1(PageControl1(General(Gamma),Colors(Cyan)))",
+       "Panel1(PageControl1(&General(G&amma),&Colors(C&yan)))"},
+  };
+  for (const TCase& C : Cases) {
+    TForm Owner(nullptr);
+    C.Place(Owner);
+    ClearWorkingTree(Tree);
+    EnumComponents(&Owner, Tree, Owner, Lists.CaptionClasses, Lists.NoCaptionClasses);
+    EXPECT_EQ(Dump(Tree), C.Built) << C.Name;
+    RunFind();
+    EXPECT_EQ(Dump(Tree), C.Found) << C.Name;
+    ClearWorkingTree(Tree);
+  }
 }
 
 }  // namespace

@@ -48,7 +48,9 @@ INSTANTIATE_TEST_SUITE_P(Captions, MarkupTable,
                                            TMarkupCase{"&&&", "&&", "", true, 2, 0},
                                            TMarkupCase{"&", "", "", true, 0, 0},
                                            TMarkupCase{"&&x", "&&x", "", false, 3, 1},
-                                           TMarkupCase{"&1", "1", "1", true, 1, 0}));
+                                           TMarkupCase{"&1", "1", "1", true, 1, 0},
+                                           // The 0x80 inside an ellipsis is no letter.
+                                           TMarkupCase{"Open\xE2\x80\xA6", "Open\xE2\x80\xA6", "", false, 7, 4}));
 
 TEST(Words, SplitOnlyOnTheFourSeparators) {
   const std::string Caption = " Save  as\tnew ";

@@ -10,8 +10,11 @@
 // It makes the same choices as the product where the described behaviour is
 // mended: every level present gets its pass, nodes that show a component's
 // name take no letter and are not written, proxies of earlier builds are
-// released, no marker splits a multi-byte UTF-8 character, and an empty
-// component caption never matches a default caption.
+// released, no marker splits a multi-byte UTF-8 character, an empty
+// component caption never matches a default caption, and the three mends
+// marked below: a control holding others comes in with the containers, a
+// group avoids the letters marked in the groups that inherit from it, and
+// punctuation never becomes an accelerator.
 
 #include <keyloom/engine.hpp>
 #include <keyloom/host.hpp>
@@ -102,6 +105,10 @@ inline int GetComponentLevel(const TCustomForm* Form, const TComponent* Componen
   if (IsClass<TMainMenu>(Component) || IsClass<TPopupMenu>(Component)) return 1;
   if (const auto* Control = dynamic_cast<const TControl*>(Component)) {
     if (Control->AcceptsControls()) return 1;
+    // Mended: a control holding others (a page control its pages) comes in
+    // with the containers, so that they hang under it.
+    if (const auto* Window = dynamic_cast<const TWinControl*>(Control); Window && Window->GetControlCount() > 0)
+      return 1;
     int Count = 0;
     const TControl* C = Control;
     while (C != nullptr && C != Form) {
@@ -259,6 +266,23 @@ inline std::size_t WordStart(const std::string& Text, int Index) {
   return std::string::npos;
 }
 
+// Mended: the letters marked in the groups that will start with this group's
+// letters (below its nodes, not below a menu item or popup menu), which the
+// group must not give, though it does not hand them down.
+inline void AddMarkedBelow(const TNode& Node, TStringList& Below) {
+  if (IsClass<TMenuItem>(Node.Data) || IsClass<TPopupMenu>(Node.Data)) return;
+  for (const auto& Child : Node.Children) {
+    if (HasAccelerator(Child->Text)) Below.Add(GetAccelerator(Child->Text));
+    AddMarkedBelow(*Child, Below);
+  }
+}
+
+// Mended: only A-Z, a-z and 0x80 become new accelerators, never the
+// punctuation between them or DEL.
+inline bool IsNewLetter(char C) {
+  return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || static_cast<unsigned char>(C) == 0x80;
+}
+
 inline void Find(TTree& Tree, const TStringList& CallerUsed, TObject* Component, TNode* Parent,
                  const TStrings& CaptionClasses, const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions) {
   TStringList Used;
@@ -271,6 +295,12 @@ inline void Find(TTree& Tree, const TStringList& CallerUsed, TObject* Component,
 
   for (TNode* Node : Group)
     if (HasAccelerator(Node->Text)) Used.Add(GetAccelerator(Node->Text));
+  TStringList Below;
+  for (TNode* Node : Group) AddMarkedBelow(*Node, Below);
+  const auto Free = [&](const std::string& Letter) {
+    if (Used.IndexOf(Letter) >= 0) return false;
+    return Letter.empty() || Below.IndexOf(Letter) < 0;
+  };
 
   for (TNode* Node : Group) {
     std::string Text = Node->Text;
@@ -287,7 +317,7 @@ inline void Find(TTree& Tree, const TStringList& CallerUsed, TObject* Component,
     if (!Caption.empty()) {
       for (int I = 0; I < DefaultCaptions.Count(); ++I) {
         const std::string& Entry = DefaultCaptions[I];
-        if (DeleteAccelerator(Caption) == DeleteAccelerator(Entry) && Used.IndexOf(GetAccelerator(Entry)) < 0) {
+        if (DeleteAccelerator(Caption) == DeleteAccelerator(Entry) && Free(GetAccelerator(Entry))) {
           Used.Add(GetAccelerator(Entry));
           Text = Entry;
           Assigned = true;
@@ -303,8 +333,8 @@ inline void Find(TTree& Tree, const TStringList& CallerUsed, TObject* Component,
           if (Word.size() < P) continue;
           const char C = Word[P - 1];
           const std::size_t At = WordStart(Original, W) + P - 1;
-          if (!IsLetter(C) || !IsLetterAt(Original, At)) continue;
-          if (Used.IndexOf(std::string(1, C)) >= 0) continue;
+          if (!IsNewLetter(C) || !IsLetterAt(Original, At)) continue;
+          if (!Free(std::string(1, C))) continue;
           std::size_t First = 0;
           while (!(Original[First] == C && IsLetterAt(Original, First))) ++First;
           Text = Original;
@@ -329,9 +359,9 @@ inline void AssignKeys(TTree& Tree, const TStrings& CaptionClasses, const TStrin
     TNode* Node = Tree.GetNodeFromIndex(I);
     TObject* Component = Node->Data;
     if (IsClassInList(Component, NoCaptionClasses)) continue;
-    if (GetCaptionInfo(Component, CaptionClasses, NoCaptionClasses).Source == TCaptionSource::csName) continue;
     std::string Caption = Node->Text;
     if (Handler) Handler(Sender, Component, Caption);
+    if (GetCaptionInfo(Component, CaptionClasses, NoCaptionClasses).Source == TCaptionSource::csName) continue;
     if (CaptionClasses.Count() > 0 && HasProperty(Component, "Caption", TTypeKind::tkLString))
       SetPropertyLongString(Component, "Caption", Caption);
     if (auto* GroupBox = dynamic_cast<TGroupBox*>(Component)) GroupBox->SetText(Caption);

@@ -48,6 +48,7 @@ TEST(SortOrdersTest, FewerDifferentLettersComeFirstWhateverTheLength) {
       {"&Exit", "&File", -1},  // four letters each: by caption
       {"OK", "Open", -1},
       {"&Open", "Ope&n", 0},
+      {"Open\xE2\x80\xA6", "Opens", -1},  // no letter inside the ellipsis
   };
   for (const OrderCase& C : Cases)
     EXPECT_EQ(CompareUniqueLetters(C.First, C.Second), C.Expected) << C.First << " / " << C.Second;
