@@ -3,7 +3,7 @@
 # as they stand, after a run with the default settings, and after one that
 # judges the whole window and chooses for the best coverage, each also with the
 # files' own markers stripped first. Builds keyloom in
-# Release, runs `keyloom stats --json` over the corpus for each, and prints the
+# Release, runs `keyloom stats --format json` over the corpus for each, and prints the
 # figures with the wall time of each run.
 # Usage: scripts/quality.sh [build-dir] [corpus-dir]
 set -euo pipefail
@@ -36,7 +36,7 @@ for run in "${runs[@]}"; do
   read -r -a args <<< "${run#*|}"
   start=$(date +%s%N)
   # Binary and malformed files are reported on stderr and counted as errors.
-  "$keyloom" stats --json -q ${args[@]+"${args[@]}"} "${files[@]}" > "$out/$name.json" 2> "$out/$name.err" || true
+  "$keyloom" stats --format json -q ${args[@]+"${args[@]}"} "${files[@]}" > "$out/$name.json" 2> "$out/$name.err" || true
   end=$(date +%s%N)
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f\n", (b - a) / 1e9 }' > "$out/$name.time"
 done

@@ -52,7 +52,7 @@ std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOpti
     FailFile(File, E.Message());
   }
   if (formfile::IsBinaryFormFile(Bytes))
-    FailFile(File, "binary form files are not supported; convert the file to text first");
+    FailFile(File, std::string(formfile::BinaryFormFileMessage));
   formfile::TLoadOptions Load;
   Load.ClassMap = Options.ClassMap;
   Load.KeepState = false;
@@ -222,7 +222,8 @@ struct TUnknownTally {
   }
   std::string Text() const {
     if (Objects == 0) return {};
-    std::string Out = ", " + std::to_string(Objects) + " object" + (Objects == 1 ? "" : "s") + " of unknown classes (";
+    std::string Out = ", " + std::to_string(Objects) + (Objects == 1 ? " object" : " objects") +
+                      (Classes.size() == 1 ? " of an unknown class (" : " of unknown classes (");
     int Shown = 0;
     for (const std::string& Name : Classes) {
       if (Shown == 5) {

@@ -15,6 +15,7 @@
 
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
@@ -174,7 +175,7 @@ OUTPUT
 EXAMPLES
   keyloom stats forms/*.dfm
   keyloom stats --as-is forms/*.dfm        (before)
-  keyloom stats --scope window --strategy best --json forms/*.dfm
+  keyloom stats --scope window --strategy best --format json forms/*.dfm
 )";
 
 constexpr const char* JobsHelp = R"(
@@ -225,17 +226,35 @@ class EUsage : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// The character that starts Rest as the user typed it: quoted when it is
+// printable or a whole UTF-8 sequence, else the byte's code.
+std::string ShownCharacter(std::string_view Rest) {
+  const auto Lead = static_cast<unsigned char>(Rest.front());
+  std::size_t Length = 0;
+  if (Lead >= 0x20 && Lead < 0x7F)
+    Length = 1;
+  else if (Lead >= 0xC2 && Lead < 0xE0)
+    Length = 2;
+  else if (Lead >= 0xE0 && Lead < 0xF0)
+    Length = 3;
+  else if (Lead >= 0xF0 && Lead < 0xF5)
+    Length = 4;
+  bool Whole = Length != 0 && Length <= Rest.size();
+  for (std::size_t I = 1; Whole && I < Length; ++I) Whole = (static_cast<unsigned char>(Rest[I]) & 0xC0) == 0x80;
+  if (Whole) return "'" + std::string(Rest.substr(0, Length)) + "'";
+  static constexpr char Hex[] = "0123456789ABCDEF";
+  return std::string("byte 0x") + Hex[Lead >> 4] + Hex[Lead & 0x0F];
+}
+
 // Only Latin letters can be accelerators that a reservation keeps free.
 CLI::Validator ReservedLettersValidator() {
   return CLI::Validator(
       [](std::string& Value) -> std::string {
-        for (const char C : Value) {
-          const bool Latin = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
-          if (Latin) continue;
-          const auto Code = static_cast<unsigned char>(C);
-          const std::string Shown =
-              Code >= 0x21 && Code < 0x7F ? std::string("'") + C + "'" : "byte " + std::to_string(Code);
-          return "only the letters A-Z (either case) can be reserved, not " + Shown;
+        for (std::size_t I = 0; I < Value.size(); ++I) {
+          const char C = Value[I];
+          if ((C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z')) continue;
+          return "only the letters A-Z (either case) can be reserved, not " +
+                 ShownCharacter(std::string_view(Value).substr(I));
         }
         return {};
       },
@@ -415,7 +434,8 @@ int Run(int argc, char** argv) {
   CLI::App* Stats = App.add_subcommand("stats", "Measure coverage, clashes and letters of forms; write nothing");
   Stats->add_option("FILE", Raw.Files, "Form files")->required();
   Stats->add_flag("--as-is", Raw.AsIs, "Measure the files as they stand, without the run");
-  Stats->add_flag("--json", Raw.Json, "JSON lines instead of a table");
+  AddFormat(*Stats, Raw);
+  Stats->add_flag("--json", Raw.Json, "The same as --format json")->excludes("--format");
   AddSettings(*Stats, Raw);
   AddJobs(*Stats, Raw);
   Stats->footer(std::string(StatsFooter) + SettingsHelp + JobsHelp + StatsExitHelp);

@@ -84,7 +84,7 @@ TDocument TDocument::Parse(std::string Source, std::string FileName) {
   Impl->FSource = std::move(Source);
   Impl->FFileName = std::move(FileName);
   if (IsBinaryFormFile(Impl->FSource)) {
-    throw EFormFileError(Impl->FFileName, 1, 1, "binary form file: only text form files can be read");
+    throw EFormFileError(Impl->FFileName, 1, 1, std::string(BinaryFormFileMessage));
   }
   if (Impl->FSource.compare(0, 3, "\xEF\xBB\xBF") == 0) Impl->FContentStart = 3;
   detail::ParseInto(*Impl);

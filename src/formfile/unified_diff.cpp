@@ -161,8 +161,9 @@ std::string UnifiedDiff(std::string_view Old, std::string_view New, std::string_
   const std::vector<TDiffEdit> Edits = DiffLines(OldLines, NewLines);
 
   std::string Out;
-  Out.append("--- ").append(OldLabel).append("\n");
-  Out.append("+++ ").append(NewLabel).append("\n");
+  // A tab ends the name, so that patch reads names with spaces whole.
+  Out.append("--- ").append(OldLabel).append("\t\n");
+  Out.append("+++ ").append(NewLabel).append("\t\n");
   const std::size_t Count = Edits.size();
   std::size_t I = 0;
   while (I < Count) {

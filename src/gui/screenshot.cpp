@@ -3,8 +3,13 @@
 #include "gui/designer_window.hpp"
 #include "gui/host_widgets.hpp"
 
+#include <keyloom/host/user_store.hpp>
+
 #include <QApplication>
 #include <QPainter>
+#include <QTemporaryDir>
+
+#include <system_error>
 
 namespace keyloom::gui {
 
@@ -16,6 +21,35 @@ void Settle(TDesignerWindow& Window) {
     QApplication::processEvents();
   }
 }
+
+// The editor window reads the per-user store, makes the keys it misses and
+// writes its lists back when it closes. A picture leaves the store as it was:
+// while it is taken, the store is a copy in a folder of its own.
+class TStoreCopy {
+ public:
+  TStoreCopy() : FOld(qgetenv("XDG_CONFIG_HOME")), FHadOld(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")) {
+    if (!FFolder.isValid()) throw EKeyloomError("Cannot make a temporary folder: " + FromQt(FFolder.errorString()));
+    const std::filesystem::path Store = UserRegistryPath();
+    const std::filesystem::path Config = FromQt(FFolder.path());
+    std::error_code Ignored;  // no store yet, or one that cannot be read: the built-in lists
+    std::filesystem::create_directories(Config / "keyloom", Ignored);
+    std::filesystem::copy_file(Store, Config / "keyloom" / "user.reg", Ignored);
+    qputenv("XDG_CONFIG_HOME", FFolder.path().toLocal8Bit());
+  }
+  TStoreCopy(const TStoreCopy&) = delete;
+  TStoreCopy& operator=(const TStoreCopy&) = delete;
+  ~TStoreCopy() {
+    if (FHadOld)
+      qputenv("XDG_CONFIG_HOME", FOld);
+    else
+      qunsetenv("XDG_CONFIG_HOME");
+  }
+
+ private:
+  QTemporaryDir FFolder;
+  QByteArray FOld;
+  bool FHadOld;
+};
 
 }  // namespace
 
@@ -66,6 +100,7 @@ QImage EditorPicture(TDesignerWindow& Window, TEditorPage Page) {
 }
 
 void WriteScreenshot(const std::filesystem::path& Form, std::optional<TEditorPage> Page, const QString& Png) {
+  const TStoreCopy Store;  // outlives the window, whose editor writes the lists when it goes
   TDesignerWindow Window;
   Window.OpenFile(Form);
   const QImage Picture = Page ? EditorPicture(Window, *Page) : DesignedFormPicture(Window);

@@ -89,7 +89,7 @@ TEST_F(KeyloomCliTest, DryRunPrintsAUnifiedDiffAndWritesNothing) {
   const auto Before = MTime("typical.dfm");
   const TRun R = Run("assign --dry-run typical.dfm");
   ASSERT_EQ(R.Code, 0) << R.Err;
-  EXPECT_EQ(R.Out.rfind("--- a/typical.dfm\n+++ b/typical.dfm\n@@ -18,7 +18,7 @@\n", 0), 0u) << R.Out;
+  EXPECT_EQ(R.Out.rfind("--- a/typical.dfm\t\n+++ b/typical.dfm\t\n@@ -18,7 +18,7 @@\n", 0), 0u) << R.Out;
   EXPECT_NE(R.Out.find("\n-      Caption = 'OK'\r\n+      Caption = '&OK'\r\n"), std::string::npos) << R.Out;
   EXPECT_NE(R.Out.find("\n-      Caption = 'Exit'\r\n+      Caption = 'E&xit'\r\n"), std::string::npos);
   EXPECT_EQ(Work("typical.dfm"), Example("typical.dfm"));
@@ -289,6 +289,8 @@ TEST_F(KeyloomCliTest, ClassMapMakesAnUnknownClassTakePart) {
   EXPECT_NE(With.Out.find("Caption = '&Print'"), std::string::npos) << With.Out;
   EXPECT_NE(With.Out.find("Caption = 'P&review'"), std::string::npos);
   EXPECT_NE(With.Out.find("Caption = 'Save'"), std::string::npos);
+  const TRun One = Run("assign --stdout --class-map TMyButton=TButton --class-map TMyPanel=TPanel thirdparty.dfm");
+  EXPECT_NE(One.Err.find(", 1 object of an unknown class (TcxButton)"), std::string::npos) << One.Err;
 
   EXPECT_EQ(Run("assign --class-map TMyButton thirdparty.dfm").Code, 2);
   const TRun Unknown = Run("assign --class-map TMyButton=TNoSuchClass thirdparty.dfm");

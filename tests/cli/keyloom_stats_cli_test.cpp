@@ -75,8 +75,9 @@ TEST_F(KeyloomStatsCliTest, BadOptionValuesExitWithTwoAndSaySo) {
                                            {"assign --reserve Q1 panels.dfm", "not '1'"},
                                            {"assign --reserve 'Q Z' panels.dfm", "A-Z"},
                                            {"stats --reserve '&' panels.dfm", "not '&'"},
-                                           {"assign --reserve \"$(printf '\\303\\251')\" panels.dfm", "byte 195"},
-                                           {"stats --json --format json panels.dfm", "format"}}) {
+                                           {"assign --reserve \"$(printf '\\303\\251')\" panels.dfm", "not '\303\251'"},
+                                           {"check --reserve \"Q$(printf '\\377')\" panels.dfm", "not byte 0xFF"},
+                                           {"stats --json --format text panels.dfm", "--format"}}) {
     const TRun R = Run(C.Args);
     EXPECT_EQ(R.Code, 2) << C.Args;
     EXPECT_NE(R.Err.find(C.Says), std::string::npos) << C.Args << ": " << R.Err;
@@ -138,7 +139,7 @@ TEST_F(KeyloomStatsCliTest, StoredComponentOptionsWinOverTheCommandLine) {
 }
 
 TEST_F(KeyloomStatsCliTest, JsonLinesOneObjectAFileThenTheTotal) {
-  const TRun R = Run("stats --json --as-is marked.dfm panels.dfm");
+  const TRun R = Run("stats --format json --as-is marked.dfm panels.dfm");
   ASSERT_EQ(R.Code, 0) << R.Err;
   const std::vector<std::string> Out = Lines(R.Out);
   ASSERT_EQ(Out.size(), 3u) << R.Out;

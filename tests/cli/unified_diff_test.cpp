@@ -75,7 +75,7 @@ TEST(UnifiedDiffTest, OneChangedLineWithThreeLinesOfContext) {
   const std::string Old = "1\n2\n3\n4\n5\n6\n7\n8\n9\n";
   const std::string New = "1\n2\n3\n4\nFIVE\n6\n7\n8\n9\n";
   EXPECT_EQ(UnifiedDiff(Old, New, "a/f.dfm", "b/f.dfm"),
-            "--- a/f.dfm\n+++ b/f.dfm\n"
+            "--- a/f.dfm\t\n+++ b/f.dfm\t\n"
             "@@ -2,7 +2,7 @@\n 2\n 3\n 4\n-5\n+FIVE\n 6\n 7\n 8\n");
 }
 
@@ -101,14 +101,14 @@ TEST(UnifiedDiffTest, ChangesCloseTogetherShareAHunkAndFarOnesDoNot) {
 
 TEST(UnifiedDiffTest, KeepsCrLfAndMarksAMissingFinalNewline) {
   EXPECT_EQ(UnifiedDiff("a\r\nb\r\nend", "a\r\nB\r\nend", "a", "b"),
-            "--- a\n+++ b\n@@ -1,3 +1,3 @@\n a\r\n-b\r\n+B\r\n end\n\\ No newline at end of file\n");
-  EXPECT_EQ(UnifiedDiff("x", "x\n", "a", "b"), "--- a\n+++ b\n@@ -1 +1 @@\n-x\n\\ No newline at end of file\n+x\n");
+            "--- a\t\n+++ b\t\n@@ -1,3 +1,3 @@\n a\r\n-b\r\n+B\r\n end\n\\ No newline at end of file\n");
+  EXPECT_EQ(UnifiedDiff("x", "x\n", "a", "b"), "--- a\t\n+++ b\t\n@@ -1 +1 @@\n-x\n\\ No newline at end of file\n+x\n");
 }
 
 TEST(UnifiedDiffTest, EmptySidesUseLineZero) {
-  EXPECT_EQ(UnifiedDiff("", "a\nb\n", "a", "b"), "--- a\n+++ b\n@@ -0,0 +1,2 @@\n+a\n+b\n");
-  EXPECT_EQ(UnifiedDiff("a\n", "", "a", "b"), "--- a\n+++ b\n@@ -1 +0,0 @@\n-a\n");
-  EXPECT_EQ(UnifiedDiff("a\nb\n", "a\nc\nb\n", "a", "b"), "--- a\n+++ b\n@@ -1,2 +1,3 @@\n a\n+c\n b\n");
+  EXPECT_EQ(UnifiedDiff("", "a\nb\n", "a", "b"), "--- a\t\n+++ b\t\n@@ -0,0 +1,2 @@\n+a\n+b\n");
+  EXPECT_EQ(UnifiedDiff("a\n", "", "a", "b"), "--- a\t\n+++ b\t\n@@ -1 +0,0 @@\n-a\n");
+  EXPECT_EQ(UnifiedDiff("a\nb\n", "a\nc\nb\n", "a", "b"), "--- a\t\n+++ b\t\n@@ -1,2 +1,3 @@\n a\n+c\n b\n");
 }
 
 TEST(UnifiedDiffTest, LargeInputsWithManyChangesStayCorrect) {
@@ -133,8 +133,8 @@ namespace {
 
 TEST(UnifiedDiffOrder, AChangedLineShowsWhatGoesBeforeWhatComes) {
   EXPECT_EQ(UnifiedDiff("a\nb\nc\nd\n", "a\nB\nc\nD\n", "a/f", "b/f"),
-            "--- a/f\n+++ b/f\n@@ -1,4 +1,4 @@\n a\n-b\n+B\n c\n-d\n+D\n");
-  EXPECT_EQ(UnifiedDiff("x\ny\n", "X\nY\n", "a/f", "b/f"), "--- a/f\n+++ b/f\n@@ -1,2 +1,2 @@\n-x\n-y\n+X\n+Y\n");
+            "--- a/f\t\n+++ b/f\t\n@@ -1,4 +1,4 @@\n a\n-b\n+B\n c\n-d\n+D\n");
+  EXPECT_EQ(UnifiedDiff("x\ny\n", "X\nY\n", "a/f", "b/f"), "--- a/f\t\n+++ b/f\t\n@@ -1,2 +1,2 @@\n-x\n-y\n+X\n+Y\n");
 }
 
 }  // namespace

@@ -64,6 +64,8 @@ class ScreenshotTest : public QObject {
     QVERIFY(Pages[0] != Pages[1]);
     QVERIFY(Pages[1] != Pages[2]);
     QVERIFY(Pages[0] != Pages[2]);
+    // A picture of the editor window writes no per-user store.
+    QVERIFY(!QFile::exists(Config.Path(QStringLiteral("config/keyloom/user.reg"))));
   }
 
   void MistakesEndWithStatusTwoAndAMessage() {

@@ -161,6 +161,9 @@ struct TNewObject {
 
 // True for the binary forms (resource-wrapped `FF 0A 00` or a bare `TPF0` stream).
 bool IsBinaryFormFile(std::string_view Bytes) noexcept;
+// What every reader of form files says of a binary one.
+inline constexpr std::string_view BinaryFormFileMessage =
+    "binary form files are not supported; convert the file to text first";
 
 class TDocument {
  public:

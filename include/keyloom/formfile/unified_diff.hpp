@@ -24,8 +24,8 @@ struct TDiffEdit {
 // A shortest edit script turning Old into New (Myers, linear space).
 std::vector<TDiffEdit> DiffLines(const std::vector<std::string_view>& Old, const std::vector<std::string_view>& New);
 
-// The unified diff of two texts with `--- OldLabel` / `+++ NewLabel` headers
-// and Context lines around each change; empty when the texts are equal.
+// The unified diff of two texts with `--- OldLabel<TAB>` / `+++ NewLabel<TAB>`
+// headers and Context lines around each change; empty when the texts are equal.
 // Lines keep their own line ends; a last line without one is followed by the
 // usual "\ No newline at end of file" marker.
 std::string UnifiedDiff(std::string_view Old, std::string_view New, std::string_view OldLabel,
