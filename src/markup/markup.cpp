@@ -99,11 +99,23 @@ int AcceleratorLength(const std::string& Caption) {
   return static_cast<int>(Caption.size() - Removed);
 }
 
-int GetUniqueLetterCount(const std::string& Caption) {
+namespace {
+
+int CountUniqueLetters(const std::string& Text) {
   TLetterSet Seen;
-  for (std::size_t Pos = 0; Pos < Caption.size(); ++Pos)
-    if (IsLetterAt(Caption, Pos)) Seen.Add(Caption[Pos]);
+  for (std::size_t Pos = 0; Pos < Text.size(); ++Pos)
+    if (IsLetterAt(Text, Pos)) Seen.Add(Text[Pos]);
   return Seen.Count();
+}
+
+}  // namespace
+
+int GetUniqueLetterCount(const std::string& Caption) {
+  // Whether a 0x80 byte is a letter depends on its neighbours as the caption
+  // shows, without its markers: marked or not, a caption counts the same.
+  if (Caption.find('&') != std::string::npos && Caption.find('\x80') != std::string::npos)
+    return CountUniqueLetters(DeleteAccelerator(Caption));
+  return CountUniqueLetters(Caption);
 }
 
 int WordCount(const std::string& Caption) {

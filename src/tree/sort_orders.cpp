@@ -51,6 +51,9 @@ class TStrippedBytes {
 
 // GetUniqueLetterCount with a word of bits: folded letters span 0x5B to 0x80.
 int UniqueLetters(const std::string& Caption) {
+  // A 0x80 byte next to a marker is judged as the caption shows, unmarked.
+  if (Caption.find('\x80') != std::string::npos && Caption.find('&') != std::string::npos)
+    return GetUniqueLetterCount(Caption);
   std::uint64_t Seen = 0;
   for (std::size_t Pos = 0; Pos < Caption.size(); ++Pos) {
     const char C = Caption[Pos];

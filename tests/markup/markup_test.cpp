@@ -50,7 +50,9 @@ INSTANTIATE_TEST_SUITE_P(Captions, MarkupTable,
                                            TMarkupCase{"&&x", "&&x", "", false, 3, 1},
                                            TMarkupCase{"&1", "1", "1", true, 1, 0},
                                            // The 0x80 inside an ellipsis is no letter.
-                                           TMarkupCase{"Open\xE2\x80\xA6", "Open\xE2\x80\xA6", "", false, 7, 4}));
+                                           TMarkupCase{"Open\xE2\x80\xA6", "Open\xE2\x80\xA6", "", false, 7, 4},
+                                           // ...judged without the marker that splits it.
+                                           TMarkupCase{"\xC2&\x80", "\xC2\x80", "\x80", true, 2, 0}));
 
 TEST(Words, SplitOnlyOnTheFourSeparators) {
   const std::string Caption = " Save  as\tnew ";
