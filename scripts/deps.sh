@@ -8,8 +8,12 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcl
   # keyloom-designer: Qt 6 Widgets and Qt Test, the offscreen platform its tests
   # and screenshots run on, a default font, faces with the widths of the
   # classic form fonts (so that captions fit the sizes stored in forms), and a
-  # face with Chinese, Japanese and Korean characters, which the others lack.
-  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei
+  # face with Chinese, Japanese and Korean characters, which the others lack,
+  # and one with the symbols forms use on buttons (#9207, a drop-down arrow).
+  qt6-base-dev qt6-qpa-plugins fonts-dejavu-core fonts-liberation2 fonts-wqy-microhei fonts-symbola
+  # The designer's test on a real X server: a virtual one, and the user's
+  # clicks and keys sent to it.
+  xvfb xdotool
   "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -1,3 +1,4 @@
+#include <keyloom/component_queries.hpp>
 #include <keyloom/default_lists.hpp>
 #include <keyloom/design/keyloom_form.hpp>
 #include <keyloom/design/options_store.hpp>
@@ -11,6 +12,8 @@
 #include <algorithm>
 #include <any>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 namespace keyloom {
 
@@ -431,7 +434,10 @@ void TKeyloomForm::SortBy(TObject* Sender) {
   UpdateButtons();
 }
 
+// The commands on the tree show it: from the setup or about page the user
+// would not see what they did.
 void TKeyloomForm::bClearClick(TObject*) {
+  nbAbout->SetPageIndex(0);
   TTreeNodes& Items = tvControls->GetItems();
   for (int I = 0; I < Items.GetCount(); ++I) {
     TTreeNode* Node = Items.GetNodeFromIndex(I);
@@ -439,7 +445,10 @@ void TKeyloomForm::bClearClick(TObject*) {
   }
 }
 
-void TKeyloomForm::bClearAllClick(TObject*) { StripWorkingTree(*tvControls); }
+void TKeyloomForm::bClearAllClick(TObject*) {
+  nbAbout->SetPageIndex(0);
+  StripWorkingTree(*tvControls);
+}
 
 namespace {
 
@@ -486,13 +495,44 @@ void TKeyloomForm::bMoveDownClick(TObject*) {
 }
 
 void TKeyloomForm::bFindClick(TObject*) {
+  nbAbout->SetPageIndex(0);
   // The editor window finds sibling group by sibling group, whatever the options.
   FindLetters(*tvControls, FCaptionClassList, FNoCaptionClassList, FDefaultCaptionList, TKeyOptions{});
 }
 
+namespace {
+
+// What Assign may write into the objects of the tree's nodes: an Assign that
+// writes the captions they have already leaves the form unmodified.
+std::vector<std::string> WrittenCaptions(const TCustomTreeView& Tree) {
+  std::vector<std::string> Captions;
+  const TTreeNodes& Items = Tree.GetItems();
+  for (int I = 0; I < Items.GetCount(); ++I) {
+    const TObject* Object = Items.GetNodeFromIndex(I)->GetData();
+    if (const auto* Proxy = AsClass<TRadioGroupIndex>(Object)) {
+      const TRadioGroup* Group = Proxy->GetRadioGroup();
+      const auto* Texts = Group ? &Group->GetItems()->Items() : nullptr;
+      const auto Index = static_cast<std::size_t>(Proxy->GetIndex());
+      Captions.push_back(Texts && Proxy->GetIndex() >= 0 && Index < Texts->size() ? (*Texts)[Index] : std::string());
+    } else if (const auto* Item = AsClass<TMenuItem>(Object)) {
+      Captions.push_back(Item->GetCaption());
+    } else if (const auto* Control = AsClass<TControl>(Object)) {
+      Captions.push_back(Control->GetText());
+    } else {
+      Captions.push_back(HasProperty(Object, "Caption", TTypeKind::tkLString) ? GetPropertyLongString(Object, "Caption")
+                                                                              : std::string());
+    }
+  }
+  return Captions;
+}
+
+}  // namespace
+
 void TKeyloomForm::bAssignClick(TObject*) {
+  nbAbout->SetPageIndex(0);
+  const std::vector<std::string> Before = WrittenCaptions(*tvControls);
   AssignKeys(*tvControls, FCaptionClassList, FNoCaptionClassList, nullptr, {});
-  if (FDesigner) FDesigner->Modified();
+  if (FDesigner && WrittenCaptions(*tvControls) != Before) FDesigner->Modified();
 }
 
 void TKeyloomForm::bSetupClick(TObject*) {

@@ -23,11 +23,23 @@ TRect Inset(TRect R, int Left, int Top, int Right, int Bottom) {
   return R;
 }
 
-void Place(TControl& Control, const TRect& R) {
-  Control.SetBounds(R.Left, R.Top, std::max(0, R.Width), std::max(0, R.Height));
+TRect BoundsOf(const TControl& Control, const TBoundsStore* Store) {
+  return Store ? Store->BoundsOf(Control) : HostBounds(Control);
+}
+
+void Place(TControl& Control, const TRect& R, TBoundsStore* Store) {
+  const TRect Bounds{R.Left, R.Top, std::max(0, R.Width), std::max(0, R.Height)};
+  if (Store)
+    Store->SetBounds(Control, Bounds);
+  else
+    Control.SetBounds(Bounds.Left, Bounds.Top, Bounds.Width, Bounds.Height);
 }
 
 }  // namespace
+
+TRect HostBounds(const TControl& Control) {
+  return {Control.GetLeft(), Control.GetTop(), Control.GetWidth(), Control.GetHeight()};
+}
 
 TMainMenu* MainMenuOf(const TCustomForm& Form) {
   for (TComponent* C : Form.Components())
@@ -42,9 +54,10 @@ TRect FormClientRect(const TCustomForm& Form, const TLayoutConventions& Conventi
   return Inset(R, 0, 0, Conventions.FormFrameWidth, Conventions.FormFrameHeight + Menu);
 }
 
-TRect AlignArea(const TWinControl& Parent, const TLayoutConventions& Conventions) {
+TRect AlignArea(const TWinControl& Parent, const TLayoutConventions& Conventions, const TBoundsStore* Store) {
   if (const auto* Form = dynamic_cast<const TCustomForm*>(&Parent)) return FormClientRect(*Form, Conventions);
-  const TRect Whole{0, 0, Parent.GetWidth(), Parent.GetHeight()};
+  const TRect Own = BoundsOf(Parent, Store);
+  const TRect Whole{0, 0, Own.Width, Own.Height};
   if (const auto* Panel = dynamic_cast<const TCustomPanel*>(&Parent)) {
     const int Edge =
         Panel->GetBorderWidth() + BevelWidth(Panel->GetBevelOuter()) + BevelWidth(Panel->GetBevelInner());
@@ -61,14 +74,14 @@ TRect AlignArea(const TWinControl& Parent, const TLayoutConventions& Conventions
   return Whole;
 }
 
-void AlignControls(TWinControl& Parent, const TLayoutConventions& Conventions) {
-  TRect Area = AlignArea(Parent, Conventions);
+void AlignControls(TWinControl& Parent, const TLayoutConventions& Conventions, TBoundsStore* Store) {
+  TRect Area = AlignArea(Parent, Conventions, Store);
   // Pages and sheets fill the display area whatever their own bounds say.
   const bool Paged = IsClass<TNotebook>(&Parent) || IsClass<TPageControl>(&Parent);
   std::vector<TControl*> Children = Parent.Controls();
   if (Paged)
     for (TControl* Child : Children)
-      if (IsClass<TPage>(Child) || IsClass<TTabSheet>(Child)) Place(*Child, Area);
+      if (IsClass<TPage>(Child) || IsClass<TTabSheet>(Child)) Place(*Child, Area, Store);
 
   auto Aligned = [&](TAlign Align) {
     std::vector<TControl*> List;
@@ -77,12 +90,13 @@ void AlignControls(TWinControl& Parent, const TLayoutConventions& Conventions) {
         List.push_back(Child);
     // Controls aligned alike stack in the order of their positions; equal
     // positions keep the order of the children.
-    auto Key = [Align](const TControl* C) {
+    auto Key = [Align, Store](const TControl* C) {
+      const TRect B = BoundsOf(*C, Store);
       switch (Align) {
-        case TAlign::alTop: return C->GetTop();
-        case TAlign::alBottom: return -(C->GetTop() + C->GetHeight());
-        case TAlign::alLeft: return C->GetLeft();
-        case TAlign::alRight: return -(C->GetLeft() + C->GetWidth());
+        case TAlign::alTop: return B.Top;
+        case TAlign::alBottom: return -(B.Top + B.Height);
+        case TAlign::alLeft: return B.Left;
+        case TAlign::alRight: return -(B.Left + B.Width);
         default: return 0;
       }
     };
@@ -97,42 +111,46 @@ void AlignControls(TWinControl& Parent, const TLayoutConventions& Conventions) {
   };
   for (TControl* C : Aligned(TAlign::alTop)) {
     const TMargins M = MarginsOf(*C);
-    const int H = std::min(M.Top + C->GetHeight() + M.Bottom, Area.Height);
-    Place(*C, {Area.Left + M.Left, Area.Top + M.Top, Area.Width - M.Left - M.Right, C->GetHeight()});
+    const int Height = BoundsOf(*C, Store).Height;
+    const int H = std::min(M.Top + Height + M.Bottom, Area.Height);
+    Place(*C, {Area.Left + M.Left, Area.Top + M.Top, Area.Width - M.Left - M.Right, Height}, Store);
     Area = Inset(Area, 0, H, 0, 0);
   }
   for (TControl* C : Aligned(TAlign::alBottom)) {
     const TMargins M = MarginsOf(*C);
-    const int H = std::min(M.Top + C->GetHeight() + M.Bottom, Area.Height);
-    Place(*C, {Area.Left + M.Left, Area.Top + Area.Height - M.Bottom - C->GetHeight(), Area.Width - M.Left - M.Right,
-               C->GetHeight()});
+    const int Height = BoundsOf(*C, Store).Height;
+    const int H = std::min(M.Top + Height + M.Bottom, Area.Height);
+    Place(*C, {Area.Left + M.Left, Area.Top + Area.Height - M.Bottom - Height, Area.Width - M.Left - M.Right, Height},
+          Store);
     Area = Inset(Area, 0, 0, 0, H);
   }
   for (TControl* C : Aligned(TAlign::alLeft)) {
     const TMargins M = MarginsOf(*C);
-    const int W = std::min(M.Left + C->GetWidth() + M.Right, Area.Width);
-    Place(*C, {Area.Left + M.Left, Area.Top + M.Top, C->GetWidth(), Area.Height - M.Top - M.Bottom});
+    const int Width = BoundsOf(*C, Store).Width;
+    const int W = std::min(M.Left + Width + M.Right, Area.Width);
+    Place(*C, {Area.Left + M.Left, Area.Top + M.Top, Width, Area.Height - M.Top - M.Bottom}, Store);
     Area = Inset(Area, W, 0, 0, 0);
   }
   for (TControl* C : Aligned(TAlign::alRight)) {
     const TMargins M = MarginsOf(*C);
-    const int W = std::min(M.Left + C->GetWidth() + M.Right, Area.Width);
-    Place(*C, {Area.Left + Area.Width - M.Right - C->GetWidth(), Area.Top + M.Top, C->GetWidth(),
-               Area.Height - M.Top - M.Bottom});
+    const int Width = BoundsOf(*C, Store).Width;
+    const int W = std::min(M.Left + Width + M.Right, Area.Width);
+    Place(*C, {Area.Left + Area.Width - M.Right - Width, Area.Top + M.Top, Width, Area.Height - M.Top - M.Bottom},
+          Store);
     Area = Inset(Area, 0, 0, W, 0);
   }
   for (TControl* C : Aligned(TAlign::alClient)) {
     const TMargins M = MarginsOf(*C);
-    Place(*C, Inset(Area, M.Left, M.Top, M.Right, M.Bottom));
+    Place(*C, Inset(Area, M.Left, M.Top, M.Right, M.Bottom), Store);
   }
 }
 
-void AlignTree(TWinControl& Root, const TLayoutConventions& Conventions) {
+void AlignTree(TWinControl& Root, const TLayoutConventions& Conventions, TBoundsStore* Store) {
   std::vector<TWinControl*> Pending{&Root};
   while (!Pending.empty()) {
     TWinControl* Parent = Pending.back();
     Pending.pop_back();
-    AlignControls(*Parent, Conventions);
+    AlignControls(*Parent, Conventions, Store);
     for (TControl* Child : Parent->Controls())
       if (auto* Win = dynamic_cast<TWinControl*>(Child)) Pending.push_back(Win);
   }

@@ -4,7 +4,8 @@
 // the framework's widget sets do it: the host keeps only each control's Align
 // and bounds; whoever shows the controls places the aligned ones. Pages of
 // notebooks and sheets of page controls fill their parent's display area.
-// Nothing here needs Qt: the results are written into the host bounds.
+// Nothing here needs Qt: the results are written into the host bounds, or
+// wherever the caller keeps them (TBoundsStore).
 
 #include <keyloom/host.hpp>
 
@@ -45,6 +46,19 @@ struct TLayoutConventions {
   std::function<TMargins(const TControl&)> MarginsOf;
 };
 
+// Where a layout reads and writes the bounds of controls: the host's own when
+// none is given. A design surface keeps the drawn bounds apart, so that the
+// form keeps the bounds its file stores.
+class TBoundsStore {
+ public:
+  virtual ~TBoundsStore() = default;
+  virtual TRect BoundsOf(const TControl& Control) const = 0;
+  virtual void SetBounds(TControl& Control, const TRect& Bounds) = 0;
+};
+
+// The host's bounds of a control.
+TRect HostBounds(const TControl& Control);
+
 // The first main menu the form owns, the one it shows as its menu bar; nil when none.
 TMainMenu* MainMenuOf(const TCustomForm& Form);
 
@@ -53,14 +67,14 @@ TMainMenu* MainMenuOf(const TCustomForm& Form);
 TRect FormClientRect(const TCustomForm& Form, const TLayoutConventions& Conventions);
 
 // Where Parent places its aligned children, in Parent's coordinates.
-TRect AlignArea(const TWinControl& Parent, const TLayoutConventions& Conventions);
+TRect AlignArea(const TWinControl& Parent, const TLayoutConventions& Conventions, const TBoundsStore* Store = nullptr);
 
 // Places Parent's aligned children, pages and sheets by setting their bounds.
 // One level only: a child whose bounds change aligns its own children when
 // its view is told (or through AlignTree).
-void AlignControls(TWinControl& Parent, const TLayoutConventions& Conventions);
+void AlignControls(TWinControl& Parent, const TLayoutConventions& Conventions, TBoundsStore* Store = nullptr);
 
 // AlignControls for Root and every container below it, top-down.
-void AlignTree(TWinControl& Root, const TLayoutConventions& Conventions);
+void AlignTree(TWinControl& Root, const TLayoutConventions& Conventions, TBoundsStore* Store = nullptr);
 
 }  // namespace keyloom::gui

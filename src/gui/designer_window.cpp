@@ -7,6 +7,7 @@
 #include <keyloom/design/resources.hpp>
 #include <keyloom/component_queries.hpp>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -16,6 +17,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QScrollArea>
+#include <QShortcut>
 #include <QStatusBar>
 #include <QVBoxLayout>
 
@@ -113,7 +115,10 @@ TDesignerWindow::TDesignerWindow(QWidget* Parent) : QMainWindow(Parent), FHost(F
   FSaveAction = File->addAction(QStringLiteral("&Save"), QKeySequence::Save, this, [this] { Save(); });
   FSaveAsAction = File->addAction(QStringLiteral("Save &As..."), QKeySequence::SaveAs, this, [this] { ChooseAndSaveAs(); });
   File->addSeparator();
-  FQuitAction = File->addAction(QStringLiteral("&Quit"), QKeySequence::Quit, this, [this] { close(); });
+  // Spelt out: the platform's standard Quit key is empty without a desktop,
+  // and the editor windows have the focus as often as the designer.
+  FQuitAction = File->addAction(QStringLiteral("&Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q), this, [this] { close(); });
+  FQuitAction->setShortcutContext(Qt::ApplicationShortcut);
 
   FDesk = new TDesk;
   FDeskLayout = new QVBoxLayout(FDesk);
@@ -213,12 +218,35 @@ void TDesignerWindow::ExecuteVerb(TComponent& Component, int Index) {
   // A window the verb opened is shown as a window of its own.
   TKeyloomForm* Editor = EditorWindowOf(Component);
   if (!Editor) return;
-  if (!FRenderer.IsRendered(*Editor)) FRenderer.Render(*Editor, TRenderOptions{});
+  if (!FRenderer.IsRendered(*Editor)) {
+    FRenderer.Render(*Editor, TRenderOptions{});
+    PrepareEditorWindow(*Editor);
+  }
   if (QWidget* Window = FRenderer.WindowOf(*Editor); Window && Editor->Showing()) {
     Window->show();
     Window->raise();
     Window->activateWindow();
+    // Its tree was built anew: it shows from the top, not where it was left.
+    FRenderer.Flush();
+    if (auto* Tree = qobject_cast<QAbstractItemView*>(FRenderer.WidgetOf(*Editor->tvControls))) Tree->scrollToTop();
   }
+}
+
+void TDesignerWindow::PrepareEditorWindow(TKeyloomForm& Editor) {
+  QWidget* Window = FRenderer.WindowOf(Editor);
+  if (!Window) return;
+  // Escape closes it, as its Close button does.
+  auto* Escape = new QShortcut(QKeySequence(Qt::Key_Escape), Window);
+  connect(Escape, &QShortcut::activated, Window, [this, E = &Editor] {
+    if (FRenderer.IsRendered(*E)) E->bClose->Click();
+  });
+  // However small it is made, its tool bar stays whole, above a few rows of the tree.
+  const QWidget* Bar = FRenderer.WidgetOf(*Editor.tbKeyloom);
+  const QWidget* Status = FRenderer.WidgetOf(*Editor.sbKeyloom);
+  if (!Bar) return;
+  const QRect Buttons = Bar->childrenRect();
+  Window->setMinimumSize(Bar->x() + Buttons.right() + 1 + Buttons.left(),
+                         Bar->height() + (Status ? Status->height() : 0) + 100);
 }
 
 TKeyloomForm* TDesignerWindow::EditorWindowOf(TComponent& Component) {

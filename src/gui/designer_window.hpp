@@ -66,6 +66,8 @@ class TDesignerWindow : public QMainWindow {
   // Asks whether to save a modified form; false when the user cancels.
   bool ConfirmDiscard(const QString& Doing);
   void AddComponentIcons();
+  // Once, when the editor window is first drawn: its Escape key and minimum size.
+  void PrepareEditorWindow(TKeyloomForm& Editor);
   void UpdateState();
   void Report(const QString& What, const std::exception& Error);
 

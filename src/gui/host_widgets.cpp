@@ -251,7 +251,14 @@ void TUnknownWidget::paintEvent(QPaintEvent*) {
   if (const QString Shown = Caption(); !Shown.isEmpty()) Text += QLatin1Char('\n') + Shown;
   P.setPen(palette().color(QPalette::WindowText));
   P.setFont(font());
-  P.drawText(rect().adjusted(3, 2, -3, -2), Qt::AlignCenter | Qt::TextWordWrap | TextFlags(true), Text);
+  const QRect Area = rect().adjusted(3, 2, -3, -2);
+  const int Flags = Qt::AlignCenter | Qt::TextWordWrap | TextFlags(true);
+  // Controls placed on it would leave stray letters peeking out between
+  // them: the text shows whole or not at all.
+  const QRect Bounds = P.boundingRect(Area, Flags, Text);
+  for (const QWidget* Child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+    if (Child->isVisible() && Child->geometry().intersects(Bounds)) return;
+  P.drawText(Area, Flags, Text);
 }
 
 QString TStatusBarWidget::Text() const {

@@ -202,7 +202,11 @@ QWidget* TRenderer::TImpl::Render(TCustomForm& Form, const TRenderOptions& Optio
     if (auto* Popup = dynamic_cast<TPopupMenu*>(C)) HookPopup(*Popup, View);
   if (View.MenuBar) BuildMenuBar(View);
 
-  AlignTree(Form, Options.Layout);
+  // Top-down, each container through Align, so that the bounds it gives its
+  // children do not set off aligning it again meanwhile.
+  Align(Form);
+  for (TControl* C : Descendants(Form))
+    if (auto* Win = dynamic_cast<TWinControl*>(C)) Align(*Win);
   for (TControl* C : Descendants(Form))
     if (TView* V = ViewOf(C)) {
       AutoSizeLabel(*V);

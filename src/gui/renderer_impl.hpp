@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -52,7 +53,11 @@ class TFormWindow : public QWidget {
   void closeEvent(QCloseEvent* Event) override;
 };
 
-class TRenderer::TImpl : public QObject {
+// On a design surface the renderer keeps the bounds the drawing needs (an
+// aligned panel's, an auto-sized label's) in its views: the host components
+// keep the bounds their file stores, and saving them writes none of the
+// drawing's layout.
+class TRenderer::TImpl : public QObject, public TBoundsStore {
  public:
   struct TFormView;
 
@@ -63,6 +68,9 @@ class TRenderer::TImpl : public QObject {
     QWidget* Content = nullptr;  // where child controls go
     TFormView* Form = nullptr;
     int CodePage = 0;  // of the control's texts that are not UTF-8
+    // On a design surface: where the drawing placed the control, when that is
+    // not where the host says.
+    std::optional<TRect> Drawn;
     // Tree and list views: the items shown stand for these host items while not stale.
     bool Stale = false;
     bool Syncing = false;
@@ -147,6 +155,11 @@ class TRenderer::TImpl : public QObject {
   // ---------------------------------------------------------------- host to widgets
 
   void Changed(TControl& C, std::string_view Property);
+  // The control's bounds changed, in the host or in the drawing.
+  void Moved(TView& V);
+  TRect BoundsOf(const TControl& Control) const override;
+  void SetBounds(TControl& Control, const TRect& Bounds) override;
+  TBoundsStore* StoreOf(const TFormView& F) { return F.Options.DesignSurface ? this : nullptr; }
   void Align(TWinControl& Parent);
   bool Shows(const TView& V) const;
   void Place(TView& V);

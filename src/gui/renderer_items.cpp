@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -257,6 +258,8 @@ void TRenderer::TImpl::RefreshList(TView& V) {
   if (Editing >= 0 && !V.EditorRow) {
     V.EditorRow = V.Rows[static_cast<std::size_t>(Editing)];
     List->setFocus();
+    // A row added below what shows comes into view, with the caret in it.
+    List->scrollToItem(V.EditorRow);
     List->editItem(V.EditorRow, 0);
   }
 }
@@ -377,6 +380,16 @@ bool TRenderer::TImpl::eventFilter(QObject* Object, QEvent* Event) {
       QPoint At = Mouse->position().toPoint();
       if (Object != V->Widget.data()) At = static_cast<QWidget*>(Object)->mapTo(V->Widget, At);
       C.MouseMove(ShiftOf(Mouse->modifiers(), Mouse->buttons()), At.x(), At.y());
+      return false;
+    }
+    case QEvent::Leave: {
+      // The pointer left a control that follows it: the control it lies on
+      // hears where it went, as its next move there would tell.
+      TWinControl* Parent = C.GetParent();
+      TView* P = Parent ? ViewOf(Parent) : nullptr;
+      if (Object != V->Widget.data() || !C.OnMouseMove || !P || !P->Widget || !Parent->OnMouseMove) return false;
+      const QPoint At = P->Widget->mapFromGlobal(QCursor::pos());
+      Parent->MouseMove(0, At.x(), At.y());
       return false;
     }
     case QEvent::MouseButtonRelease: {

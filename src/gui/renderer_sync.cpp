@@ -39,16 +39,9 @@ void TRenderer::TImpl::Changed(TControl& C, std::string_view Property) {
   TView* V = ViewOf(&C);
   if (!V || !V->Widget) return;
   if (Property == "Bounds") {
-    if (V->Kind == TKind::Form) {
-      ApplyFormSize(*V->Form);
-      Align(static_cast<TWinControl&>(C));
-      return;
-    }
-    AutoSizeLabel(*V);
-    Place(*V);
-    if (auto* Win = dynamic_cast<TWinControl*>(&C)) Align(*Win);
-    if (C.GetAlign() != TAlign::alNone && C.GetParent()) Align(*C.GetParent());
-    if (V->Kind == TKind::RadioGroup) Sync(*V);
+    // Stored bounds that change take the place of the drawn ones.
+    V->Drawn.reset();
+    Moved(*V);
     return;
   }
   if (Property == "Visible") {
@@ -80,13 +73,45 @@ void TRenderer::TImpl::Changed(TControl& C, std::string_view Property) {
     if (TView* P = ViewOf(C.GetParent()); P && P->Kind == TKind::PageControl) Sync(*P);
 }
 
+void TRenderer::TImpl::Moved(TView& V) {
+  TControl& C = *V.Control;
+  if (V.Kind == TKind::Form) {
+    ApplyFormSize(*V.Form);
+    Align(static_cast<TWinControl&>(C));
+    return;
+  }
+  AutoSizeLabel(V);
+  Place(V);
+  if (auto* Win = dynamic_cast<TWinControl*>(&C)) Align(*Win);
+  // Pages and sheets are placed by their parent like aligned controls.
+  const bool Placed = C.GetAlign() != TAlign::alNone || V.Kind == TKind::Page || V.Kind == TKind::Sheet;
+  if (C.GetParent() && Placed) Align(*C.GetParent());
+  if (V.Kind == TKind::RadioGroup) Sync(V);
+}
+
+TRect TRenderer::TImpl::BoundsOf(const TControl& Control) const {
+  const TView* V = ViewOf(&Control);
+  return V && V->Drawn ? *V->Drawn : HostBounds(Control);
+}
+
+void TRenderer::TImpl::SetBounds(TControl& Control, const TRect& Bounds) {
+  TView* V = ViewOf(&Control);
+  if (!V || !V->Form->Options.DesignSurface) {
+    Control.SetBounds(Bounds.Left, Bounds.Top, Bounds.Width, Bounds.Height);
+    return;
+  }
+  if (BoundsOf(Control) == Bounds) return;
+  V->Drawn = Bounds;
+  Moved(*V);
+}
+
 void TRenderer::TImpl::Align(TWinControl& Parent) {
   if (FAligning.count(&Parent)) return;
   TView* V = ViewOf(&Parent);
   if (!V) return;
   FAligning.insert(&Parent);
   try {
-    AlignControls(Parent, V->Form->Options.Layout);
+    AlignControls(Parent, V->Form->Options.Layout, StoreOf(*V->Form));
   } catch (...) {
     FAligning.erase(&Parent);
     throw;
@@ -111,16 +136,17 @@ void TRenderer::TImpl::Place(TView& V) {
   const TControl& C = *V.Control;
   TView* Parent = C.GetParent() ? ViewOf(C.GetParent()) : nullptr;
   const QPoint Origin = Parent ? ChildOrigin(*Parent) : QPoint();
-  V.Widget->setGeometry(Origin.x() + C.GetLeft(), Origin.y() + C.GetTop(), std::max(0, C.GetWidth()),
-                        std::max(0, C.GetHeight()));
+  const TRect B = BoundsOf(C);
+  V.Widget->setGeometry(Origin.x() + B.Left, Origin.y() + B.Top, std::max(0, B.Width), std::max(0, B.Height));
   V.Widget->setVisible(Shows(V));
 }
 
 void TRenderer::TImpl::AutoSizeLabel(TView& V) {
   auto* Label = dynamic_cast<TCustomLabel*>(V.Control);
   if (!Label || !Label->GetAutoSize() || !V.Widget) return;
-  const QSize Size = TLabelWidget::AutoSize(*Label, V.Widget->font(), Label->GetWidth(), V.CodePage);
-  Label->SetBounds(Label->GetLeft(), Label->GetTop(), Size.width(), Size.height());
+  const TRect B = BoundsOf(*Label);
+  const QSize Size = TLabelWidget::AutoSize(*Label, V.Widget->font(), B.Width, V.CodePage);
+  SetBounds(*Label, {B.Left, B.Top, Size.width(), Size.height()});
 }
 
 void TRenderer::TImpl::Reparent(TView& V) {

@@ -10,6 +10,7 @@
 #include <keyloom/design/options_store.hpp>
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPointer>
@@ -41,6 +42,22 @@ QTreeWidgetItem* ItemNamed(QTreeWidget* Tree, const QString& Text) {
   for (QTreeWidgetItemIterator It(Tree); *It; ++It)
     if ((*It)->text(0) == Text) return *It;
   return nullptr;
+}
+
+// Whether Saved is Original with only "&" characters put in; Inserted counts them.
+bool OnlyAmpersandsInserted(const std::string& Original, const std::string& Saved, int& Inserted) {
+  Inserted = 0;
+  std::size_t I = 0;
+  for (const char C : Saved) {
+    if (I < Original.size() && Original[I] == C) {
+      ++I;
+    } else if (C == '&') {
+      ++Inserted;
+    } else {
+      return false;
+    }
+  }
+  return I == Original.size();
 }
 
 void ClickItem(QTreeWidget* Tree, QTreeWidgetItem* Item) {
@@ -173,6 +190,11 @@ class DesignerSessionTest : public QObject {
     QCOMPARE(StatusText(), QString());
     test::Hover(Button(E->bAssign));
     QCOMPARE(StatusText(), QStringLiteral("Assign the current accelerator keys to the form"));
+    // Leaving the button takes its hint away.
+    QEvent Leave(QEvent::Leave);
+    QApplication::sendEvent(Button(E->bAssign), &Leave);
+    QCOMPARE(StatusText(), QString());
+    test::Hover(Button(E->bAssign));
     test::Hover(Tree->viewport());
     QCOMPARE(StatusText(), QString());
 
@@ -258,6 +280,10 @@ class DesignerSessionTest : public QObject {
     Window->Renderer().Flush();
     auto* Typing = NoCaptions->findChild<QLineEdit*>();
     QVERIFY(Typing);
+    // The new row shows, with the caret in it.
+    QVERIFY(Typing->isVisible());
+    QVERIFY(NoCaptions->viewport()->rect().contains(Typing->geometry()));
+    QCOMPARE(QApplication::focusWidget(), Typing);
     QTest::keyClicks(Typing, QStringLiteral("TBevel"));
     QTest::keyClick(Typing, Qt::Key_Return);
     QCOMPARE(E->GetNoCaptionClassList().Count(), 7);
@@ -304,6 +330,15 @@ class DesignerSessionTest : public QObject {
     Click(E->bAbout);
     QCOMPARE(E->nbAbout->GetPageIndex(), 0);
     QVERIFY(Tree->isVisible());
+    // A command on the tree shows the tree.
+    Click(E->bSetup);
+    Click(E->bFind);
+    QCOMPARE(E->nbAbout->GetPageIndex(), 0);
+    QVERIFY(Tree->isVisible());
+
+    // However small the window is made, the tool bar stays whole.
+    EditorWindow->resize(100, 100);
+    QVERIFY(Button(E->bClose)->geometry().right() < W(E->tbKeyloom)->width());
 
     // Close hides the window; the verb shows it again.
     Click(E->bClose);
@@ -312,6 +347,60 @@ class DesignerSessionTest : public QObject {
     OpenEditor();
     QCOMPARE(Editor(), E);
     QVERIFY(EditorWindow->isVisible());
+    // Escape closes it as Close does.
+    EditorWindow->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(EditorWindow));
+    QTest::keyClick(EditorWindow, Qt::Key_Escape);
+    QVERIFY(!E->Showing());
+    QVERIFY(EditorWindow->isHidden());
+  }
+
+  // Find and Assign through the editor window, then Save: the file gains the
+  // letters and nothing else, whatever layout the drawing needed (aligned
+  // panels, auto-sized labels, sheets filling their page control).
+  void SavingChangesOnlyTheCaptions_data() {
+    QTest::addColumn<QString>("Form");
+    QTest::addColumn<bool>("InCorpus");
+    QTest::newRow("thirdparty.dfm") << QStringLiteral("thirdparty.dfm") << false;
+    QTest::newRow("dialog.lfm") << QStringLiteral("dialog.lfm") << false;
+    QTest::newRow("typical.dfm") << QStringLiteral("typical.dfm") << false;
+    QTest::newRow("search and replace dialog")
+        << QStringLiteral("HeidiSQL+HeidiSQL/source/searchreplace.dfm") << true;
+    QTest::newRow("editor search dialog") << QStringLiteral("doublecmd+doublecmd/src/feditsearch.lfm") << true;
+    QTest::newRow("page controls") << QStringLiteral("HeidiSQL+HeidiSQL/source/usermanager.dfm") << true;
+  }
+
+  void SavingChangesOnlyTheCaptions() {
+    QFETCH(QString, Form);
+    QFETCH(bool, InCorpus);
+    const QString Source = InCorpus ? QStringLiteral(KEYLOOM_CORPUS_DIR "/") + Form
+                                    : QStringLiteral(KEYLOOM_SOURCE_DIR "/examples/forms/") + Form;
+    if (!QFile::exists(Source)) QSKIP("the corpus is absent");
+    const QString Path = Config->Path(QFileInfo(Form).fileName());
+    QFile::remove(Path);
+    QVERIFY(QFile::copy(Source, Path));
+    QFile::setPermissions(Path, QFile::ReadOwner | QFile::WriteOwner);
+    const std::string Original = test::TConfigFolder::ReadText(Path);
+    Window->OpenFile(Path.toStdString());
+    QVERIFY(!Window->Host().IsModified());
+
+    OpenEditor();
+    // Assign before Find writes the captions the form has: nothing to save.
+    Click(Editor()->bAssign);
+    QVERIFY(!Window->Host().IsModified());
+    QVERIFY(!Window->SaveAction()->isEnabled());
+    Click(Editor()->bFind);
+    Click(Editor()->bAssign);
+    Click(Editor()->bClose);
+    QVERIFY(Window->Host().IsModified());
+    Window->SaveAction()->trigger();
+    QVERIFY(!Window->Host().IsModified());
+
+    const std::string Saved = test::TConfigFolder::ReadText(Path);
+    int Inserted = 0;
+    QVERIFY2(OnlyAmpersandsInserted(Original, Saved, Inserted),
+             "the saved form differs from the file in more than inserted \"&\"");
+    QVERIFY(Inserted > 0);
   }
 
   void QuittingWithChangesAsks() {

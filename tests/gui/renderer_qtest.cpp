@@ -330,6 +330,37 @@ class RendererTest : public QObject {
     QCOMPARE(Bar->actions()[0]->menu()->actions()[0]->text(), QStringLiteral("E&xit"));
   }
 
+  // The name of a container of an unknown class shows whole or not at all:
+  // no letter of it peeks out between the controls placed on it.
+  void APlaceholderLeavesNoStrayLetters() {
+    const std::string Text =
+        test::TConfigFolder::ReadText(QStringLiteral(KEYLOOM_SOURCE_DIR "/examples/forms/thirdparty.dfm"));
+    Show(Text.c_str());
+    QWidget* Panel = As<gui::TUnknownWidget>("pnlButtons");
+    QVERIFY(Panel);
+    const QImage Image = Panel->grab().toImage();
+    const QColor Background = Panel->palette().color(QPalette::Window);
+    const QRect Before = W("btnPrint")->geometry();
+    const QRect After = W("btnPreview")->geometry();
+    QVERIFY(After.left() > Before.right() + 1);
+    for (int X = Before.right() + 1; X < After.left(); ++X)
+      for (int Y = Before.top(); Y <= Before.bottom(); ++Y) QCOMPARE(Image.pixelColor(X, Y), Background);
+  }
+
+  // A button's drop-down arrow (#9207), which the default face lacks, is
+  // drawn in a face that has it, not as the box of a missing character.
+  void CharactersTheDefaultFaceLacksAreDrawnInAnother() {
+    Show(EveryControl);
+    const char32_t Arrow = 0x23F7;
+    QTextLayout Layout(QString::fromUcs4(&Arrow, 1), W("bOK")->font());
+    Layout.beginLayout();
+    Layout.createLine();
+    Layout.endLayout();
+    const QList<QGlyphRun> Runs = Layout.glyphRuns();
+    QCOMPARE(Runs.size(), 1);
+    QVERIFY(Runs[0].rawFont().supportsCharacter(Arrow));
+  }
+
   void AcceleratorsAreUnderlinedAndActAsShortcutsOutsideADesigner() {
     Show(EveryControl);
     QCOMPARE(QApplication::style()->styleHint(QStyle::SH_UnderlineShortcut), 1);
@@ -513,6 +544,24 @@ class RendererTest : public QObject {
     QCOMPARE(Get<TControl>(*Loaded, "Upper").GetHeight(), 120);
     QCOMPARE(Get<TControl>(*Loaded, "Splitter1").GetTop(), 120);
     QCOMPARE(W("Lower")->geometry().top(), 123);
+
+    // A design surface draws the same layout, but the host keeps the bounds
+    // the file stores: a designer that saves them writes no layout of ours.
+    cleanup();
+    Loaded = test::ReadForm(Aligned);
+    const auto Stored = test::ReadForm(Aligned);
+    Renderer = std::make_unique<TRenderer>();
+    TRenderOptions Design;
+    Design.DesignSurface = true;
+    QWidget Desk;
+    Renderer->Render(Loaded->Form(), Design, &Desk);
+    QCOMPARE(W("Status")->geometry(), QRect(0, 281, 400, 19));
+    QCOMPARE(W("Tree")->geometry(), QRect(0, 0, 400, 251));
+    Get<TNotebook>(*Loaded, "Book").SetPageIndex(1);
+    QCOMPARE(W("Lower")->geometry().top(), 103);
+    for (const char* Name : {"Tools", "Status", "Book", "Tree", "Upper", "Splitter1", "Lower"})
+      QCOMPARE(gui::HostBounds(Get<TControl>(*Loaded, Name)), gui::HostBounds(Get<TControl>(*Stored, Name)));
+    Renderer.reset();
   }
 
   void LabelsSizeThemselvesToTheirText() {
