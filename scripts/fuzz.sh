@@ -13,7 +13,7 @@ seconds=${1:-60}
 dir=${2:-$root/build-fuzz}
 shift $(( $# < 2 ? $# : 2 ))
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(form_file store markup pipeline)
+[ ${#targets[@]} -gt 0 ] || targets=(form_file binary_form store markup pipeline)
 
 "$root/scripts/deps.sh" clang libclang-rt-14-dev
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <system_error>
@@ -51,8 +52,6 @@ std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOpti
   } catch (const EFileReadError& E) {
     FailFile(File, E.Message());
   }
-  if (formfile::IsBinaryFormFile(Bytes))
-    FailFile(File, std::string(formfile::BinaryFormFileMessage));
   formfile::TLoadOptions Load;
   Load.ClassMap = Options.ClassMap;
   Load.KeepState = false;
@@ -69,7 +68,10 @@ std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOpti
 
 void AppendPosition(std::string& Out, const std::string& File, formfile::TPosition P) {
   Out += File;
-  if (P.FLine <= 0) return;
+  if (P.FLine <= 0) {
+    if (P.FColumn > 0) Out += ":byte " + std::to_string(P.FColumn);  // a binary form
+    return;
+  }
   Out += ':';
   Out += std::to_string(P.FLine);
   Out += ':';
@@ -132,6 +134,7 @@ std::string JsonSubject(const TObject* Object) {
 }
 
 std::string JsonPosition(formfile::TPosition P) {
+  if (P.FLine <= 0 && P.FColumn > 0) return "\"offset\":" + std::to_string(P.FColumn);  // a binary form
   return "\"line\":" + std::to_string(P.FLine) + ",\"column\":" + std::to_string(P.FColumn);
 }
 
@@ -280,7 +283,13 @@ int RunAssign(const TAssignOptions& Options) {
     if (Options.ToStdout) {
       Log.Out(std::move(After));
     } else if (Changes) {
-      if (Options.DryRun)
+      if (Options.DryRun && Form->Document().IsBinary())
+        // Bytes make no readable diff: the text the designer would show for each.
+        Log.Out(formfile::UnifiedDiff(formfile::RenderAsText(formfile::TDocument::Parse(Before, File)),
+                                      formfile::RenderAsText(formfile::TDocument::Parse(After, File)),
+                                      DiffLabel("a", File) + " (text rendering of a binary form)",
+                                      DiffLabel("b", File) + " (text rendering of a binary form)"));
+      else if (Options.DryRun)
         Log.Out(formfile::UnifiedDiff(Before, After, DiffLabel("a", File), DiffLabel("b", File)));
       else
         WriteFileAtomically(File, After);
@@ -298,6 +307,57 @@ int RunAssign(const TAssignOptions& Options) {
                 Plural(static_cast<std::size_t>(Given), "caption", "captions") +
                 (WouldOnly ? " would get a letter, " : " given a letter, ") +
                 Plural(static_cast<std::size_t>(Failed), "error", "errors") + Unknown.Text());
+  return Failed ? ExitFailure : ExitSuccess;
+}
+
+namespace {
+
+struct TConvertTally {
+  std::size_t Read = 0, Converted = 0;
+
+  TConvertTally& operator+=(const TConvertTally& Other) {
+    Read += Other.Read;
+    Converted += Other.Converted;
+    return *this;
+  }
+};
+
+}  // namespace
+
+int RunConvert(const TConvertOptions& Options) {
+  TReporter Reporter(Options.Files.size(), Options.Quiet);
+  TConvertTally Total;
+  const unsigned Jobs = NamesAFileTwice(Options.Files) ? 1 : Options.Jobs;
+  const int Failed = ForEachFile(Options, Jobs, Reporter, Total, [&](const std::string& File, TFileLog& Log,
+                                                                      TConvertTally& Tally) {
+    std::string Bytes;
+    try {
+      Bytes = ReadWholeFile(File);
+    } catch (const EFileReadError& E) {
+      FailFile(File, E.Message());
+    }
+    std::optional<formfile::TDocument> Document;
+    try {
+      Document.emplace(formfile::TDocument::Parse(std::move(Bytes), File));
+    } catch (const formfile::EFormFileError& E) {
+      if (E.Line() <= 0) FailFile(File, E.Message());
+      throw TFileFailure{File + ":" + std::to_string(E.Line()) + ":" + std::to_string(E.Column()) +
+                         ": error: " + E.Message()};
+    }
+    ++Tally.Read;
+    const bool Already = Document->IsBinary() == Options.ToBinary;
+    std::string Out = Already ? Document->Source()
+                              : Options.ToBinary ? formfile::RenderAsBinary(*Document) : formfile::RenderAsText(*Document);
+    if (Options.ToStdout) {
+      Log.Out(std::move(Out));
+    } else if (!Already) {
+      WriteFileAtomically(File, Out);
+    }
+    if (!Already) ++Tally.Converted;
+  });
+  Reporter.Note("keyloom convert: " + Plural(Total.Read, "file", "files") + " read, " + std::to_string(Total.Converted) +
+                (Options.ToBinary ? " converted to binary, " : " converted to text, ") +
+                Plural(static_cast<std::size_t>(Failed), "error", "errors"));
   return Failed ? ExitFailure : ExitSuccess;
 }
 

@@ -46,7 +46,14 @@ struct TStatsOptions : TCommonOptions {
   bool AsIs = false;
 };
 
+struct TConvertOptions : TCommonOptions {
+  bool ToBinary = false;
+  bool ToStdout = false;
+};
+
 int RunAssign(const TAssignOptions& Options);
+// Rewrites each form in the other encoding (text or binary); forms already in it are left alone.
+int RunConvert(const TConvertOptions& Options);
 int RunCheck(const TCommonOptions& Options);
 int RunTree(const TTreeOptions& Options);
 // Exit status 2 only when no file could be measured.

@@ -55,9 +55,11 @@ SETTINGS
   when its class is named in a list or mapped with --class-map.
 
 FILES
-  Text form files (.dfm, .lfm), in UTF-8 or a single-byte code page. Binary
-  form files are not supported: they are reported as an error (exit status 2)
-  and left alone; convert them to text first.
+  Text form files (.dfm, .lfm), in UTF-8 or a single-byte code page, and
+  binary form files (the object stream, bare or behind a resource header),
+  whatever their extension. A binary form is written back as binary; errors
+  in one name the byte offset (FILE: error: byte N: MESSAGE), and so do the
+  places in its captions (FILE:byte N).
 )";
 
 constexpr const char* ExitHelp = R"(
@@ -89,6 +91,21 @@ EXAMPLES
   keyloom assign --dry-run forms/*.dfm
   keyloom assign --sort caption --reassign MainForm.lfm
   keyloom assign --class-map TMyButton=TButton --caption-classes TButtonControl,TcxButton *.dfm
+)";
+
+constexpr const char* ConvertFooter = R"(
+DESCRIPTION
+  Rewrites each form in the other encoding, in place (atomically, as assign
+  writes) or on standard output with --stdout (one file). Text is written as
+  the form designer writes it: two-space indent, characters outside printable
+  ASCII as #n codes, strings over 64 characters split with ' +', LF line ends.
+  Binary is the object stream behind the 16-bit resource header, as the
+  designer's binary .dfm files hold it. Bytes after the form's final 'end' are
+  not carried over. A file already in the requested encoding is left alone.
+
+EXAMPLES
+  keyloom convert --to text old/*.dfm
+  keyloom convert --to binary --stdout Main.dfm > Main.bin.dfm
 )";
 
 constexpr const char* CheckFooter = R"(
@@ -219,6 +236,7 @@ struct TRawOptions {
   bool Json = false;
   bool Quiet = false;
   unsigned Jobs = 0;
+  std::string ConvertTo;
 };
 
 class EUsage : public std::runtime_error {
@@ -400,7 +418,7 @@ void FillCommon(TCommonOptions& Options, const TRawOptions& Raw, const CLI::App&
 }
 
 int Run(int argc, char** argv) {
-  CLI::App App("keyloom - gives the captions of text form files (.dfm, .lfm) unique keyboard accelerators.\n"
+  CLI::App App("keyloom - gives the captions of form files (.dfm, .lfm) unique keyboard accelerators.\n"
                "Run 'keyloom COMMAND --help' for the manual of a command.",
                "keyloom");
   App.require_subcommand(1);
@@ -416,6 +434,14 @@ int Run(int argc, char** argv) {
   AddSettings(*Assign, Raw);
   AddJobs(*Assign, Raw);
   Assign->footer(std::string(AssignFooter) + SettingsHelp + JobsHelp + ExitHelp);
+
+  CLI::App* Convert = App.add_subcommand("convert", "Rewrite forms as text or as binary form files");
+  Convert->add_option("FILE", Raw.Files, "Form files")->required();
+  Convert->add_option("--to", Raw.ConvertTo, "text or binary")->required()->check(CLI::IsMember({"text", "binary"}));
+  Convert->add_flag("--stdout", Raw.ToStdout, "Write the result to standard output (one file) instead of in place");
+  Convert->add_flag("-q,--quiet", Raw.Quiet, "No summary on standard error");
+  AddJobs(*Convert, Raw);
+  Convert->footer(std::string(ConvertFooter) + JobsHelp + ExitHelp);
 
   CLI::App* Check = App.add_subcommand("check", "Report missing and clashing accelerators (exit 1)");
   Check->add_option("FILE", Raw.Files, "Form files")->required();
@@ -455,6 +481,16 @@ int Run(int argc, char** argv) {
       Options.DryRun = Raw.DryRun;
       if (Options.ToStdout && Options.Files.size() != 1) throw EUsage("--stdout: give exactly one file");
       return RunAssign(Options);
+    }
+    if (Convert->parsed()) {
+      TConvertOptions Options;
+      Options.Files = Raw.Files;
+      Options.Quiet = Raw.Quiet;
+      Options.Jobs = Raw.Jobs;
+      Options.ToBinary = Raw.ConvertTo == "binary";
+      Options.ToStdout = Raw.ToStdout;
+      if (Options.ToStdout && Options.Files.size() != 1) throw EUsage("--stdout: give exactly one file");
+      return RunConvert(Options);
     }
     if (Check->parsed()) {
       TCommonOptions Options;

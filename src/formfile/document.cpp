@@ -7,6 +7,7 @@
 #include <numeric>
 #include <sstream>
 
+#include "formfile/binary.hpp"
 #include "formfile/document_impl.hpp"
 #include "formfile/string_codec.hpp"
 #include "formfile/text_util.hpp"
@@ -84,7 +85,8 @@ TDocument TDocument::Parse(std::string Source, std::string FileName) {
   Impl->FSource = std::move(Source);
   Impl->FFileName = std::move(FileName);
   if (IsBinaryFormFile(Impl->FSource)) {
-    throw EFormFileError(Impl->FFileName, 1, 1, std::string(BinaryFormFileMessage));
+    detail::ParseBinaryInto(*Impl);
+    return TDocument(std::move(Impl));
   }
   if (Impl->FSource.compare(0, 3, "\xEF\xBB\xBF") == 0) Impl->FContentStart = 3;
   detail::ParseInto(*Impl);
@@ -101,6 +103,7 @@ TDocument TDocument::LoadFromFile(const std::filesystem::path& Path) {
 
 const std::string& TDocument::Source() const noexcept { return FImpl->FSource; }
 const std::string& TDocument::FileName() const noexcept { return FImpl->FFileName; }
+bool TDocument::IsBinary() const noexcept { return FImpl->FBinary; }
 TObjectNode& TDocument::Root() noexcept { return FImpl->FObjects.front(); }
 const TObjectNode& TDocument::Root() const noexcept { return FImpl->FObjects.front(); }
 
@@ -363,6 +366,12 @@ void CheckObject(const TDocument::TImpl& Impl, const TObjectNode& Object) {
 void TDocument::SetString(TValue& Value, std::string_view Utf8) {
   CheckValue(*FImpl, Value);
   if (Value.Kind() != TValueKind::String) EditError(*FImpl, Value.FPosition, "the value is not a string");
+  if (FImpl->FBinary) {
+    const auto Tag = static_cast<unsigned char>(FImpl->FSource[Value.FSpan.FBegin]);
+    SetValuePatch(*FImpl, Value, Value.FSpan.FBegin, Value.FSpan.FEnd, detail::EncodeBinaryString(Tag, Utf8));
+    Value.FData = std::string(Utf8);
+    return;
+  }
   detail::TEdit Edit = detail::EncodeStringEdit(FImpl->FSource, Value, Utf8, FImpl->FCounts, FImpl->FFileName);
   SetValuePatch(*FImpl, Value, Edit.FBegin, Edit.FEnd, std::move(Edit.FText));
   Value.FData = std::string(Utf8);
@@ -371,7 +380,19 @@ void TDocument::SetString(TValue& Value, std::string_view Utf8) {
 void TDocument::SetIdent(TValue& Value, std::string_view Name) {
   CheckScalar(*FImpl, Value);
   CheckName(*FImpl, Name, "identifier");
-  SetValuePatch(*FImpl, Value, Value.FSpan.FBegin, Value.FSpan.FEnd, std::string(Name));
+  std::string Text(Name);
+  if (FImpl->FBinary) {
+    TValue New;
+    if (detail::EqualsNoCase(Name, "True") || detail::EqualsNoCase(Name, "False")) {
+      New.FData = detail::EqualsNoCase(Name, "True");
+    } else if (detail::EqualsNoCase(Name, "nil")) {
+      New.FData = TNil{};
+    } else {
+      New.FData = TIdent{Name};
+    }
+    Text = detail::EncodeBinaryValue(New, FImpl->FFileName);
+  }
+  SetValuePatch(*FImpl, Value, Value.FSpan.FBegin, Value.FSpan.FEnd, std::move(Text));
   if (detail::EqualsNoCase(Name, "True")) {
     Value.FData = true;
   } else if (detail::EqualsNoCase(Name, "False")) {
@@ -387,7 +408,9 @@ void TDocument::SetBoolean(TValue& Value, bool NewValue) { SetIdent(Value, NewVa
 
 void TDocument::SetInteger(TValue& Value, std::int64_t NewValue) {
   CheckScalar(*FImpl, Value);
-  SetValuePatch(*FImpl, Value, Value.FSpan.FBegin, Value.FSpan.FEnd, std::to_string(NewValue));
+  std::string Text = std::to_string(NewValue);
+  if (FImpl->FBinary) Text = detail::EncodeBinaryValue(TValue(NewValue), FImpl->FFileName);
+  SetValuePatch(*FImpl, Value, Value.FSpan.FBegin, Value.FSpan.FEnd, std::move(Text));
   Value.FData = NewValue;
 }
 
@@ -444,10 +467,15 @@ void TDocument::SetValue(TProperty& Property, const TValue& NewValue) {
     if (New == TValueKind::Nil) return SetIdent(Value, "nil");
     if (New == TValueKind::Ident) return SetIdent(Value, NewValue.Ident());
   }
-  std::string_view Source = FImpl->FSource;
-  const std::size_t Indent = detail::LineIndent(Source, Property.FNameSpan.FBegin);
-  std::string_view Eol = LineBreakAfter(*FImpl, Value.FSpan.FBegin);
-  std::string Text = TFormatter(*FImpl).Value(NewValue, Indent, Eol);
+  std::string Text;
+  if (FImpl->FBinary) {
+    Text = detail::EncodeBinaryValue(NewValue, FImpl->FFileName);
+  } else {
+    std::string_view Source = FImpl->FSource;
+    const std::size_t Indent = detail::LineIndent(Source, Property.FNameSpan.FBegin);
+    std::string_view Eol = LineBreakAfter(*FImpl, Value.FSpan.FBegin);
+    Text = TFormatter(*FImpl).Value(NewValue, Indent, Eol);
+  }
   SetValuePatch(*FImpl, Value, Value.FSpan.FBegin, Value.FSpan.FEnd, std::move(Text));
   Value.FData = NewValue.FData;
   Intern(*FImpl, Value, false);
@@ -464,6 +492,12 @@ void TDocument::InsertProperty(TObjectNode& Object, std::string_view Name, const
   for (const TProperty& Property : Object.FProperties) {
     if (!Property.FRemoved) Anchor = Property.FValue.FSpan.FEnd;
   }
+  if (FImpl->FBinary) {
+    // Before the zero that ends the property list.
+    FImpl->FPatches.push_back({Anchor, Anchor, detail::EncodeBinaryProperty(Name, Value, FImpl->FFileName),
+                               TPatchKind::Insert, NextSequence(*FImpl)});
+    return;
+  }
   std::size_t Indent = Object.FProperties.empty() ? detail::LineIndent(Source, Object.FHeaderSpan.FBegin) + 2
                                                   : detail::LineIndent(Source, Object.FProperties.front().FNameSpan.FBegin);
   std::string_view Eol = LineBreakAfter(*FImpl, Anchor);
@@ -474,7 +508,8 @@ void TDocument::InsertProperty(TObjectNode& Object, std::string_view Name, const
 void TDocument::RemoveProperty(TProperty& Property) {
   if (Property.FRemoved) EditError(*FImpl, Property.FPosition, "the property was already removed");
   CheckValue(*FImpl, Property.FValue);
-  TSpan Span = WholeLines(FImpl->FSource, Property.FNameSpan.FBegin, Property.FValue.FSpan.FEnd);
+  TSpan Span = FImpl->FBinary ? TSpan{Property.FNameSpan.FBegin, Property.FValue.FSpan.FEnd}
+                              : WholeLines(FImpl->FSource, Property.FNameSpan.FBegin, Property.FValue.FSpan.FEnd);
   AddRemoval(*FImpl, Span);
   Property.FRemoved = true;
 }
@@ -486,8 +521,17 @@ void TDocument::InsertObject(TObjectNode& Parent, const TNewObject& Object) {
   for (const TProperty& Property : Parent.FProperties) {
     if (!Property.FRemoved) Anchor = Property.FValue.FSpan.FEnd;
   }
+  if (FImpl->FBinary) {
+    // After the zero that ends the property list, or after the last child.
+    Anchor = Parent.FProperties.empty() ? Parent.FHeaderSpan.FEnd + 1 : Parent.FProperties.back().FValue.FSpan.FEnd + 1;
+  }
   for (const TObjectNode* Child : Parent.FChildren) {
     if (!Child->FRemoved) Anchor = Child->FEndSpan.FEnd;
+  }
+  if (FImpl->FBinary) {
+    FImpl->FPatches.push_back({Anchor, Anchor, detail::EncodeBinaryObject(Object, FImpl->FFileName),
+                               TPatchKind::Insert, NextSequence(*FImpl)});
+    return;
   }
   std::size_t Indent = Parent.FChildren.empty() ? detail::LineIndent(Source, Parent.FHeaderSpan.FBegin) + 2
                                                 : detail::LineIndent(Source, Parent.FChildren.front()->FHeaderSpan.FBegin);
@@ -498,7 +542,8 @@ void TDocument::InsertObject(TObjectNode& Parent, const TNewObject& Object) {
 void TDocument::RemoveObject(TObjectNode& Object) {
   if (Object.FParent == nullptr) EditError(*FImpl, Object.FPosition, "the root object cannot be removed");
   CheckObject(*FImpl, Object);
-  TSpan Span = WholeLines(FImpl->FSource, Object.FHeaderSpan.FBegin, Object.FEndSpan.FEnd);
+  TSpan Span = FImpl->FBinary ? TSpan{Object.FHeaderSpan.FBegin, Object.FEndSpan.FEnd}
+                              : WholeLines(FImpl->FSource, Object.FHeaderSpan.FBegin, Object.FEndSpan.FEnd);
   AddRemoval(*FImpl, Span);
   std::vector<TObjectNode*> Pending{&Object};
   while (!Pending.empty()) {
@@ -542,6 +587,13 @@ std::string TDocument::Render() const {
     Cursor = Patch.FEnd;
   }
   Out.append(Source.substr(Cursor));
+  if (FImpl->FSizeField != std::string::npos && Out.size() != Source.size()) {
+    // The resource header counts the bytes after it.
+    std::uint64_t Size = 0;
+    for (int I = 3; I >= 0; --I) Size = (Size << 8) | static_cast<unsigned char>(Source[FImpl->FSizeField + I]);
+    Size += Out.size() - Source.size();  // unsigned wrap-around makes a shrink right too
+    for (int I = 0; I < 4; ++I) Out[FImpl->FSizeField + I] = static_cast<char>((Size >> (8 * I)) & 0xFF);
+  }
   return Out;
 }
 

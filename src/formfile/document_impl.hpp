@@ -31,6 +31,9 @@ struct TDocument::TImpl {
   std::string FSource;
   std::string FFileName;
   std::size_t FContentStart = 0;  // after a BOM
+  bool FBinary = false;
+  // Binary forms behind a resource header: where its size field stands.
+  std::size_t FSizeField = std::string::npos;
   std::size_t FTrailingStart = 0;
   std::deque<TObjectNode> FObjects;  // pre-order; FObjects.front() is the root
   detail::TStyleCounts FCounts;

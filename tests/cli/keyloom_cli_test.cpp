@@ -228,15 +228,38 @@ TEST_F(KeyloomCliTest, OutputThatCannotBeWrittenIsAFailure) {
   EXPECT_EQ(Work("typical.dfm"), Example("typical.dfm"));
 }
 
-TEST_F(KeyloomCliTest, BinaryFormFilesAreRefused) {
-  const std::string Binary("\xFF\x0A\x00TFORM1\x00\x30\x10\x00\x00\x00\x00TPF0", 20);
-  WriteFile(FWork / "binary.dfm", Binary);
+TEST_F(KeyloomCliTest, BinaryFormsAreAssignedAsBinaryAndBrokenOnesLeftAlone) {
+  // object Form1: TForm1 / object B: TButton / Caption = 'OK' / end / end, behind a resource header.
+  const auto Form = [](std::string_view Caption) {
+    const std::string Stream = std::string("TPF0\x06TForm1\x05" "Form1\x00\x07TButton\x01" "B\x07" "Caption\x06", 37) +
+                               static_cast<char>(Caption.size()) + std::string(Caption) + std::string(3, '\0');
+    return std::string("\xFF\x0A\x00TFORM1\x00\x30\x10", 12) + static_cast<char>(Stream.size()) +
+           std::string(3, '\0') + Stream;
+  };
+  WriteFile(FWork / "binary.dfm", Form("OK"));
+  const TRun Tree = Run("tree binary.dfm");
+  EXPECT_EQ(Tree.Out, "OK (TButton B)\n");
+  const TRun Check = Run("check binary.dfm");
+  EXPECT_EQ(Check.Code, 1);
+  EXPECT_NE(Check.Out.find("binary.dfm:byte 52: 'OK' (TButton B) has no accelerator"), std::string::npos) << Check.Out;
+  const TRun Dry = Run("assign --dry-run binary.dfm");
+  EXPECT_NE(Dry.Out.find("--- a/binary.dfm (text rendering of a binary form)"), std::string::npos) << Dry.Out;
+  EXPECT_NE(Dry.Out.find("\n-    Caption = 'OK'\n+    Caption = '&OK'\n"), std::string::npos) << Dry.Out;
+  EXPECT_EQ(Run("assign binary.dfm").Code, 0);
+  EXPECT_EQ(ReadFile(FWork / "binary.dfm"), Form("&OK"));
+  EXPECT_EQ(Run("convert --to text binary.dfm").Code, 0);
+  EXPECT_EQ(ReadFile(FWork / "binary.dfm"), "object Form1: TForm1\n  object B: TButton\n    Caption = '&OK'\n  end\nend\n");
+  EXPECT_EQ(Run("convert --to binary binary.dfm").Code, 0);
+  EXPECT_EQ(ReadFile(FWork / "binary.dfm"), Form("&OK"));
+
+  const std::string Truncated = Form("OK").substr(0, 40);
+  WriteFile(FWork / "binary.dfm", Truncated);
   for (const char* Command : {"assign binary.dfm", "check binary.dfm", "tree binary.dfm"}) {
     const TRun R = Run(Command);
     EXPECT_EQ(R.Code, 2) << Command;
-    EXPECT_NE(R.Err.find("binary.dfm: error: binary form files are not supported"), std::string::npos) << R.Err;
+    EXPECT_NE(R.Err.find("binary.dfm: error: byte 12: the resource's size"), std::string::npos) << R.Err;
   }
-  EXPECT_EQ(ReadFile(FWork / "binary.dfm"), Binary);
+  EXPECT_EQ(ReadFile(FWork / "binary.dfm"), Truncated);
 }
 
 TEST_F(KeyloomCliTest, AssignKeepsPermissionsAndWritesThroughSymbolicLinks) {

@@ -206,6 +206,29 @@ TEST_F(DesignerHostTest, DeletingAPanelTakesItsControlsFromTheTreeAndTheFile) {
   EXPECT_NE(Saved.find("Caption = 'E&xit'"), std::string::npos);
 }
 
+// The same edits saved into a binary form and into its text make the same form.
+TEST_F(DesignerHostTest, ABinaryFormOpensAndSavesAsBinaryWithTheEditsOfItsText) {
+  const std::string Binary = formfile::RenderAsBinary(formfile::TDocument::Parse(test::DesignedForm, "main.dfm"));
+  auto Edit = [&](const std::filesystem::path& Path) {
+    Host->Open(Path);
+    auto* Button = static_cast<TButton*>(Host->InsertComponent(TButton::StaticClassInfo(), C("Panel2")));
+    Button->SetCaption("Added");
+    Host->DeleteComponent(C("miExit"));
+    TKeyloomForm* Window = OpenWindowOn("Form1");
+    Window->bFind->Click();
+    Window->bAssign->Click();
+    Host->Save();
+    Host->Close();
+    return Read(Path);
+  };
+  const std::string FromText = Edit(Write("text.dfm", test::DesignedForm));
+  const std::string FromBinary = Edit(Write("binary.dfm", Binary));
+  ASSERT_TRUE(formfile::IsBinaryFormFile(FromBinary));
+  EXPECT_NE(FromText, test::DesignedForm);
+  EXPECT_EQ(formfile::RenderAsText(formfile::TDocument::Parse(FromBinary, "binary.dfm")),
+            formfile::RenderAsText(formfile::TDocument::Parse(FromText, "text.dfm")));
+}
+
 TEST_F(DesignerHostTest, DeletingAMenuItemTellsTheFormSoThatWindowsRebuild) {
   Host->Open(Write("main.dfm", test::DesignedForm));
   TKeyloomForm* Window = OpenWindowOn("Form1");

@@ -609,8 +609,7 @@ INSTANTIATE_TEST_SUITE_P(
         TErrorCase{"BadSet", "object A: TA\n  Anchors = [akLeft akTop]\nend\n", 2, 21, "expected ',' or ']'"},
         TErrorCase{"BadIndex", "object A: TA\n  object B: TB[x]\n  end\nend\n", 2, 16, "expected a child position"},
         TErrorCase{"ItemIndexNotAccepted", "object A: TA\n  C = <\n    item[0]\n    end>\nend\n", 3, 9,
-                   "expected a property name or 'end', found '['"},
-        TErrorCase{"BinaryFile", std::string("\xFF\x0A\x00TFORM1\x00", 10), 1, 1, "binary form file"}),
+                   "expected a property name or 'end', found '['"}),
     [](const ::testing::TestParamInfo<TErrorCase>& Info) { return Info.param.FName; });
 
 TEST(DocumentTest, ErrorIsAKeyloomError) {
@@ -667,6 +666,132 @@ TEST(DocumentTest, IsBinaryFormFile) {
   EXPECT_FALSE(IsBinaryFormFile("object A: TA\nend\n"));
   EXPECT_FALSE(IsBinaryFormFile(""));
 }
+
+// ---------------------------------------------------------------------------
+// Binary forms
+
+std::string Short(std::string_view Text) { return static_cast<char>(Text.size()) + std::string(Text); }
+std::string Le32(std::uint32_t V) {
+  return {static_cast<char>(V & 0xFF), static_cast<char>((V >> 8) & 0xFF), static_cast<char>((V >> 16) & 0xFF),
+          static_cast<char>(V >> 24)};
+}
+std::string Str(std::string_view Text) { return "\x06" + Short(Text); }
+std::string Wide(std::u16string_view Text) {
+  std::string Out = "\x12" + Le32(static_cast<std::uint32_t>(Text.size()));
+  for (char16_t C : Text) Out += {static_cast<char>(C & 0xFF), static_cast<char>(C >> 8)};
+  return Out;
+}
+const std::string kZero(1, '\0');
+std::string Resource(const std::string& Stream) {
+  return std::string("\xFF\x0A\x00TFORM1\x00\x30\x10", 12) + Le32(static_cast<std::uint32_t>(Stream.size())) + Stream;
+}
+
+// The stream of
+//   object Form1: TForm1
+//     Left = 195 ... Items.Strings = ('One' 'Two') ... Columns = <item Width = 10 end>
+//     inherited Label1: TLabel [2]
+//       Caption = 'Größe' (wide)
+//     end
+//   end
+std::string SampleStream() {
+  return "TPF0" + Short("TForm1") + Short("Form1") + Short("Left") + "\x03\xC3" + kZero + Short("Caption") +
+         Str("Form1") + Short("Anchors") + "\x0B" + Short("akLeft") + Short("akTop") + kZero + Short("Scaled") +
+         "\x08" + Short("Align") + "\x07" + Short("alClient") + Short("Items.Strings") + "\x01" + Str("One") +
+         Str("Two") + kZero + Short("Columns") + "\x0E\x01" + Short("Width") + "\x02\x0A" + kZero + kZero +
+         Short("Data") + "\x0A" + Le32(2) + "\xAB\xCD" + kZero + "\xF3\x02\x02" + Short("TLabel") +
+         Short("Label1") + Short("Caption") + Wide(u"Gr\u00F6\u00DFe") + kZero + kZero + kZero;
+}
+
+TEST(BinaryDocumentTest, ReadsTheTreeTheTextReaderBuildsWithByteOffsets) {
+  const std::string Bytes = Resource(SampleStream());
+  const TDocument Doc = Parse(Bytes);
+  EXPECT_TRUE(Doc.IsBinary());
+  EXPECT_EQ(Doc.Render(), Bytes);
+  const TDocument Text = Parse(
+      "object Form1: TForm1\n  Left = 195\n  Caption = 'Form1'\n  Anchors = [akLeft, akTop]\n  Scaled = False\n"
+      "  Align = alClient\n  Items.Strings = (\n    'One'\n    'Two')\n  Columns = <\n    item\n      Width = 10\n"
+      "    end>\n  Data = {\n    ABCD}\n  inherited Label1: TLabel [2]\n    Caption = 'Gr'#246#223'e'\n  end\nend\n");
+  EXPECT_EQ(RenderAsText(Doc), Text.Source());
+  const TObjectNode& Root = Doc.Root();
+  ASSERT_EQ(Root.FChildren.size(), 1u);
+  const TObjectNode& Label = *Root.FChildren[0];
+  EXPECT_EQ(Label.FKind, TObjectKind::Inherited);
+  EXPECT_EQ(Label.FIndex, 2);
+  EXPECT_EQ(*ValueOf(Label, "Caption").String(), "Gr\u00F6\u00DFe");
+  // Positions are byte offsets: the root's class name follows the 16-byte header and `TPF0`.
+  EXPECT_EQ(Root.FPosition.FLine, 0);
+  EXPECT_EQ(Root.FPosition.FColumn, 20);
+  EXPECT_EQ(SpanText(Doc, ValueOf(Root, "Caption").FSpan), Str("Form1"));
+  EXPECT_EQ(SpanText(Doc, Label.FEndSpan), kZero);
+  EXPECT_EQ(Parse(SampleStream()).Render(), SampleStream());
+}
+
+TEST(BinaryDocumentTest, EditsKeepTheValueTagWhereTheTextFitsAndFixTheHeaderSize) {
+  const std::string Bytes = Resource(SampleStream());
+  TDocument Doc = Parse(Bytes);
+  TObjectNode& Root = Doc.Root();
+  TObjectNode& Label = *Root.FChildren[0];
+  Doc.SetString(Root.FindProperty("Caption")->FValue, "&Form1");
+  Doc.SetString(Root.FindProperty("Items.Strings")->FValue.List()->FItems[1], std::string(300, 'x'));
+  Doc.SetString(Label.FindProperty("Caption")->FValue, "&Gr\u00F6\u00DFe");
+  Doc.InsertProperty(Label, "Hint", TValue(std::string("Tip")));
+  const std::string Out = Doc.Render();
+  std::string Expected = SampleStream();
+  auto Replace = [&](const std::string& Old, const std::string& New) {
+    const std::size_t At = Expected.find(Old);
+    ASSERT_NE(At, std::string::npos);
+    Expected.replace(At, Old.size(), New);
+  };
+  Replace(Short("Caption") + Str("Form1"), Short("Caption") + Str("&Form1"));
+  Replace(Str("Two"), "\x0C" + Le32(300) + std::string(300, 'x'));
+  Replace(Wide(u"Gr\u00F6\u00DFe"), Wide(u"&Gr\u00F6\u00DFe") + Short("Hint") + Str("Tip"));
+  EXPECT_EQ(Out, Resource(Expected));
+  const TDocument Again = Parse(Out);
+  EXPECT_EQ(*ValueOf(*Again.Root().FChildren[0], "Caption").String(), "&Gr\u00F6\u00DFe");
+  EXPECT_EQ(*ValueOf(*Again.Root().FChildren[0], "Hint").String(), "Tip");
+}
+
+struct TBinaryErrorCase {
+  const char* FName;
+  std::string FBytes;
+  std::size_t FOffset;
+  const char* FMessage;
+};
+
+class BinaryErrorTest : public ::testing::TestWithParam<TBinaryErrorCase> {};
+
+TEST_P(BinaryErrorTest, ReportsTheByteOffset) {
+  const TBinaryErrorCase& Case = GetParam();
+  try {
+    Parse(Case.FBytes, "form.dfm");
+    FAIL() << "no error";
+  } catch (const EFormFileError& Error) {
+    EXPECT_THAT(Error.what(), HasSubstr("form.dfm: byte " + std::to_string(Case.FOffset) + ": " + Case.FMessage));
+  }
+}
+
+std::string Form(const std::string& Properties) { return "TPF0" + Short("TA") + Short("A") + Properties; }
+
+INSTANTIATE_TEST_SUITE_P(
+    Hostile, BinaryErrorTest,
+    ::testing::Values(
+        TBinaryErrorCase{"Truncated", SampleStream().substr(0, 40), 40, "the property list runs past the end of the form"},
+        TBinaryErrorCase{"NoSignature", Resource("TPF1" + Short("TA")), 16, "expected the signature 'TPF0'"},
+        TBinaryErrorCase{"BadTag", Form(Short("Left") + "\x63"), 14, "unknown value type 99"},
+        TBinaryErrorCase{"StringPastTheEnd", Form(Short("Hint") + "\x0C" + Le32(0xFFFFFFF0u) + "abc"), 15,
+                         "a string of 4294967280 bytes runs past the end"},
+        TBinaryErrorCase{"HugeWideCount", Form(Short("Hint") + "\x12" + Le32(0x80000000u) + "ab"), 15,
+                         "a string of 2147483648 characters runs past the end"},
+        TBinaryErrorCase{"ResourceSizePastTheEnd", std::string("\xFF\x0A\x00X\x00\x30\x10", 7) + Le32(999) + "TPF0", 7,
+                         "the resource's size (999) runs past the end of the file"},
+        TBinaryErrorCase{"ItemWithoutList", Form(Short("C") + std::string("\x0E\x02\x00\x05", 4)), 14, "expected a collection item"},
+        TBinaryErrorCase{"DeepValues", Form(Short("V") + std::string(5000, '\x01')), 1012, "values nested too deeply"},
+        TBinaryErrorCase{"DeepObjects", Form(kZero) + [] {
+          std::string Deep;
+          for (int I = 0; I < 10001; ++I) Deep += Short("TB") + kZero + kZero;
+          return Deep;
+        }(), 10 + 9999 * 5, "objects nested too deeply"}),
+    [](const ::testing::TestParamInfo<TBinaryErrorCase>& Info) { return Info.param.FName; });
 
 }  // namespace
 }  // namespace keyloom::formfile

@@ -47,7 +47,8 @@ struct TSpan {
   std::size_t Size() const noexcept { return FEnd - FBegin; }
 };
 
-// 1-based line; 1-based column counted in bytes.
+// 1-based line; 1-based column counted in bytes. In a binary form there are
+// no lines: FLine is 0 and FColumn the byte offset.
 struct TPosition {
   int FLine = 0;
   int FColumn = 0;
@@ -161,14 +162,12 @@ struct TNewObject {
 
 // True for the binary forms (resource-wrapped `FF 0A 00` or a bare `TPF0` stream).
 bool IsBinaryFormFile(std::string_view Bytes) noexcept;
-// What every reader of form files says of a binary one.
-inline constexpr std::string_view BinaryFormFileMessage =
-    "binary form files are not supported; convert the file to text first";
 
 class TDocument {
  public:
-  // Throws EFormFileError on a syntax error; FileName only labels errors and
-  // breaks style ties (.lfm / .dfm).
+  // Text or binary, told apart by the first bytes. Throws EFormFileError on a
+  // syntax error (a binary form's message starts with the byte offset);
+  // FileName only labels errors and breaks style ties (.lfm / .dfm).
   static TDocument Parse(std::string Source, std::string FileName = {});
   static TDocument LoadFromFile(const std::filesystem::path& Path);
 
@@ -179,6 +178,8 @@ class TDocument {
   ~TDocument();
 
   const std::string& Source() const noexcept;
+  // A binary form: edits are written in its encoding, and Render keeps its resource header's size right.
+  bool IsBinary() const noexcept;
   const std::string& FileName() const noexcept;
   TObjectNode& Root() noexcept;
   const TObjectNode& Root() const noexcept;
@@ -219,5 +220,12 @@ class TDocument {
   explicit TDocument(std::unique_ptr<TImpl> Impl);
   std::unique_ptr<TImpl> FImpl;
 };
+
+// The document's tree in the form designer's own encodings, as parsed (edits
+// show in a document parsed from Render()); bytes after the root are left out.
+// Text: two-space indent, `#n` codes, long strings split, LF line ends.
+std::string RenderAsText(const TDocument& Document);
+// Binary: the object stream behind a resource header.
+std::string RenderAsBinary(const TDocument& Document);
 
 }  // namespace keyloom::formfile
