@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -213,15 +214,34 @@ bool NamesAFileTwice(const std::vector<std::string>& Files) {
 struct TUnknownTally {
   int Objects = 0;
   std::set<std::string> Classes;
+  std::map<std::string, int> WithCaptions;
 
   void Add(const TLoadedForm& Form) {
     Objects += Form.UnknownObjectCount();
     Classes.insert(Form.UnknownClasses().begin(), Form.UnknownClasses().end());
+    for (const auto& [Name, Count] : Form.UnknownWithCaptions()) WithCaptions[Name] += Count;
   }
   TUnknownTally& operator+=(const TUnknownTally& Other) {
     Objects += Other.Objects;
     Classes.insert(Other.Classes.begin(), Other.Classes.end());
+    for (const auto& [Name, Count] : Other.WithCaptions) WithCaptions[Name] += Count;
     return *this;
+  }
+  // One line on what mapping would bring in, the classes with the most first.
+  std::string Hint() const {
+    if (WithCaptions.empty()) return {};
+    std::vector<std::pair<std::string, int>> Order(WithCaptions.begin(), WithCaptions.end());
+    std::stable_sort(Order.begin(), Order.end(), [](const auto& A, const auto& B) { return A.second > B.second; });
+    int Objects = 0;
+    std::string Classes;
+    for (std::size_t I = 0; I < Order.size(); ++I) {
+      Objects += Order[I].second;
+      if (I < 8) Classes += (I ? ", " : "") + Order[I].first + " " + std::to_string(Order[I].second);
+    }
+    if (Order.size() > 8) Classes += ", ...";
+    return "keyloom check: hint: " + std::to_string(Objects) + (Objects == 1 ? " object" : " objects") +
+           " of unknown classes show captions or hold menu items that take no part (" + Classes +
+           "); map each class to the known class it behaves as with --class-map FROM=TO or --class-map-file FILE";
   }
   std::string Text() const {
     if (Objects == 0) return {};
@@ -487,6 +507,7 @@ int RunCheck(const TCommonOptions& Options) {
                 Plural(Clashes + Missing, "problem", "problems") + " (" + Plural(Clashes, "clash", "clashes") + ", " +
                 Plural(Missing, "missing accelerator", "missing accelerators") + "), " +
                 Plural(static_cast<std::size_t>(Failed), "error", "errors") + Unknown.Text());
+  if (const std::string Hint = Unknown.Hint(); !Hint.empty()) Reporter.Note(Hint);
   if (Failed) return ExitFailure;
   return Clashes + Missing > 0 ? ExitProblems : ExitSuccess;
 }

@@ -18,6 +18,9 @@ inline constexpr int ExitFailure = 2;
 
 enum class TOutputFormat { Text, Json };
 
+// data/class-map.txt as shipped: FROM=TO lines, comments after '#'.
+extern const char* const ShippedClassMap;
+
 struct TCommonOptions {
   std::vector<std::string> Files;
   // For forms without a TKeyloom of their own.

@@ -5,6 +5,7 @@
 
 #include <keyloom/design/options_store.hpp>
 #include <keyloom/host/user_store.hpp>
+#include <keyloom/support/files.hpp>
 
 #include <filesystem>
 
@@ -224,6 +225,8 @@ struct TRawOptions {
   std::string DefaultCaptions;
   bool UserOptions = false;
   std::vector<std::string> ClassMap;
+  std::vector<std::string> ClassMapFiles;
+  bool NoBuiltinClassMap = false;
   std::string Scope = "siblings";
   std::string Strategy = "search";
   std::string Reserve;
@@ -298,6 +301,14 @@ void AddSettings(CLI::App& Sub, TRawOptions& Raw) {
       ->type_name("FROM=TO")
       ->expected(1)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  Sub.add_option("--class-map-file", Raw.ClassMapFiles,
+                 "Take FROM=TO lines from FILE ('#' starts a comment), before the shipped map\n"
+                 "(repeatable; --class-map comes before both)")
+      ->type_name("FILE")
+      ->expected(1)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  Sub.add_flag("--no-builtin-class-map", Raw.NoBuiltinClassMap,
+               "Leave out the shipped map of third-party classes to known ones");
   Sub.add_option("--scope", Raw.Scope,
                  "What must differ: siblings (each sibling group, with the letters of the\n"
                  "groups above it), window (every caption visible together)")
@@ -369,16 +380,32 @@ TKeyOptions KeyOptionsOf(const TRawOptions& Raw) {
   return O;
 }
 
-std::pair<std::string, std::string> ParseClassMap(const std::string& Entry) {
+// Where names the entry's source in messages: "--class-map", or a file and line.
+std::pair<std::string, std::string> ParseClassMap(const std::string& Entry, const std::string& Where = "--class-map") {
   const std::size_t Equals = Entry.find('=');
-  if (Equals == std::string::npos) throw EUsage("--class-map: expected FROM=TO, got '" + Entry + "'");
+  if (Equals == std::string::npos) throw EUsage(Where + ": expected FROM=TO, got '" + Entry + "'");
   std::string From = Entry.substr(0, Equals);
   std::string To = Entry.substr(Equals + 1);
-  if (From.empty() || !IsValidIdent(From)) throw EUsage("--class-map: '" + From + "' is not a class name");
-  if (To.empty() || !IsValidIdent(To)) throw EUsage("--class-map: '" + To + "' is not a class name");
+  if (From.empty() || !IsValidIdent(From)) throw EUsage(Where + ": '" + From + "' is not a class name");
+  if (To.empty() || !IsValidIdent(To)) throw EUsage(Where + ": '" + To + "' is not a class name");
   const TClassInfo* Known = FindClass(To);
-  if (!Known || !Known->Factory()) throw EUsage("--class-map: '" + To + "' is not a class this program knows");
+  if (!Known || !Known->Factory()) throw EUsage(Where + ": '" + To + "' is not a class this program knows");
   return {std::move(From), std::move(To)};
+}
+
+// A class map file: one FROM=TO a line; blank lines and what follows '#' are ignored.
+void ParseClassMapText(const std::string& Text, const std::string& Source,
+                       std::vector<std::pair<std::string, std::string>>& Map) {
+  std::size_t Start = 0;
+  for (int Line = 1; Start <= Text.size(); ++Line) {
+    std::size_t End = Text.find('\n', Start);
+    if (End == std::string::npos) End = Text.size();
+    std::string Entry = Text.substr(Start, End - Start);
+    Start = End + 1;
+    if (const std::size_t Hash = Entry.find('#'); Hash != std::string::npos) Entry.erase(Hash);
+    std::erase_if(Entry, [](char C) { return C == ' ' || C == '\t' || C == '\r'; });
+    if (!Entry.empty()) Map.push_back(ParseClassMap(Entry, Source + ":" + std::to_string(Line)));
+  }
 }
 
 // The lists as the editor window keeps them for this user. A damaged store
@@ -414,7 +441,18 @@ void FillCommon(TCommonOptions& Options, const TRawOptions& Raw, const CLI::App&
                           Sub.count("--scope") || Sub.count("--strategy") || Sub.count("--reserve") ||
                           Sub.count("--non-latin");
   RegisterKeyloomClasses();
+  // The first entry for a class wins: the command line, then the user's files, then ours.
   for (const std::string& Entry : Raw.ClassMap) Options.ClassMap.push_back(ParseClassMap(Entry));
+  for (const std::string& File : Raw.ClassMapFiles) {
+    std::string Text;
+    try {
+      Text = ReadWholeFile(File);
+    } catch (const EFileReadError& E) {
+      throw EUsage("--class-map-file: " + E.Message());
+    }
+    ParseClassMapText(Text, File, Options.ClassMap);
+  }
+  if (!Raw.NoBuiltinClassMap) ParseClassMapText(ShippedClassMap, "shipped class map", Options.ClassMap);
 }
 
 int Run(int argc, char** argv) {

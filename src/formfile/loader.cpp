@@ -127,9 +127,29 @@ class TFormReader {
     if (const TClassInfo* Known = FindClass(Name); Known && Known->Factory()) return {Known, nullptr};
     ++F.FUnknownObjects;
     if (SeenUnknown.insert(LowerCase(Name)).second) F.FUnknownClasses.emplace_back(Name);
+    if (ShowsCaptions(Node) && !InActionList) ++F.FUnknownWithCaptions[F.FUnknownClasses[UnknownIndex(Name)]];
     const TClassInfo& Generic = ContainerClasses.count(LowerCase(Name)) ? TGenericContainer::StaticClassInfo()
                                                                         : TGenericControl::StaticClassInfo();
     return {&Generic, RuntimeClass(Name, Generic)};
+  }
+
+  static bool EndsWithText(std::string_view Text, std::string_view End) {
+    return Text.size() >= End.size() && SameText(Text.substr(Text.size() - End.size()), End);
+  }
+
+  static bool ShowsCaptions(const TObjectNode& Node) {
+    for (const TProperty& P : Node.FProperties)
+      if (SameText(P.FName, "Caption") && P.FValue.String() && !P.FValue.String()->empty()) return true;
+    for (const TObjectNode* Child : Node.FChildren)
+      if (SameText(Child->FClassName, "TMenuItem")) return true;
+    return false;
+  }
+
+  // Where the class's first spelling stands among the unknown classes.
+  std::size_t UnknownIndex(std::string_view Name) const {
+    for (std::size_t I = 0; I < F.FUnknownClasses.size(); ++I)
+      if (SameText(F.FUnknownClasses[I], Name)) return I;
+    return 0;
   }
 
   void SetName(TComponent& C, const TObjectNode& Node) {
@@ -177,6 +197,10 @@ class TFormReader {
       } catch (const EComponentError& E) {
         Fail(Node, E.what());
       }
+    } else if (Taken && Enclosing != F.FForm && !Enclosing->FindComponent(Node.FName)) {
+      // A sub-object of the enclosing component, named alike in each of them
+      // (a grid's row details): it belongs to that component, not the form.
+      Owner = Enclosing;
     }
     TComponent* C = Made->Factory()(Owner);
     if (Runtime) C->SetRuntimeClass(std::move(Runtime));
@@ -193,7 +217,11 @@ class TFormReader {
     if (Node.FKind == TObjectKind::Inline) C->SetInline(true);
     ApplyProperties(*C, Node);
     TComponent* ChildRoot = Node.FKind == TObjectKind::Inline ? C : LookupRoot;
+    // Actions are commands, not controls: no class map makes them take part.
+    const bool WasInActionList = InActionList;
+    InActionList = EndsWithText(Node.FClassName, "ActionList") || EndsWithText(Node.FClassName, "ActionManager");
     for (TObjectNode* Child : Node.FChildren) ReadObject(*Child, C, ChildRoot);
+    InActionList = WasInActionList;
     if (Node.FIndex)
       if (auto* Control = AsClass<TControl>(C); Control && Control->GetParent())
         Control->GetParent()->SetChildOrder(Control, static_cast<int>(*Node.FIndex));
@@ -370,6 +398,7 @@ class TFormReader {
   std::vector<TFixup> Fixups;
   std::set<std::string> ContainerClasses;
   std::set<std::string> SeenUnknown;
+  bool InActionList = false;  // reading the objects of an action list
   std::map<TComponent*, TComponent*> InlineHome;  // form-owned objects read inside an inline block
   std::map<std::pair<const TClassInfo*, std::string>, std::shared_ptr<TClassInfo>> RuntimeClasses;
 };

@@ -322,6 +322,55 @@ TEST_F(KeyloomCliTest, ClassMapMakesAnUnknownClassTakePart) {
   EXPECT_EQ(Work("thirdparty.dfm"), Example("thirdparty.dfm"));
 }
 
+TEST_F(KeyloomCliTest, ShippedClassMapUserMapsAndTheHint) {
+  WriteFile(FWork / "jv.dfm",
+            "object Form1: TForm1\n"
+            "  object Popup1: TJvPopupMenu\n"
+            "    object Find1: TMenuItem\n"
+            "      Caption = 'Find'\n"
+            "    end\n"
+            "  end\n"
+            "  object Box1: TCheckBox\n"
+            "    Caption = 'Find'\n"
+            "  end\n"
+            "  object Box2: TJvCheckBox\n"
+            "    Caption = 'Zoom'\n"
+            "  end\n"
+            "end\n");
+  WriteFile(FWork / "maps.txt", "# ours\nTJvPopupMenu = TMainMenu   # top row beside the form's captions\n");
+  WriteFile(FWork / "bad.txt", "TJvLabel=TLabel\nTJvX\n");
+  const auto Count = [](const std::string& Text, const std::string& What) {
+    std::size_t N = 0;
+    for (std::size_t At = Text.find(What); At != std::string::npos; At = Text.find(What, At + 1)) ++N;
+    return N;
+  };
+  const struct {
+    const char* Options;
+    std::size_t FirstLetter;  // captions 'Find' that get '&Find'
+    bool ZoomTakesPart;
+  } Cases[] = {
+      {"", 2, true},  // the popup menu's items start afresh
+      {"--no-builtin-class-map", 1, false},
+      {"--class-map-file maps.txt", 1, true},
+      {"--class-map TJvPopupMenu=TPopupMenu --class-map-file maps.txt", 2, true},
+  };
+  for (const auto& C : Cases) {
+    const TRun R = Run(std::string("assign --stdout ") + C.Options + " jv.dfm");
+    ASSERT_EQ(R.Code, 0) << C.Options << R.Err;
+    EXPECT_EQ(Count(R.Out, "'&Find'"), C.FirstLetter) << C.Options << R.Out;
+    EXPECT_EQ(R.Out.find("'&Zoom'") != std::string::npos, C.ZoomTakesPart) << C.Options;
+  }
+  const TRun Hinted = Run("check --no-builtin-class-map jv.dfm");
+  EXPECT_NE(Hinted.Err.find("hint: 2 objects of unknown classes show captions or hold menu items that take no part "
+                            "(TJvCheckBox 1, TJvPopupMenu 1); map each class"),
+            std::string::npos)
+      << Hinted.Err;
+  EXPECT_EQ(Run("check jv.dfm").Err.find("hint:"), std::string::npos);
+  const TRun Bad = Run("check --class-map-file bad.txt jv.dfm");
+  EXPECT_EQ(Bad.Code, 2);
+  EXPECT_NE(Bad.Err.find("bad.txt:2: expected FROM=TO"), std::string::npos) << Bad.Err;
+}
+
 TEST_F(KeyloomCliTest, ListOptionsReplaceTheirListAndAnEmptyValueEmptiesIt) {
   // Without caption classes the buttons have no place in the tree; menu items still do.
   const TRun R = Run("assign --stdout --caption-classes '' typical.dfm");

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <string>
+#include <utility>
 
 namespace keyloom::formfile {
 namespace {
@@ -188,13 +190,47 @@ TEST(Loader, ChildPositionsReorderTheParentsChildren) {
 }
 
 TEST(Loader, DuplicateNamesAreReportedWithTheirPosition) {
-  try {
-    Load("object F: TForm\n  object A: TButton\n  end\n  object A: TButton\n  end\nend\n");
-    FAIL() << "expected an error";
-  } catch (const EFormFileError& E) {
-    EXPECT_EQ(E.Line(), 4);
-    EXPECT_NE(std::string(E.what()).find("A"), std::string::npos);
+  const std::pair<const char*, int> Cases[] = {
+      {"object F: TForm\n  object A: TButton\n  end\n  object A: TButton\n  end\nend\n", 4},
+      // A name taken by the form and by the enclosing component's own sub-objects.
+      {"object F: TForm\n  object A: TPanel\n  end\n"
+       "  object H: TGrid\n    object A: TPanel\n    end\n    object A: TPanel\n    end\n  end\nend\n",
+       7},
+  };
+  for (const auto& [Text, Line] : Cases) {
+    try {
+      Load(Text);
+      ADD_FAILURE() << "expected an error: " << Text;
+    } catch (const EFormFileError& E) {
+      EXPECT_EQ(E.Line(), Line);
+      EXPECT_NE(std::string(E.what()).find("A"), std::string::npos);
+    }
   }
+}
+
+TEST(Loader, ASubObjectNamedAsAnotherOnesBelongsToItsEnclosingComponent) {
+  const std::string Text =
+      "object F: TForm\n"
+      "  object Grid1: TDBGridEh\n"
+      "    object RowDetailData: TRowDetailPanelControlEh\n"
+      "    end\n"
+      "  end\n"
+      "  object Grid2: TDBGridEh\n"
+      "    object RowDetailData: TRowDetailPanelControlEh\n"
+      "      object Label1: TLabel\n"
+      "        Caption = 'Notes'\n"
+      "      end\n"
+      "    end\n"
+      "  end\n"
+      "end\n";
+  auto L = Load(Text);
+  TComponent* Grid2 = L->Form().FindComponent("Grid2");
+  ASSERT_NE(Grid2, nullptr);
+  TComponent* Second = Grid2->FindComponent("RowDetailData");
+  ASSERT_NE(Second, nullptr);
+  EXPECT_NE(Second, L->Form().FindComponent("RowDetailData"));
+  EXPECT_EQ(L->Form().FindComponent("Label1")->GetOwner(), &L->Form());
+  EXPECT_EQ(L->Render(), Text);
 }
 
 // Also from a form loaded without its state, which cannot store components.

@@ -65,6 +65,9 @@ class TLoadedForm {
   // Objects whose class the host did not know (class names, once each, in file order).
   const std::vector<std::string>& UnknownClasses() const { return FUnknownClasses; }
   int UnknownObjectCount() const { return FUnknownObjects; }
+  // Of those, the objects that store a caption or hold menu items, which would
+  // take part if their class were mapped to a known one: class name -> count.
+  const std::map<std::string, int>& UnknownWithCaptions() const { return FUnknownWithCaptions; }
 
   // Writes every caption that differs from what was read (published "Caption"
   // properties and radio-group items) into the document, in the file's own
@@ -131,6 +134,7 @@ class TLoadedForm {
   std::vector<const TComponent*> FOrder;  // components in file order
   std::vector<std::string> FUnknownClasses;
   int FUnknownObjects = 0;
+  std::map<std::string, int> FUnknownWithCaptions;
   // Lower-case event name -> handler name, per component.
   std::unordered_map<const TComponent*, std::map<std::string, std::string>> FHandlers;
   std::vector<TObjectNode*> FGoneNodes;  // blocks of components freed since the last store
