@@ -11,25 +11,14 @@
 #include <string>
 
 #include "fuzz_check.hpp"
+#include "run_once.hpp"
 
 namespace {
 
 using namespace keyloom;
 using namespace keyloom::formfile;
 
-std::string RunOnce(std::string Bytes, bool& Loaded) {
-  Loaded = false;
-  std::unique_ptr<TLoadedForm> Form;
-  try {
-    Form = LoadFormForKeys(TDocument::Parse(std::move(Bytes), "fuzz.dfm"));
-  } catch (const EKeyloomError&) {
-    return {};
-  }
-  Loaded = true;
-  RunKeys(*Form, TKeySettings());
-  Form->StoreCaptions();
-  return Form->Render();
-}
+using keyloom::fuzz::RunOnce;
 
 }  // namespace
 
