@@ -13,14 +13,9 @@
 #include "fuzz_check.hpp"
 #include "run_once.hpp"
 
-namespace {
-
 using namespace keyloom;
 using namespace keyloom::formfile;
-
 using keyloom::fuzz::RunOnce;
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
   std::string Bytes(reinterpret_cast<const char*>(Data), Size);
