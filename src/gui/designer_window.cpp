@@ -53,13 +53,6 @@ int ShowMessageBox(QWidget* Parent, const std::string& Text, const std::string& 
 
 namespace {
 
-std::optional<int> StoredInteger(const formfile::TObjectNode& Node, std::string_view Name) {
-  const formfile::TProperty* Prop = Node.FindProperty(Name);
-  if (!Prop) return std::nullopt;
-  if (const auto* Value = std::get_if<std::int64_t>(&Prop->FValue.FData)) return static_cast<int>(*Value);
-  return std::nullopt;
-}
-
 bool IsOtherDialect(const std::filesystem::path& Path) {
   std::string Ext = Path.extension().string();
   return SameText(Ext, ".lfm");

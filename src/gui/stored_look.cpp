@@ -12,14 +12,14 @@
 
 namespace keyloom::gui {
 
-namespace {
-
-std::optional<int> StoredInt(const formfile::TObjectNode& Node, std::string_view Name) {
+std::optional<int> StoredInteger(const formfile::TObjectNode& Node, std::string_view Name) {
   const formfile::TProperty* Prop = Node.FindProperty(Name);
   if (!Prop) return std::nullopt;
   if (const auto* Value = std::get_if<std::int64_t>(&Prop->FValue.FData)) return static_cast<int>(*Value);
   return std::nullopt;
 }
+
+namespace {
 
 std::optional<bool> StoredBool(const formfile::TObjectNode& Node, std::string_view Name) {
   const formfile::TProperty* Prop = Node.FindProperty(Name);
@@ -40,8 +40,8 @@ constexpr std::array<std::pair<std::string_view, int>, 19> Charsets{{
 // stored; otherwise none.
 TMargins StoredMargins(const formfile::TObjectNode& Node) {
   if (!StoredBool(Node, "AlignWithMargins").value_or(false)) return {};
-  return {StoredInt(Node, "Margins.Left").value_or(3), StoredInt(Node, "Margins.Top").value_or(3),
-          StoredInt(Node, "Margins.Right").value_or(3), StoredInt(Node, "Margins.Bottom").value_or(3)};
+  return {StoredInteger(Node, "Margins.Left").value_or(3), StoredInteger(Node, "Margins.Top").value_or(3),
+          StoredInteger(Node, "Margins.Right").value_or(3), StoredInteger(Node, "Margins.Bottom").value_or(3)};
 }
 
 // A stored font charset: an identifier (RUSSIAN_CHARSET) or its number.

@@ -10,7 +10,13 @@
 
 #include <keyloom/formfile/loader.hpp>
 
+#include <optional>
+#include <string_view>
+
 namespace keyloom::gui {
+
+// An integer property as the file stores it; nothing when it stores none.
+std::optional<int> StoredInteger(const formfile::TObjectNode& Node, std::string_view Name);
 
 // Lets Options draw Loaded's controls with their stored margins and decode
 // their texts in their code pages.
