@@ -12,6 +12,7 @@
 #include <keyloom/key_options.hpp>
 #include <keyloom/tree.hpp>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,12 @@ void BuildWorkingTree(TCustomTreeView& Tree, TComponent& Form, const TStrings& C
 void SortWorkingTree(TCustomTreeView& Tree, TSortMethod Method);
 // Takes every node's accelerator away, for runs that assign afresh.
 void StripWorkingTree(TCustomTreeView& Tree);
+
+// Captions a run takes as they are, never stripping their letters: those a
+// window shows from files other than the one being processed.
+using TKeptCaptions = std::function<bool(const TObject* Component)>;
+// The same, leaving the kept captions their letters.
+void StripWorkingTree(TCustomTreeView& Tree, const TKeptCaptions& Kept);
 // Finds letters for the whole tree, the root level being the first group.
 void FindLetters(TCustomTreeView& Tree, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses,
                  const TStrings& DefaultCaptions, const TKeyOptions& Options);
@@ -77,10 +84,12 @@ void RunPipeline(TCustomTreeView& Tree, TComponent& Form, const TPipelineRun& Ru
 // The same with plain settings and a tree of its own; runs nothing when the
 // settings are not active.
 void RunPipeline(TComponent& Form, const TKeySettings& Settings);
+void RunPipeline(TComponent& Form, const TKeySettings& Settings, const TKeptCaptions& Kept);
 
 // Build and sort with the settings, as a run does before it finds.
 void BuildWorkingTree(TCustomTreeView& Tree, TComponent& Form, const TKeySettings& Settings);
 // Strip when the settings ask for it, then find; only the tree's texts change.
 void FindInWorkingTree(TCustomTreeView& Tree, const TKeySettings& Settings);
+void FindInWorkingTree(TCustomTreeView& Tree, const TKeySettings& Settings, const TKeptCaptions& Kept);
 
 }  // namespace keyloom

@@ -1,3 +1,4 @@
+#include <keyloom/formfile/captions.hpp>
 #include <keyloom/host/published.hpp>
 #include <keyloom/stored_keylooms.hpp>
 
@@ -81,7 +82,11 @@ int RunKeys(formfile::TLoadedForm& Form, const TKeySettings& Fallback) {
     ++Runs;
   }
   if (FormHasOne || !Fallback.Active) return Runs;
-  RunPipeline(Form.Form(), Fallback);
+  // Captions another file of the window gives keep their letters; this file cannot write them.
+  TKeptCaptions Kept;
+  if (!Form.Window().Files.empty())
+    Kept = [&Form](const TObject* Component) { return formfile::CaptionFromOtherFile(Form, Component); };
+  RunPipeline(Form.Form(), Fallback, Kept);
   return Runs + 1;
 }
 

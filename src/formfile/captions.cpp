@@ -35,6 +35,33 @@ std::vector<const TValue*> FileItems(const TObjectNode* Node) {
 
 }  // namespace
 
+bool CaptionFromOtherFile(const TLoadedForm& Form, const TObject* Object) {
+  if (Form.Window().Files.empty()) return false;
+  if (const auto* Item = AsClass<TRadioGroupIndex>(Object)) {
+    const TRadioGroup* Group = Item->GetRadioGroup();
+    return Group && Form.FromOtherFile(Group, "Items.Strings");
+  }
+  const auto* Component = AsClass<TComponent>(Object);
+  return Component && Form.FromOtherFile(Component, "Caption");
+}
+
+TWindowPlace CaptionPlace(const TLoadedForm& Form, const TObject* Object) {
+  if (!CaptionFromOtherFile(Form, Object)) return {nullptr, CaptionPosition(Form, Object)};
+  TWindowPlace Place;
+  if (const auto* Item = AsClass<TRadioGroupIndex>(Object)) {
+    const TRadioGroup* Group = Item->GetRadioGroup();
+    const TObjectNode* Node = Form.BlockGiving(Group, "Items.Strings", &Place.File);
+    const std::vector<const TValue*> Items = FileItems(Node);
+    const auto Index = static_cast<std::size_t>(Item->GetIndex());
+    if (Item->GetIndex() >= 0 && Index < Items.size()) {
+      Place.Position = Items[Index]->FPosition;
+      return Place;
+    }
+    return Form.PlaceOf(Group, "Items.Strings");
+  }
+  return Form.PlaceOf(static_cast<const TComponent*>(Object), "Caption");
+}
+
 TPosition CaptionPosition(const TLoadedForm& Form, const TObject* Object) {
   if (const auto* Item = AsClass<TRadioGroupIndex>(Object)) {
     const TRadioGroup* Group = Item->GetRadioGroup();
@@ -58,7 +85,7 @@ int CountCaptionsGivenALetter(TLoadedForm& Form) {
     const TObjectNode* Node = Form.NodeOf(&C);
     if (!Node) return;
     if (const TPropInfo* Caption = GetPropInfo(&C, "Caption");
-        Caption && Caption->Kind == TTypeKind::tkLString && Caption->GetStr) {
+        Caption && Caption->Kind == TTypeKind::tkLString && Caption->GetStr && !Form.FromOtherFile(&C, "Caption")) {
       if (Given(FileString(Node, "Caption"), GetStrProp(C, *Caption))) ++Count;
     }
     if (auto* Group = AsClass<TCustomRadioGroup>(&C)) {

@@ -17,9 +17,16 @@ const TClassInfo& TGenericContainer::MakeStaticClassInfo() {
   return Info;
 }
 
+const TClassInfo& TGenericWinControl::MakeStaticClassInfo() {
+  static const TClassInfo Info("TGenericWinControl", &TWinControl::StaticClassInfo(), {},
+                               P::Factory<TGenericWinControl>());
+  return Info;
+}
+
 TPropertyBag* BagOf(TObject& Object) {
   if (auto* C = AsClass<TGenericControl>(&Object)) return &C->Bag;
   if (auto* C = AsClass<TGenericContainer>(&Object)) return &C->Bag;
+  if (auto* C = AsClass<TGenericWinControl>(&Object)) return &C->Bag;
   return nullptr;
 }
 

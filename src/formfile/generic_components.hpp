@@ -31,6 +31,15 @@ class TGenericContainer : public TCustomControl {
   TPropertyBag Bag;
 };
 
+// One that a label names as the control it focuses: it takes the focus, as
+// only a windowed control can.
+class TGenericWinControl : public TWinControl {
+  KEYLOOM_CLASS(TGenericWinControl)
+ public:
+  using TWinControl::TWinControl;
+  TPropertyBag Bag;
+};
+
 // The bag of a generic component, or nil.
 TPropertyBag* BagOf(TObject& Object);
 

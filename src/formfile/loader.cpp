@@ -1,5 +1,7 @@
 #include <keyloom/formfile/loader.hpp>
+#include <keyloom/formfile/window.hpp>
 #include <keyloom/host.hpp>
+#include <keyloom/support/files.hpp>
 
 #include "formfile/component_store.hpp"
 #include "formfile/generic_components.hpp"
@@ -50,16 +52,36 @@ struct TFixup {
   TComponent* LookupRoot;
 };
 
+// Past this many files in one chain of ancestors and frames the window is taken to be broken.
+constexpr std::size_t MaxWindowDepth = 64;
+
+// The last part of every `FocusControl = X` value: the objects labels focus.
+void CollectFocusTargets(const TObjectNode& Root, std::unordered_set<std::string>& Out) {
+  std::vector<const TObjectNode*> Pending{&Root};
+  while (!Pending.empty()) {
+    const TObjectNode* Node = Pending.back();
+    Pending.pop_back();
+    for (const TProperty& P : Node->FProperties) {
+      if (!SameText(P.FName, "FocusControl")) continue;
+      std::string_view Target = P.FValue.Ident();
+      if (const std::size_t Dot = Target.rfind('.'); Dot != std::string_view::npos) Target.remove_prefix(Dot + 1);
+      if (!Target.empty()) Out.insert(LowerCase(Target));
+    }
+    for (const TObjectNode* Child : Node->FChildren) Pending.push_back(Child);
+  }
+}
+
 }  // namespace
 
 // Streams the objects of a document into host components.
 class TFormReader {
  public:
-  TFormReader(TLoadedForm& Loaded, const TLoadOptions& Options) : F(Loaded), O(Options) {}
+  TFormReader(TLoadedForm& Loaded, const TLoadOptions& Options) : F(Loaded), O(Options), StreamRoot(Loaded.FForm) {}
 
   void Read() {
     TObjectNode& Root = F.FDocument.Root();
     FindContainerClasses(Root);
+    CollectFocusTargets(Root, FocusTargets);
     TCustomForm& Form = *F.FForm;
     Form.BeginLoading();
     if (O.Designing) Form.SetDesigning(true);
@@ -70,6 +92,12 @@ class TFormReader {
     SetName(Form, Root);
     Created.push_back(&Form);
     Record(Form, Root);
+    if (O.Window && !F.FDocument.FileName().empty()) {
+      std::error_code Error;
+      std::filesystem::path Own = std::filesystem::weakly_canonical(F.FDocument.FileName(), Error);
+      Chain.push_back(Error ? std::filesystem::absolute(F.FDocument.FileName()).lexically_normal() : Own);
+      ComposeAncestors(Form, Root);
+    }
     ApplyProperties(Form, Root);
     for (TObjectNode* Child : Root.FChildren) ReadObject(*Child, &Form, &Form);
     ResolveFixups();
@@ -77,19 +105,112 @@ class TFormReader {
     F.FKeepCaptions = O.KeepCaptions;
     if (O.KeepState || O.KeepCaptions) {
       detail::TComponentWriter Writer = WriterFor(F, *F.FForm);
-      for (TComponent* C : Created) F.RecordState(*C, O.KeepState ? &Writer : nullptr);
+      for (TComponent* C : Created)
+        if (F.FOrigins.count(C)) F.RecordState(*C, O.KeepState ? &Writer : nullptr);
     }
     for (TComponent* C : Created) C->Loaded();
   }
 
  private:
   [[noreturn]] void Fail(const TObjectNode& Node, const std::string& Message) {
-    throw EFormFileError(F.FDocument.FileName(), Node.FPosition.FLine, Node.FPosition.FColumn, Message);
+    throw EFormFileError(CurrentFile(), Node.FPosition.FLine, Node.FPosition.FColumn, Message);
+  }
+
+  const std::string& CurrentFile() const { return Foreign ? Foreign->FileName() : F.FDocument.FileName(); }
+  // "in FILE: " while streaming another file than the form's own.
+  std::string InOtherFile() const { return Foreign ? "in " + Foreign->FileName() + ": " : std::string(); }
+
+  // The ancestors of the form or frame Root, whose block Node (the root of
+  // the file being streamed) says `inherited`: streamed into Root, the most
+  // distant first.
+  void ComposeAncestors(TComponent& Root, const TObjectNode& Node) {
+    if (Node.FKind != TObjectKind::Inherited) return;
+    const std::filesystem::path File = CurrentFile();
+    const TWindowSources::TAncestor Ancestor = O.Window->AncestorOf(File, Node.FClassName);
+    if (Ancestor.ClassName.empty()) {
+      F.FWindow.Missing.push_back(InOtherFile() + "the ancestor of " + std::string(Node.FClassName) +
+                                  " is not declared (looked in " + Ancestor.Looked + ")");
+      return;
+    }
+    // A class of the framework itself (TForm, TFrame) streams nothing.
+    if (FindClass(Ancestor.ClassName)) return;
+    const auto Choice = O.Window->FormOf(Ancestor.ClassName, File, InheritedNames(Node));
+    if (!Choice) {
+      F.FWindow.Missing.push_back(InOtherFile() + "no form file declares " + Ancestor.ClassName + ", the ancestor of " +
+                                  std::string(Node.FClassName) + " (looked in " + O.Window->SearchedFolders() + ")");
+      return;
+    }
+    if (!Choice->Note.empty()) F.FWindow.Notes.push_back(InOtherFile() + Choice->Note);
+    StreamFile(Root, Choice->File);
+  }
+
+  // The frame file an inline block loads, if the window has one.
+  std::optional<TWindowSources::TChoice> FrameFile(const TObjectNode& Node) {
+    if (!O.Window || Node.FKind != TObjectKind::Inline) return std::nullopt;
+    for (const auto& [From, To] : O.ClassMap)
+      if (SameText(From, Node.FClassName)) return std::nullopt;
+    if (FindClass(Node.FClassName)) return std::nullopt;
+    auto Choice = O.Window->FormOf(Node.FClassName, CurrentFile(), InheritedNames(Node));
+    if (Choice && !Choice->Note.empty()) F.FWindow.Notes.push_back(InOtherFile() + Choice->Note);
+    return Choice;
+  }
+
+  // Streams another file of the window into Root (the form, or a frame
+  // component): its ancestors, its root's properties, its objects.
+  void StreamFile(TComponent& Root, const std::filesystem::path& File) {
+    const bool Cycle = std::find(Chain.begin(), Chain.end(), File) != Chain.end();
+    if (Cycle || Chain.size() >= MaxWindowDepth) {
+      std::string Path;
+      for (const auto& Step : Chain) Path += Step.string() + " -> ";
+      throw EFormFileError(Chain.front().string(), 0, 0,
+                           (Cycle ? "ancestors and frames form a cycle: " : "ancestors and frames nest too deep: ") +
+                               Path + File.string());
+    }
+    std::shared_ptr<TDocument> Document;
+    try {
+      Document = O.Window->Document(File);
+    } catch (const EFileReadError& E) {
+      F.FWindow.Missing.push_back(File.string() + ": " + E.Message());
+      return;
+    }
+    F.FWindowDocuments.push_back(Document);
+    F.FWindow.Files.push_back(File.string());
+    TObjectNode& DocRoot = Document->Root();
+    FindContainerClasses(DocRoot, false);
+    CollectFocusTargets(DocRoot, FocusTargets);
+    const TDocument* SavedForeign = Foreign;
+    TComponent* SavedRoot = StreamRoot;
+    Chain.push_back(File);
+    Foreign = Document.get();
+    StreamRoot = &Root;
+    ComposeAncestors(Root, DocRoot);
+    Foreign = Document.get();
+    StreamRoot = &Root;
+    Composed.insert(&Root);
+    Record(Root, DocRoot);
+    ApplyProperties(Root, DocRoot);
+    for (TObjectNode* Child : DocRoot.FChildren) ReadObject(*Child, &Root, &Root);
+    Foreign = SavedForeign;
+    StreamRoot = SavedRoot;
+    Chain.pop_back();
+  }
+
+  // An `inherited` block on a component an ancestor or frame made: its
+  // properties change, its children are read into it, it may move.
+  void Modify(TComponent& C, TObjectNode& Node, TComponent* LookupRoot) {
+    Record(C, Node);
+    if (!Foreign) F.FOrigins[&C].Inherited = true;
+    ApplyProperties(C, Node);
+    TComponent* ChildRoot = C.HasState(csInline) ? &C : LookupRoot;
+    for (TObjectNode* Child : Node.FChildren) ReadObject(*Child, &C, ChildRoot);
+    if (Node.FIndex)
+      if (auto* Control = AsClass<TControl>(&C); Control && Control->GetParent())
+        Control->GetParent()->SetChildOrder(Control, static_cast<int>(*Node.FIndex));
   }
 
   // Also makes room for every object in the form's tables: they would
   // otherwise grow a step at a time, every step rehashing all before it.
-  void FindContainerClasses(const TObjectNode& Root) {
+  void FindContainerClasses(const TObjectNode& Root, bool Reserve = true) {
     std::vector<const TObjectNode*> Pending{&Root};
     std::size_t Objects = 0;
     while (!Pending.empty()) {
@@ -99,6 +220,7 @@ class TFormReader {
       if (!Node->FChildren.empty()) ContainerClasses.insert(LowerCase(Node->FClassName));
       for (const TObjectNode* Child : Node->FChildren) Pending.push_back(Child);
     }
+    if (!Reserve) return;
     F.FOrigins.reserve(F.FOrigins.size() + Objects);
     F.FOrder.reserve(F.FOrder.size() + Objects);
     Created.reserve(Objects);
@@ -128,8 +250,9 @@ class TFormReader {
     ++F.FUnknownObjects;
     if (SeenUnknown.insert(LowerCase(Name)).second) F.FUnknownClasses.emplace_back(Name);
     if (ShowsCaptions(Node) && !InActionList) ++F.FUnknownWithCaptions[F.FUnknownClasses[UnknownIndex(Name)]];
-    const TClassInfo& Generic = ContainerClasses.count(LowerCase(Name)) ? TGenericContainer::StaticClassInfo()
-                                                                        : TGenericControl::StaticClassInfo();
+    const TClassInfo& Generic = ContainerClasses.count(LowerCase(Name))               ? TGenericContainer::StaticClassInfo()
+                                : FocusTargets.count(LowerCase(Node.FName)) ? TGenericWinControl::StaticClassInfo()
+                                                                            : TGenericControl::StaticClassInfo();
     return {&Generic, RuntimeClass(Name, Generic)};
   }
 
@@ -161,7 +284,12 @@ class TFormReader {
     }
   }
 
-  void Record(TComponent& C, TObjectNode& Node) { F.Record(C, &Node); }
+  void Record(TComponent& C, TObjectNode& Node) {
+    if (Foreign)
+      F.FForeign[&C].push_back({Foreign, &Node});
+    else
+      F.Record(C, &Node);
+  }
 
   static void PlaceInParent(TComponent& C, TComponent* Enclosing) {
     if (auto* Control = AsClass<TControl>(&C)) {
@@ -181,14 +309,24 @@ class TFormReader {
   }
 
   void ReadObject(TObjectNode& Node, TComponent* Enclosing, TComponent* LookupRoot) {
-    auto [Made, Runtime] = ResolveClass(Node);
+    if (Node.FKind == TObjectKind::Inherited && Composed.count(LookupRoot)) {
+      if (TComponent* Existing = Node.FName.empty() ? nullptr : LookupRoot->FindComponent(Node.FName)) {
+        Modify(*Existing, Node, LookupRoot);
+        return;
+      }
+      // The ancestor read does not hold it: made here, as when read alone.
+      ++F.FWindow.Unmatched;
+    }
+    const auto Frame = FrameFile(Node);
+    auto [Made, Runtime] = Frame ? std::pair(&TFrame::StaticClassInfo(), RuntimeClass(Node.FClassName, TFrame::StaticClassInfo()))
+                                 : ResolveClass(Node);
     // Objects belong to the form; the entries an inline frame overrides belong
     // to the frame. Some inline components own their nested objects too (an
     // editor's gutter parts, named alike in every editor of a form): an object
     // whose name the form already has goes to its inline component.
-    TComponent* Owner = F.FForm;
-    TComponent* Taken = Node.FName.empty() ? nullptr : F.FForm->FindComponent(Node.FName);
-    if (Node.FKind == TObjectKind::Inherited || (LookupRoot != F.FForm && Taken)) {
+    TComponent* Owner = StreamRoot;
+    TComponent* Taken = Node.FName.empty() ? nullptr : StreamRoot->FindComponent(Node.FName);
+    if (Node.FKind == TObjectKind::Inherited || (LookupRoot != StreamRoot && Taken)) {
       Owner = LookupRoot;
     } else if (Taken && InlineHome.count(Taken)) {
       // The earlier one was read inside an inline block: it belongs there.
@@ -197,14 +335,14 @@ class TFormReader {
       } catch (const EComponentError& E) {
         Fail(Node, E.what());
       }
-    } else if (Taken && Enclosing != F.FForm && !Enclosing->FindComponent(Node.FName)) {
+    } else if (Taken && Enclosing != StreamRoot && !Enclosing->FindComponent(Node.FName)) {
       // A sub-object of the enclosing component, named alike in each of them
       // (a grid's row details): it belongs to that component, not the form.
       Owner = Enclosing;
     }
     TComponent* C = Made->Factory()(Owner);
     if (Runtime) C->SetRuntimeClass(std::move(Runtime));
-    if (LookupRoot != F.FForm && Owner == F.FForm) InlineHome[C] = LookupRoot;
+    if (LookupRoot != StreamRoot && Owner == StreamRoot) InlineHome[C] = LookupRoot;
     C->BeginLoading();
     Created.push_back(C);
     Record(*C, Node);
@@ -215,6 +353,7 @@ class TFormReader {
     }
     SetName(*C, Node);
     if (Node.FKind == TObjectKind::Inline) C->SetInline(true);
+    if (Frame) StreamFile(*C, Frame->File);
     ApplyProperties(*C, Node);
     TComponent* ChildRoot = Node.FKind == TObjectKind::Inline ? C : LookupRoot;
     // Actions are commands, not controls: no class map makes them take part.
@@ -377,7 +516,11 @@ class TFormReader {
     }
     // Form.Component: resolvable only for this form.
     if (Path.size() == 2 && SameText(Path[0], Root->GetName())) return Root->FindComponent(Path[1]);
-    return nullptr;
+    // Frame1.Edit1: a component of a frame, or of a frame within it.
+    TComponent* Found = LookupRoot->FindComponent(Path[0]);
+    if (!Found) Found = Root->FindComponent(Path[0]);
+    for (std::size_t I = 1; Found && I < Path.size(); ++I) Found = Found->FindComponent(Path[I]);
+    return Found;
   }
 
   void ResolveFixups() {
@@ -399,6 +542,14 @@ class TFormReader {
   std::set<std::string> ContainerClasses;
   std::set<std::string> SeenUnknown;
   bool InActionList = false;  // reading the objects of an action list
+  // Composing a window: the file being streamed when it is not the form's own,
+  // the form or frame its objects belong to, the files streamed into each
+  // other, and the forms and frames an ancestor or frame file was streamed into.
+  const TDocument* Foreign = nullptr;
+  TComponent* StreamRoot;
+  std::vector<std::filesystem::path> Chain;
+  std::unordered_set<const TComponent*> Composed;
+  std::unordered_set<std::string> FocusTargets;
   std::map<TComponent*, TComponent*> InlineHome;  // form-owned objects read inside an inline block
   std::map<std::pair<const TClassInfo*, std::string>, std::shared_ptr<TClassInfo>> RuntimeClasses;
 };
@@ -430,6 +581,42 @@ TObjectNode* TLoadedForm::NodeOf(const TComponent* Component) const {
   return It == FOrigins.end() ? nullptr : It->second.Node;
 }
 
+const TObjectNode* TLoadedForm::BlockGiving(const TComponent* Component, std::string_view Property,
+                                           const std::string** File) const {
+  *File = nullptr;
+  auto Own = FOrigins.find(Component);
+  const TObjectNode* Node = Own == FOrigins.end() ? nullptr : Own->second.Node;
+  if (Node && (Property.empty() || Node->FindProperty(Property))) return Node;
+  auto Other = FForeign.find(Component);
+  if (Other == FForeign.end() || Other->second.empty()) return Node;
+  if (!Property.empty())
+    for (auto It = Other->second.rbegin(); It != Other->second.rend(); ++It)
+      if (It->Node->FindProperty(Property)) {
+        *File = &It->Document->FileName();
+        return It->Node;
+      }
+  // Not stored anywhere: the file that made the component gives it.
+  if (Node && !Own->second.Inherited) return Node;
+  *File = &Other->second.back().Document->FileName();
+  return Other->second.back().Node;
+}
+
+bool TLoadedForm::FromOtherFile(const TComponent* Component, std::string_view Property) const {
+  if (FForeign.empty()) return false;
+  const std::string* File = nullptr;
+  BlockGiving(Component, Property, &File);
+  return File != nullptr;
+}
+
+TWindowPlace TLoadedForm::PlaceOf(const TComponent* Component, std::string_view Property) const {
+  TWindowPlace Place;
+  const TObjectNode* Node = BlockGiving(Component, Property, &Place.File);
+  if (!Node) return Place;
+  const TProperty* P = Property.empty() ? nullptr : Node->FindProperty(Property);
+  Place.Position = P ? P->FValue.FPosition : Node->FPosition;
+  return Place;
+}
+
 TPosition TLoadedForm::PositionOf(const TComponent* Component, std::string_view Property) const {
   TObjectNode* Node = NodeOf(Component);
   if (!Node) return {};
@@ -454,7 +641,7 @@ int TLoadedForm::StoreCaptions() {
         TProperty* P = Origin.Node->FindProperty("Caption");
         if (P && P->FValue.String()) {
           FDocument.SetString(P->FValue, Now);
-        } else if (!P) {
+        } else if (!P && !Origin.Inherited) {
           TValue V;
           V.FData = Now;
           FDocument.InsertProperty(*Origin.Node, "Caption", V);
@@ -528,6 +715,7 @@ void TLoadedForm::Watch(TComponent& Component, TOrigin* Origin) {
 void TLoadedForm::Forget(const TComponent* Component) {
   FWatched.erase(Component);
   FHandlers.erase(Component);
+  FForeign.erase(Component);
   auto Found = FOrigins.find(Component);
   if (Found == FOrigins.end()) return;
   if (Found->second.Node) FGoneNodes.push_back(Found->second.Node);
@@ -599,7 +787,7 @@ int TLoadedForm::StoreComponents() {
   std::vector<TComponent*> New;
   for (TComponent* C : FForm->Components()) {
     auto Found = FOrigins.find(C);
-    if (Found == FOrigins.end() || !Found->second.Node) New.push_back(C);
+    if ((Found == FOrigins.end() || !Found->second.Node) && !FForeign.count(C)) New.push_back(C);
   }
   const std::unordered_set<const TComponent*> NewSet(New.begin(), New.end());
   std::unordered_map<const TComponent*, std::vector<TComponent*>> NewChildren;

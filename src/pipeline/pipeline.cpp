@@ -40,6 +40,16 @@ void StripWorkingTree(TCustomTreeView& Tree) {
   }
 }
 
+void StripWorkingTree(TCustomTreeView& Tree, const TKeptCaptions& Kept) {
+  if (!Kept) return StripWorkingTree(Tree);
+  const TTreeNodes& Items = Tree.GetItems();
+  const int Count = Items.GetCount();
+  for (int I = 0; I < Count; ++I) {
+    TTreeNode* Node = Items.GetNodeFromIndex(I);
+    if (!Kept(Node->GetData())) Node->SetText(DeleteAccelerator(Node->GetText()));
+  }
+}
+
 void FindLetters(TCustomTreeView& Tree, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses,
                  const TStrings& DefaultCaptions, const TKeyOptions& Options) {
   const TUsedLetters Used;
@@ -58,8 +68,20 @@ void RunPipeline(TCustomTreeView& Tree, TComponent& Form, const TPipelineRun& Ru
   AssignKeys(Tree, Run.CaptionClasses, Run.NoCaptionClasses, Run.Sender, Run.OnAssign ? *Run.OnAssign : NoHandler);
 }
 
-void RunPipeline(TComponent& Form, const TKeySettings& Settings) {
+void RunPipeline(TComponent& Form, const TKeySettings& Settings) { RunPipeline(Form, Settings, nullptr); }
+
+void RunPipeline(TComponent& Form, const TKeySettings& Settings, const TKeptCaptions& Kept) {
   if (!Settings.Active) return;
+  if (Kept && !Settings.OnlyUnassigned) {
+    const TSettingLists Lists(Settings);
+    TTreeView Tree(nullptr);
+    BuildWorkingTree(Tree, Form, Lists.CaptionClasses, Lists.NoCaptionClasses);
+    SortWorkingTree(Tree, Settings.SortMethod);
+    StripWorkingTree(Tree, Kept);
+    FindLetters(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Lists.DefaultCaptions, Settings.Options);
+    AssignKeys(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, nullptr, TAssignEvent());
+    return;
+  }
   const TSettingLists Lists(Settings);
   TTreeView Tree(nullptr);
   RunPipeline(Tree, Form,
@@ -86,7 +108,11 @@ void BuildWorkingTree(TCustomTreeView& Tree, TComponent& Form, const TKeySetting
 }
 
 void FindInWorkingTree(TCustomTreeView& Tree, const TKeySettings& Settings) {
-  if (!Settings.OnlyUnassigned) StripWorkingTree(Tree);
+  FindInWorkingTree(Tree, Settings, nullptr);
+}
+
+void FindInWorkingTree(TCustomTreeView& Tree, const TKeySettings& Settings, const TKeptCaptions& Kept) {
+  if (!Settings.OnlyUnassigned) StripWorkingTree(Tree, Kept);
   const TSettingLists Lists(Settings);
   FindLetters(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Lists.DefaultCaptions, Settings.Options);
 }

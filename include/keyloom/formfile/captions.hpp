@@ -10,6 +10,12 @@ namespace keyloom::formfile {
 // caption, a radio-group item, else the object's header.
 TPosition CaptionPosition(const TLoadedForm& Form, const TObject* Object);
 
+// Whether a tree node's caption comes from another file of the window (an
+// ancestor or a frame) that this file does not override.
+bool CaptionFromOtherFile(const TLoadedForm& Form, const TObject* Object);
+// Where a tree node's caption stands, in this file or another of the window.
+TWindowPlace CaptionPlace(const TLoadedForm& Form, const TObject* Object);
+
 // How many captions (radio-group items included) the live form shows with an
 // accelerator that the file holds without one. Call before StoreCaptions.
 int CountCaptionsGivenALetter(TLoadedForm& Form);

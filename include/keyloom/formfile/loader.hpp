@@ -23,6 +23,7 @@ namespace keyloom::formfile {
 namespace detail {
 class TComponentWriter;
 }
+class TWindowSources;
 
 struct TLoadOptions {
   // FROM -> TO: objects of class FROM are made as the known class TO and
@@ -43,6 +44,28 @@ struct TLoadOptions {
   // writes only what changed. A form that is only read does without;
   // StoreCaptions then refuses.
   bool KeepCaptions = true;
+  // Composes the whole window as it runs: the ancestor forms of an inherited
+  // form first, the form files of inline frames as their content (not owned).
+  // Without it the file is read alone.
+  const TWindowSources* Window = nullptr;
+};
+
+// What composing a window found and missed.
+struct TWindowReport {
+  // One line each: an ancestor or frame class that no file gave, and where it was looked for.
+  std::vector<std::string> Missing;
+  // Which file was taken where several declare a class.
+  std::vector<std::string> Notes;
+  // The other files streamed, in order.
+  std::vector<std::string> Files;
+  // `inherited` blocks whose component the composed ancestor or frame does not hold.
+  int Unmatched = 0;
+};
+
+// Where a value of a loaded window stands: in the form's own file (File nil) or another.
+struct TWindowPlace {
+  const std::string* File = nullptr;
+  TPosition Position;
 };
 
 // A form read from its file: the document, the components made from it, and
@@ -62,6 +85,18 @@ class TLoadedForm {
   TObjectNode* NodeOf(const TComponent* Component) const;
   // Where a component's property stands in the file, else its object header.
   TPosition PositionOf(const TComponent* Component, std::string_view Property = {}) const;
+  // The window composed around the form (empty when read alone).
+  const TWindowReport& Window() const { return FWindow; }
+  // Whether the component's property has its value from another file of the
+  // window: a component of an ancestor or a frame that this file does not
+  // override there. Such values are not this file's to write.
+  bool FromOtherFile(const TComponent* Component, std::string_view Property) const;
+  // Where the value of the component's property was last given, else its object's header.
+  TWindowPlace PlaceOf(const TComponent* Component, std::string_view Property) const;
+  // The block that gives it, and its file (nil: this form's file); nil when none.
+  const TObjectNode* BlockGiving(const TComponent* Component, std::string_view Property,
+                                 const std::string** File) const;
+
   // Objects whose class the host did not know (class names, once each, in file order).
   const std::vector<std::string>& UnknownClasses() const { return FUnknownClasses; }
   int UnknownObjectCount() const { return FUnknownObjects; }
@@ -110,6 +145,11 @@ class TLoadedForm {
     std::vector<const TPropInfo*> SnapshotProps;
     std::vector<std::string> Snapshot;
     bool Watched = false;  // an observer is told when the component goes
+    bool Inherited = false;  // an `inherited` block on a component made by another file
+  };
+  struct TForeign {
+    const TDocument* Document = nullptr;
+    const TObjectNode* Node = nullptr;
   };
   struct TInserted {
     TComponent* Component = nullptr;
@@ -140,6 +180,11 @@ class TLoadedForm {
   std::vector<TObjectNode*> FGoneNodes;  // blocks of components freed since the last store
   // Watched components without an origin (see TOrigin::Watched).
   std::unordered_set<const TComponent*> FWatched;
+  // Window composition: the blocks of other files each component was read
+  // from, in streaming order, and those files' documents, kept for their nodes.
+  std::unordered_map<const TComponent*, std::vector<TForeign>> FForeign;
+  std::vector<std::shared_ptr<TDocument>> FWindowDocuments;
+  TWindowReport FWindow;
   // Told when a component goes; each watches a bounded number, so that
   // watching stays linear. Last, so that they go before the form.
   std::vector<std::unique_ptr<TObserver>> FObservers;
