@@ -8,6 +8,7 @@
 #include <keyloom/stats.hpp>
 #include <keyloom/support/files.hpp>
 #include <keyloom/formfile/unified_diff.hpp>
+#include <keyloom/formfile/window.hpp>
 #include <keyloom/host.hpp>
 #include <keyloom/markup.hpp>
 
@@ -45,8 +46,30 @@ std::string DiffLabel(const char* Side, const std::string& File) {
   throw TFileFailure{File + ": error: " + Message};
 }
 
+// A message with the paths below the working folder shown relative to it.
+std::string ShownPaths(std::string Message) {
+  std::error_code Error;
+  const std::string Here = std::filesystem::current_path(Error).string() + "/";
+  if (Error || Here.size() < 2) return Message;
+  for (std::size_t At; (At = Message.find(Here)) != std::string::npos;) Message.erase(At, Here.size());
+  return Message;
+}
+
+// Where the command finds ancestors and frames: below the given files' folders and the search paths.
+std::unique_ptr<formfile::TWindowSources> MakeSources(const TCommonOptions& Options) {
+  if (!Options.Window) return nullptr;
+  std::vector<std::filesystem::path> Folders;
+  for (const std::string& File : Options.Files) {
+    std::filesystem::path Folder = std::filesystem::path(File).parent_path();
+    Folders.push_back(Folder.empty() ? std::filesystem::path(".") : Folder);
+  }
+  for (const std::string& Dir : Options.SearchPaths) Folders.emplace_back(Dir);
+  return std::make_unique<formfile::TWindowSources>(std::move(Folders));
+}
+
 // Only assign writes, and then captions only, never whole components.
-std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOptions& Options, bool Writes = false) {
+std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOptions& Options,
+                                      const formfile::TWindowSources* Sources, TFileLog& Log, bool Writes = false) {
   std::string Bytes;
   try {
     Bytes = ReadWholeFile(File);
@@ -57,8 +80,19 @@ std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOpti
   Load.ClassMap = Options.ClassMap;
   Load.KeepState = false;
   Load.KeepCaptions = Writes;
+  Load.Window = Sources;
   try {
-    return LoadFormForKeys(formfile::TDocument::Parse(std::move(Bytes), File), Load);
+    auto Form = LoadFormForKeys(formfile::TDocument::Parse(std::move(Bytes), File), Load);
+    const formfile::TWindowReport& Window = Form->Window();
+    if (!Window.Missing.empty()) {
+      std::string Missing = ShownPaths(Window.Missing.front());
+      if (Window.Missing.size() > 1) Missing += " (and " + std::to_string(Window.Missing.size() - 1) + " more)";
+      if (Options.Strict) FailFile(File, Missing);
+      Log.Message(File + ": warning: " + Missing);
+    }
+    if (Options.Verbose)
+      for (const std::string& Note : Window.Notes) Log.Note(File + ": note: " + ShownPaths(Note));
+    return Form;
   } catch (const formfile::EFormFileError& E) {
     const std::string Name = E.FileName().empty() ? File : E.FileName();
     if (E.Line() <= 0) throw TFileFailure{Name + ": error: " + E.Message()};
@@ -145,13 +179,13 @@ std::string JsonPosition(formfile::TPosition P) {
 // reported and counted, the other files go on; what a failed file counted
 // before it failed still counts.
 template <class TTally, class TWork>
-int ForEachFile(const TCommonOptions& Options, unsigned Jobs, TReporter& Reporter, TTally& Total, TWork Work) {
+int ForEachFile(const std::vector<std::string>& Files, unsigned Jobs, TReporter& Reporter, TTally& Total, TWork Work,
+                std::size_t Done = 0) {
   struct TOutcome {
     TFileLog Log;
     TTally Tally;
     bool Failed = false;
   };
-  const std::vector<std::string>& Files = Options.Files;
   const unsigned Threads = ThreadsFor(Files.size(), Jobs);
   // A few files a thread ahead of the printing keeps both busy and memory small.
   std::vector<TOutcome> Slots(std::min<std::size_t>(Files.size(), std::size_t{16} * Threads));
@@ -177,7 +211,7 @@ int ForEachFile(const TCommonOptions& Options, unsigned Jobs, TReporter& Reporte
       },
       [&](std::size_t I) {
         TOutcome& Outcome = Slots[I % Slots.size()];
-        Reporter.Progress(I, Files[I]);
+        Reporter.Progress(Done + I, Files[I]);
         Outcome.Log.Replay(Reporter);
         Total += Outcome.Tally;
         if (Outcome.Failed) ++Failed;
@@ -209,6 +243,53 @@ bool NamesAFileTwice(const std::vector<std::string>& Files) {
     if (!Seen.insert({Info.st_dev, Info.st_ino}).second) return true;
   }
   return false;
+}
+
+// The files in the order their windows need them: every form after the
+// ancestors and frames among the files that it takes (through other files
+// too), each level in the order given; a level's files need none of each other.
+std::vector<std::vector<std::string>> DependencyLevels(const std::vector<std::string>& Files,
+                                                       const formfile::TWindowSources* Sources) {
+  namespace fs = std::filesystem;
+  if (!Sources || Files.size() < 2) return {Files};
+  auto Canonical = [](const std::string& File) {
+    std::error_code Error;
+    fs::path Path = fs::weakly_canonical(File, Error);
+    return Error ? fs::absolute(File).lexically_normal() : Path;
+  };
+  std::set<fs::path> Given;
+  for (const std::string& File : Files) Given.insert(Canonical(File));
+  std::map<fs::path, std::vector<fs::path>> Uses;
+  auto UsesOf = [&](const fs::path& Path) -> const std::vector<fs::path>& {
+    auto [It, Added] = Uses.try_emplace(Path);
+    if (!Added) return It->second;
+    try {
+      It->second = Sources->FilesUsedBy(formfile::TDocument::Parse(ReadWholeFile(Path), Path.string()));
+    } catch (const std::exception&) {
+      // A file that cannot be read fails in its own turn, or as the ancestor it is.
+    }
+    return It->second;
+  };
+  std::map<fs::path, int> Levels;
+  std::set<fs::path> Visiting;
+  // The level of a given file: one past the highest it reaches; -1 for none.
+  std::function<int(const fs::path&)> LevelOf = [&](const fs::path& Path) -> int {
+    if (auto Found = Levels.find(Path); Found != Levels.end()) return Found->second;
+    // A cycle is cut here; loading reports it.
+    if (!Visiting.insert(Path).second) return -1;
+    int Highest = -1;
+    for (const fs::path& Used : UsesOf(Path)) Highest = std::max(Highest, LevelOf(Used));
+    Visiting.erase(Path);
+    return Levels[Path] = Given.count(Path) ? Highest + 1 : Highest;
+  };
+  std::vector<std::vector<std::string>> Out;
+  for (const std::string& File : Files) {
+    const auto Level = static_cast<std::size_t>(std::max(0, LevelOf(Canonical(File))));
+    if (Out.size() <= Level) Out.resize(Level + 1);
+    Out[Level].push_back(File);
+  }
+  std::erase_if(Out, [](const std::vector<std::string>& Level) { return Level.empty(); });
+  return Out;
 }
 
 struct TUnknownTally {
@@ -288,9 +369,13 @@ int RunAssign(const TAssignOptions& Options) {
   TAssignTally Total;
   const bool InPlace = !Options.DryRun && !Options.ToStdout;
   const unsigned Jobs = InPlace && NamesAFileTwice(Options.Files) ? 1 : Options.Jobs;
-  const int Failed = ForEachFile(Options, Jobs, Reporter, Total, [&](const std::string& File, TFileLog& Log,
+  const auto Sources = MakeSources(Options);
+  int Failed = 0;
+  std::size_t Done = 0;
+  for (const std::vector<std::string>& Level : DependencyLevels(Options.Files, Sources.get())) {
+  Failed += ForEachFile(Level, Jobs, Reporter, Total, [&](const std::string& File, TFileLog& Log,
                                                                      TAssignTally& Tally) {
-    auto Form = OpenForm(File, Options, true);
+    auto Form = OpenForm(File, Options, Sources.get(), Log, true);
     Tally.Unknown.Add(*Form);
     SettingsFor(*Form, File, Options, Log);
     RunKeys(*Form, Options.Settings);
@@ -311,15 +396,20 @@ int RunAssign(const TAssignOptions& Options) {
                                       DiffLabel("b", File) + " (text rendering of a binary form)"));
       else if (Options.DryRun)
         Log.Out(formfile::UnifiedDiff(Before, After, DiffLabel("a", File), DiffLabel("b", File)));
-      else
+      else {
         WriteFileAtomically(File, After);
+        // Forms read later take this one as it now stands.
+        if (Sources) Sources->Forget(File);
+      }
     }
     // A file that could not be written has not changed.
     if (Changes) {
       ++Tally.Changed;
       Tally.Given += FileGiven;
     }
-  });
+  }, Done);
+  Done += Level.size();
+  }
   const auto& [Read, Changed, Given, Unknown] = Total;
   const bool WouldOnly = Options.DryRun || Options.ToStdout;
   Reporter.Note("keyloom assign: " + Plural(Read, "file", "files") + " read, " + std::to_string(Changed) +
@@ -348,7 +438,7 @@ int RunConvert(const TConvertOptions& Options) {
   TReporter Reporter(Options.Files.size(), Options.Quiet);
   TConvertTally Total;
   const unsigned Jobs = NamesAFileTwice(Options.Files) ? 1 : Options.Jobs;
-  const int Failed = ForEachFile(Options, Jobs, Reporter, Total, [&](const std::string& File, TFileLog& Log,
+  const int Failed = ForEachFile(Options.Files, Jobs, Reporter, Total, [&](const std::string& File, TFileLog& Log,
                                                                       TConvertTally& Tally) {
     std::string Bytes;
     try {
@@ -400,7 +490,18 @@ struct TCheckTally {
 struct TPlaced {
   formfile::TPosition Where;
   const TCaptionProblem* Problem;
+  // A clash with a caption another file of the window gives: Here is this
+  // file's caption (the problem's Other when Swapped), There the other's place.
+  bool Swapped = false;
+  formfile::TWindowPlace There;
 };
+
+// A file of the window as the user would name it: relative to where the command runs when below it.
+std::string ShownPath(const std::string& Path) {
+  std::error_code Error;
+  const std::filesystem::path Relative = std::filesystem::proximate(Path, Error);
+  return Error || Relative.empty() ? Path : Relative.string();
+}
 
 std::vector<TCaptionProblem> FindProblems(TCustomTreeView& Tree, TLoadedForm& Form, const TKeySettings& Settings) {
   BuildWorkingTree(Tree, Form.Form(), Settings);
@@ -413,17 +514,53 @@ std::vector<TCaptionProblem> FindProblems(TCustomTreeView& Tree, TLoadedForm& Fo
   return Problems;
 }
 
+// In a window, captions another file gives are that file's problems, unless
+// they clash with one of this file's.
 std::vector<TPlaced> InFileOrder(const TLoadedForm& Form, const std::vector<TCaptionProblem>& Problems) {
   std::vector<TPlaced> Placed;
-  for (const TCaptionProblem& P : Problems) Placed.push_back({formfile::CaptionPosition(Form, P.Node->GetData()), &P});
+  const bool Window = !Form.Window().Files.empty();
+  for (const TCaptionProblem& P : Problems) {
+    if (!Window) {
+      Placed.push_back({formfile::CaptionPosition(Form, P.Node->GetData()), &P, false, {}});
+      continue;
+    }
+    const bool Mine = !formfile::CaptionFromOtherFile(Form, P.Node->GetData());
+    if (P.Kind != TCaptionProblemKind::cpClash) {
+      if (Mine) Placed.push_back({formfile::CaptionPosition(Form, P.Node->GetData()), &P, false, {}});
+      continue;
+    }
+    const bool OtherMine = !formfile::CaptionFromOtherFile(Form, P.Other->GetData());
+    if (!Mine && !OtherMine) continue;
+    TPlaced Entry{formfile::CaptionPosition(Form, (Mine ? P.Node : P.Other)->GetData()), &P, !Mine, {}};
+    if (!Mine || !OtherMine) Entry.There = formfile::CaptionPlace(Form, (Mine ? P.Other : P.Node)->GetData());
+    Placed.push_back(Entry);
+  }
   std::stable_sort(Placed.begin(), Placed.end(), [](const TPlaced& A, const TPlaced& B) {
     return std::pair(A.Where.FLine, A.Where.FColumn) < std::pair(B.Where.FLine, B.Where.FColumn);
   });
   return Placed;
 }
 
-std::string ProblemMessage(const TCaptionProblem& P) {
+std::string ProblemMessage(const TPlaced& Placed) {
+  const TCaptionProblem& P = *Placed.Problem;
   std::string Message;
+  if (P.Kind == TCaptionProblemKind::cpClash && Placed.There.File) {
+    const TTreeNode* Here = Placed.Swapped ? P.Other : P.Node;
+    const TTreeNode* There = Placed.Swapped ? P.Node : P.Other;
+    Message += "accelerator '";
+    AppendDisplayText(Message, P.Accelerator);
+    Message += "' of ";
+    AppendQuoted(Message, Placed.Swapped ? P.Other->GetText() : P.Caption);
+    Message += " (";
+    AppendDescription(Message, Here->GetData());
+    Message += ") clashes with ";
+    AppendQuoted(Message, There->GetText());
+    Message += " (";
+    AppendDescription(Message, There->GetData());
+    Message += ") inherited from ";
+    AppendPosition(Message, ShownPath(*Placed.There.File), Placed.There.Position);
+    return Message;
+  }
   if (P.Kind == TCaptionProblemKind::cpClash) {
     Message += "accelerator '";
     AppendDisplayText(Message, P.Accelerator);
@@ -457,21 +594,28 @@ void AppendProblemJson(std::ostream& Out, const std::string& File, const TLoaded
                        const std::string& Message) {
   const TCaptionProblem& P = *Placed.Problem;
   const bool Clash = P.Kind == TCaptionProblemKind::cpClash;
+  const TTreeNode* Here = Placed.Swapped ? P.Other : P.Node;
+  const TTreeNode* There = Placed.Swapped ? P.Node : P.Other;
   Out << "{\"file\":" << JsonString(File) << ',' << JsonPosition(Placed.Where) << ",\"kind\":"
-      << (Clash ? "\"clash\"" : "\"missing\"") << ",\"caption\":" << JsonString(P.Caption) << ','
-      << JsonSubject(P.Node->GetData());
+      << (Clash ? "\"clash\"" : "\"missing\"") << ",\"caption\":"
+      << JsonString(Placed.Swapped ? P.Other->GetText() : P.Caption) << ',' << JsonSubject(Here->GetData());
   if (Clash) {
     Out << ",\"accelerator\":" << JsonString(P.Accelerator) << ",\"inherited\":" << (P.Inherited ? "true" : "false")
-        << ",\"other\":{\"caption\":" << JsonString(P.Other->GetText()) << ',' << JsonSubject(P.Other->GetData())
-        << ',' << JsonPosition(formfile::CaptionPosition(Form, P.Other->GetData())) << '}';
+        << ",\"other\":{\"caption\":" << JsonString(There->GetText()) << ',' << JsonSubject(There->GetData());
+    if (Placed.There.File)
+      Out << ",\"file\":" << JsonString(ShownPath(*Placed.There.File)) << ',' << JsonPosition(Placed.There.Position);
+    else
+      Out << ',' << JsonPosition(formfile::CaptionPosition(Form, There->GetData()));
+    Out << '}';
   } else {
     Out << ",\"suggestion\":" << JsonString(P.Suggestion);
   }
   Out << ",\"message\":" << JsonString(Message) << "}\n";
 }
 
-void CheckFile(const std::string& File, const TCommonOptions& Options, TFileLog& Log, TCheckTally& Tally) {
-  auto Form = OpenForm(File, Options);
+void CheckFile(const std::string& File, const TCommonOptions& Options, const formfile::TWindowSources* Sources,
+               TFileLog& Log, TCheckTally& Tally) {
+  auto Form = OpenForm(File, Options, Sources, Log);
   Tally.Unknown.Add(*Form);
   const TKeySettings Settings = SettingsFor(*Form, File, Options, Log);
   TTreeView Tree(nullptr);
@@ -479,7 +623,7 @@ void CheckFile(const std::string& File, const TCommonOptions& Options, TFileLog&
   std::ostringstream Json;
   std::string Text;
   for (const TPlaced& Placed : InFileOrder(*Form, Problems)) {
-    const std::string Message = ProblemMessage(*Placed.Problem);
+    const std::string Message = ProblemMessage(Placed);
     if (Placed.Problem->Kind == TCaptionProblemKind::cpClash)
       ++Tally.Clashes;
     else
@@ -498,9 +642,10 @@ void CheckFile(const std::string& File, const TCommonOptions& Options, TFileLog&
 int RunCheck(const TCommonOptions& Options) {
   TReporter Reporter(Options.Files.size(), Options.Quiet);
   TCheckTally Total;
-  const int Failed = ForEachFile(Options, Options.Jobs, Reporter, Total,
+  const auto Sources = MakeSources(Options);
+  const int Failed = ForEachFile(Options.Files, Options.Jobs, Reporter, Total,
                                  [&](const std::string& File, TFileLog& Log, TCheckTally& Tally) {
-                                   CheckFile(File, Options, Log, Tally);
+                                   CheckFile(File, Options, Sources.get(), Log, Tally);
                                  });
   const auto& [Read, Clashes, Missing, Unknown] = Total;
   Reporter.Note("keyloom check: " + Plural(Read, "file", "files") + " read, " +
@@ -514,13 +659,22 @@ int RunCheck(const TCommonOptions& Options) {
 
 namespace {
 
-void PrintTreeText(const TLoadedForm&, TCustomTreeView& Tree, std::ostream& Out) {
+// The file a node's caption comes from when it is not this one, else empty.
+std::string OtherFileOf(const TLoadedForm& Form, const TTreeNode& Node) {
+  if (!formfile::CaptionFromOtherFile(Form, Node.GetData())) return {};
+  const formfile::TWindowPlace Place = formfile::CaptionPlace(Form, Node.GetData());
+  return Place.File ? ShownPath(*Place.File) : std::string();
+}
+
+void PrintTreeText(const TLoadedForm& Form, TCustomTreeView& Tree, std::ostream& Out) {
   const TTreeNodes& Items = Tree.GetItems();
   const int Count = Items.GetCount();
   for (int I = 0; I < Count; ++I) {
     const TTreeNode* Node = Items.GetNodeFromIndex(I);
     Out << std::string(static_cast<std::size_t>(Node->GetLevel()) * 2, ' ') << DisplayText(Node->GetText()) << " ("
-        << Describe(Node->GetData()) << ")\n";
+        << Describe(Node->GetData()) << ")";
+    if (const std::string From = OtherFileOf(Form, *Node); !From.empty()) Out << " [from " << DisplayText(From) << "]";
+    Out << '\n';
   }
 }
 
@@ -548,6 +702,7 @@ void PrintTreeJson(const TLoadedForm& Form, TCustomTreeView& Tree, const std::st
     }
     Out << "{\"text\":" << JsonString(Node->GetText()) << ',' << JsonSubject(Node->GetData()) << ','
         << JsonPosition(formfile::CaptionPosition(Form, Node->GetData()));
+    if (const std::string From = OtherFileOf(Form, *Node); !From.empty()) Out << ",\"from\":" << JsonString(From);
     Previous = Level;
   }
   if (Previous >= 0) {
@@ -570,15 +725,19 @@ struct TNoTally {
 int RunTree(const TTreeOptions& Options) {
   TReporter Reporter(Options.Files.size(), Options.Quiet);
   TNoTally None;
-  const int Failed = ForEachFile(Options, Options.Jobs, Reporter, None, [&](const std::string& File, TFileLog& Log,
+  const auto Sources = MakeSources(Options);
+  const int Failed = ForEachFile(Options.Files, Options.Jobs, Reporter, None, [&](const std::string& File, TFileLog& Log,
                                                                             TNoTally&) {
-    auto Form = OpenForm(File, Options);
+    auto Form = OpenForm(File, Options, Sources.get(), Log);
     bool Stored = false;
     const TKeySettings Settings = SettingsFor(*Form, File, Options, Log, &Stored);
     TTreeView Tree(nullptr);
     BuildWorkingTree(Tree, Form->Form(), Settings);
     const bool Found = Options.Find && Settings.Active;
-    if (Found) FindInWorkingTree(Tree, Settings);
+    if (Found)
+      FindInWorkingTree(Tree, Settings, [&Form](const TObject* Component) {
+        return formfile::CaptionFromOtherFile(*Form, Component);
+      });
     std::ostringstream Out;
     if (Options.Format == TOutputFormat::Json)
       PrintTreeJson(*Form, Tree, File, Stored, Found, Out);
@@ -647,9 +806,10 @@ int RunStats(const TStatsOptions& Options) {
   const bool Json = Options.Format == TOutputFormat::Json;
   TStatsTally Tallied;
   if (!Json) std::cout << StatsHeader << '\n' << std::flush;
-  const int Failed = ForEachFile(Options, Options.Jobs, Reporter, Tallied, [&](const std::string& File, TFileLog& Log,
+  const auto Sources = MakeSources(Options);
+  const int Failed = ForEachFile(Options.Files, Options.Jobs, Reporter, Tallied, [&](const std::string& File, TFileLog& Log,
                                                                                TStatsTally& Tally) {
-    auto Form = OpenForm(File, Options);
+    auto Form = OpenForm(File, Options, Sources.get(), Log);
     bool Stored = false;
     SettingsFor(*Form, File, Options, Log, &Stored);
     const stats::TCaptionStats S = stats::MeasureForm(*Form, Options.Settings, !Options.AsIs);

@@ -33,6 +33,11 @@ struct TCommonOptions {
   bool Quiet = false;
   // Files processed at once; 0: one a core. Output is the same whatever it is.
   unsigned Jobs = 0;
+  // Whole windows: ancestors and frames read from the files that declare them.
+  bool Window = true;
+  std::vector<std::string> SearchPaths;
+  bool Strict = false;   // a missing ancestor or frame fails the file
+  bool Verbose = false;  // notes on which file was taken among several
 };
 
 struct TAssignOptions : TCommonOptions {

@@ -55,6 +55,16 @@ SETTINGS
   that holds other objects groups their captions; one without takes part only
   when its class is named in a list or mapped with --class-map.
 
+WHOLE WINDOWS
+  A form whose root is 'inherited' is read with its ancestor forms first, as
+  the application builds the window: the ancestor class comes from the unit
+  beside the form (same name, .pas or .pp), its form from the form file that
+  declares it. An 'inline' frame is read with its own form file. Form files
+  are looked for below the folders of the given files and below each
+  --search-path DIR. Only the given file is written; captions that another
+  file gives keep their letters there. A missing ancestor or frame is a
+  warning (--strict: an error); --no-window reads each file alone.
+
 FILES
   Text form files (.dfm, .lfm), in UTF-8 or a single-byte code page, and
   binary form files (the object stream, bare or behind a resource header),
@@ -240,6 +250,10 @@ struct TRawOptions {
   bool Quiet = false;
   unsigned Jobs = 0;
   std::string ConvertTo;
+  std::vector<std::string> SearchPaths;
+  bool Strict = false;
+  bool Verbose = false;
+  bool NoWindow = false;
 };
 
 class EUsage : public std::runtime_error {
@@ -328,6 +342,12 @@ void AddSettings(CLI::App& Sub, TRawOptions& Raw) {
       ->check(CLI::IsMember({"skip", "append", "native"}))
       ->default_str("skip");
   Sub.add_flag("-q,--quiet", Raw.Quiet, "No summary and no notes on standard error");
+  Sub.add_option("--search-path", Raw.SearchPaths, "Also look for ancestor and frame form files below DIR (repeatable)")
+      ->type_name("DIR")
+      ->allow_extra_args(false);
+  Sub.add_flag("--strict", Raw.Strict, "A missing ancestor or frame is an error, not a warning");
+  Sub.add_flag("--verbose", Raw.Verbose, "Say which file was taken where several declare a class");
+  Sub.add_flag("--no-window", Raw.NoWindow, "Read each file alone: no ancestors, no frames");
 }
 
 void AddJobs(CLI::App& Sub, TRawOptions& Raw) {
@@ -428,6 +448,12 @@ void FillCommon(TCommonOptions& Options, const TRawOptions& Raw, const CLI::App&
   Options.Quiet = Raw.Quiet;
   Options.Jobs = Raw.Jobs;
   Options.Format = Raw.Format == "json" ? TOutputFormat::Json : TOutputFormat::Text;
+  Options.SearchPaths = Raw.SearchPaths;
+  Options.Strict = Raw.Strict;
+  Options.Verbose = Raw.Verbose;
+  Options.Window = !Raw.NoWindow;
+  for (const std::string& Dir : Raw.SearchPaths)
+    if (!std::filesystem::is_directory(Dir)) throw EUsage("--search-path: " + Dir + " is not a folder");
   TKeySettings& S = Options.Settings;
   S.SortMethod = SortMethodOf(Raw.Sort);
   S.OnlyUnassigned = !Raw.Reassign;
