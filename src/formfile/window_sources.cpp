@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cctype>
 #include <system_error>
+#include <tuple>
 
 namespace keyloom::formfile {
 
@@ -252,20 +253,30 @@ std::optional<TWindowSources::TChoice> TWindowSources::FormOf(std::string_view C
     }
     return std::all_of(Needed.begin(), Needed.end(), [&](const std::string& N) { return Names.count(LowerCase(N)); });
   };
+  // Equally near, a copy with its unit beside it is the source; one without is a build folder's stale copy.
+  auto HasUnit = [](const fs::path& File) {
+    std::error_code Error;
+    for (const char* Ext : {".pas", ".pp"})
+      if (fs::exists(fs::path(File).replace_extension(Ext), Error)) return true;
+    return false;
+  };
   const fs::path* Best = nullptr;
-  bool BestHolds = false;
+  bool BestHolds = false, BestUnit = false;
   std::size_t BestPrefix = 0;
   for (const fs::path& File : Files) {
     const bool All = Holds(File);
     const std::size_t Prefix = CommonPrefix(File.parent_path(), Home);
-    if (!Best || (All && !BestHolds) || (All == BestHolds && Prefix > BestPrefix)) {
+    const bool Unit = HasUnit(File);
+    if (!Best || std::tuple(All, Prefix, Unit) > std::tuple(BestHolds, BestPrefix, BestUnit)) {
       Best = &File;
       BestHolds = All;
       BestPrefix = Prefix;
+      BestUnit = Unit;
     }
   }
   std::string Note = std::to_string(Files.size()) + " files declare " + std::string(ClassName) + "; took " +
-                     Best->string() + (BestHolds ? " (holds every inherited name, nearest)" : " (nearest)");
+                     Best->string() + (BestHolds ? " (holds every inherited name, nearest" : " (nearest") +
+                     (BestUnit ? ", with its unit)" : ")");
   return TChoice{*Best, std::move(Note)};
 }
 
