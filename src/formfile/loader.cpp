@@ -93,9 +93,8 @@ class TFormReader {
     Created.push_back(&Form);
     Record(Form, Root);
     if (O.Window && !F.FDocument.FileName().empty()) {
-      std::error_code Error;
-      std::filesystem::path Own = std::filesystem::weakly_canonical(F.FDocument.FileName(), Error);
-      Chain.push_back(Error ? std::filesystem::absolute(F.FDocument.FileName()).lexically_normal() : Own);
+      // As the index names files; a form reached through a link is caught by the depth limit instead.
+      Chain.push_back(std::filesystem::absolute(F.FDocument.FileName()).lexically_normal());
       ComposeAncestors(Form, Root);
     }
     ApplyProperties(Form, Root);

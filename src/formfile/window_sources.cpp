@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <fstream>
+#include <iterator>
 #include <system_error>
 #include <tuple>
 
@@ -167,21 +169,35 @@ void TFormIndex::AddFolder(const fs::path& Folder) {
   const fs::path Root = Canonical(Folder);
   if (!FFolderSet.insert(Root).second) return;
   FFolders.push_back(Root);
+  // A folder inside one already walked holds nothing new.
+  for (const fs::path& Walked : FWalked)
+    if (CommonPrefix(Walked, Root) == static_cast<std::size_t>(std::distance(Walked.begin(), Walked.end()))) return;
+  FWalked.push_back(Root);
   std::error_code Error;
   for (fs::recursive_directory_iterator It(Root, fs::directory_options::skip_permission_denied, Error), End;
        !Error && It != End; It.increment(Error)) {
-    if (It->is_regular_file(Error) && IsFormFileName(It->path())) AddFile(It->path());
+    if (IsFormFileName(It->path()) && It->is_regular_file(Error)) Index(It->path());
   }
 }
 
-void TFormIndex::AddFile(const fs::path& File) {
-  const fs::path Path = Canonical(File);
+void TFormIndex::AddFile(const fs::path& File) { Index(Canonical(File)); }
+
+void TFormIndex::Index(const fs::path& Path) {
   if (!FFiles.insert(Path).second) return;
-  std::string Bytes;
-  try {
-    Bytes = ReadWholeFile(Path);
-  } catch (const EKeyloomError&) {
-    return;
+  // The root's header stands in the first bytes of a text form; a binary one is read whole.
+  std::string Bytes(512, '\0');
+  {
+    std::ifstream In(Path, std::ios::binary);
+    if (!In) return;
+    In.read(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+    Bytes.resize(static_cast<std::size_t>(In.gcount()));
+  }
+  if (IsBinaryFormFile(Bytes)) {
+    try {
+      Bytes = ReadWholeFile(Path);
+    } catch (const EKeyloomError&) {
+      return;
+    }
   }
   const std::optional<TRootHeader> Header = ReadRootHeader(Bytes);
   if (!Header) return;
@@ -195,6 +211,18 @@ const std::vector<fs::path>& TFormIndex::Declaring(std::string_view ClassName) c
 }
 
 TWindowSources::TAncestor TWindowSources::AncestorOf(const fs::path& FormFile, std::string_view ClassName) const {
+  const std::string Key = FormFile.string() + '\n' + LowerCase(ClassName);
+  {
+    std::lock_guard Lock(FMutex);
+    if (auto Found = FAncestors.find(Key); Found != FAncestors.end()) return Found->second;
+  }
+  TAncestor Result = ScanUnit(FormFile, ClassName);
+  std::lock_guard Lock(FMutex);
+  FAncestors.try_emplace(Key, Result);
+  return Result;
+}
+
+TWindowSources::TAncestor TWindowSources::ScanUnit(const fs::path& FormFile, std::string_view ClassName) {
   TAncestor Result;
   for (const char* Ext : {".pas", ".pp"}) {
     fs::path Unit = FormFile;
@@ -234,6 +262,21 @@ std::optional<TWindowSources::TChoice> TWindowSources::FormOf(std::string_view C
   const std::vector<fs::path>& Files = Index().Declaring(ClassName);
   if (Files.empty()) return std::nullopt;
   if (Files.size() == 1) return TChoice{Files.front(), {}};
+  // Forms of one folder that look up the same names choose alike.
+  std::string Key = LowerCase(ClassName) + '\n' + Near.parent_path().string();
+  for (const std::string& Name : Needed) Key += '\n' + LowerCase(Name);
+  {
+    std::lock_guard Lock(FMutex);
+    if (auto Found = FChoices.find(Key); Found != FChoices.end()) return Found->second;
+  }
+  TChoice Choice = Choose(Files, Near, Needed, ClassName);
+  std::lock_guard Lock(FMutex);
+  return FChoices.try_emplace(Key, std::move(Choice)).first->second;
+}
+
+TWindowSources::TChoice TWindowSources::Choose(const std::vector<fs::path>& Files, const fs::path& Near,
+                                               const std::vector<std::string>& Needed,
+                                               std::string_view ClassName) const {
   const fs::path Home = Canonical(Near).parent_path();
   // The names each candidate holds, itself and its own ancestors aside.
   auto Holds = [&](const fs::path& File) {
@@ -299,9 +342,13 @@ void TWindowSources::Forget(const fs::path& File) const {
 }
 
 std::string TWindowSources::SearchedFolders() const {
+  const std::vector<fs::path>& Folders = Index().Folders();
+  if (Folders.empty()) return "no folder";
   std::string Out;
-  for (const fs::path& Folder : Index().Folders()) Out += (Out.empty() ? "" : ", ") + Folder.string();
-  return Out.empty() ? "no folder" : Out;
+  constexpr std::size_t Shown = 3;
+  for (std::size_t I = 0; I < Folders.size() && I < Shown; ++I) Out += (I ? ", " : "") + Folders[I].string();
+  if (Folders.size() > Shown) Out += " and " + std::to_string(Folders.size() - Shown) + " more folders";
+  return Out;
 }
 
 const TFormIndex& TWindowSources::Index() const {

@@ -48,8 +48,11 @@ class TFormIndex {
   std::size_t Size() const { return FFiles.size(); }
 
  private:
+  void Index(const std::filesystem::path& Path);
+
   std::unordered_map<std::string, std::vector<std::filesystem::path>> FByClass;  // lower-case class
   std::set<std::filesystem::path> FFiles;
+  std::vector<std::filesystem::path> FWalked;
   std::set<std::filesystem::path> FFolderSet;
   std::vector<std::filesystem::path> FFolders;
 };
@@ -92,6 +95,9 @@ class TWindowSources {
 
  private:
   const TFormIndex& Index() const;
+  static TAncestor ScanUnit(const std::filesystem::path& FormFile, std::string_view ClassName);
+  TChoice Choose(const std::vector<std::filesystem::path>& Files, const std::filesystem::path& Near,
+                 const std::vector<std::string>& Needed, std::string_view ClassName) const;
 
   std::vector<std::filesystem::path> FFolders;
   mutable std::once_flag FIndexBuilt;
@@ -99,6 +105,8 @@ class TWindowSources {
   mutable std::mutex FMutex;
   mutable std::map<std::filesystem::path, std::shared_ptr<TDocument>> FDocuments;
   mutable std::map<std::filesystem::path, std::set<std::string>> FNames;  // lower-case component names per file
+  mutable std::unordered_map<std::string, TAncestor> FAncestors;
+  mutable std::unordered_map<std::string, TChoice> FChoices;  // "class\nfolder\nnames..." -> the file taken         // "file\nclass" -> what its unit says
 };
 
 // The object names a document's `inherited` blocks look up below its root.
