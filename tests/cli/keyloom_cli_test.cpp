@@ -146,6 +146,41 @@ TEST_F(KeyloomCliTest, CheckReportsClashesThatAssignCannotMend) {
       << Json.Out;
 }
 
+TEST_F(KeyloomCliTest, AnInheritedFormRunsInItsWholeWindowAndOnlyItsOwnFileIsWritten) {
+  fs::create_directories(FWork / "base");
+  fs::create_directories(FWork / "app");
+  WriteFile(FWork / "base/ubase.lfm",
+            "object FormBase: TFormBase\n  object Panel1: TPanel\n    object Button1: TButton\n"
+            "      Caption = 'Save'\n    end\n  end\nend\n");
+  const std::string Derived = "inherited FormFoo: TFormFoo\n  inherited Panel1: TPanel\n    object Button3: TButton\n"
+                              "      Caption = 'Search'\n    end\n  end\nend\n";
+  WriteFile(FWork / "app/ufoo.lfm", Derived);
+  WriteFile(FWork / "app/ufoo.pas", "unit ufoo;\ninterface\ntype\n  TFormFoo = class(TFormBase) end;\nend.\n");
+
+  // Without the base folder the ancestor is not found: a warning, or with --strict an error.
+  TRun Alone = Run("check app/ufoo.lfm");
+  EXPECT_EQ(Alone.Code, 1);
+  EXPECT_NE(Alone.Err.find("app/ufoo.lfm: warning: no form file declares TFormBase, the ancestor of TFormFoo (looked in app)"),
+            std::string::npos)
+      << Alone.Err;
+  EXPECT_EQ(Run("check --strict app/ufoo.lfm").Code, 2);
+
+  // Named first, the derived form still runs after its ancestor and avoids the ancestor's letter.
+  ASSERT_EQ(Run("assign -j 2 --search-path base app/ufoo.lfm base/ubase.lfm").Code, 0);
+  EXPECT_NE(Work("base/ubase.lfm").find("Caption = '&Save'"), std::string::npos);
+  EXPECT_EQ(Work("app/ufoo.lfm"), Replaced(Derived, {{"'Search'", "'S&earch'"}}));
+  EXPECT_EQ(Run("tree --search-path base app/ufoo.lfm").Out,
+            "Panel1 (TPanel Panel1) [from base/ubase.lfm]\n  &Save (TButton Button1) [from base/ubase.lfm]\n"
+            "  S&earch (TButton Button3)\n");
+
+  WriteFile(FWork / "app/ufoo.lfm", Replaced(Derived, {{"'Search'", "'&Search'"}}));
+  const TRun Clash = Run("check --search-path base app/ufoo.lfm");
+  EXPECT_EQ(Clash.Code, 1);
+  EXPECT_EQ(Clash.Out,
+            "app/ufoo.lfm:4:17: accelerator 'S' of '&Search' (TButton Button3) clashes with '&Save' (TButton Button1) "
+            "inherited from base/ubase.lfm:4:17\n");
+}
+
 TEST_F(KeyloomCliTest, TreeShowsTheCaptionTreeBeforeAndAfterFinding) {
   const TRun Plain = Run("tree typical.dfm");
   ASSERT_EQ(Plain.Code, 0) << Plain.Err;
