@@ -54,6 +54,8 @@ void TDesignerHost::Open(const std::filesystem::path& Path, formfile::TLoadOptio
   // A form's own TKeyloom is edited as one, not as an unknown component.
   RegisterKeyloomClasses();
   FLoaded = formfile::LoadFormFile(Path, Options);
+  // The window's other files were read; they are not the host's to keep.
+  Options.Window = nullptr;
   FFileName = Path;
   FOptions = std::move(Options);
   FModified = false;

@@ -833,6 +833,10 @@ int TLoadedForm::StoreComponents() {
       // Values the form was read without (a class that learnt a property since) are left alone.
       if (I >= Origin.Snapshot.size() || Origin.SnapshotProps[I] != V.Prop || Origin.Snapshot[I] == V.Canon) continue;
       TProperty* P = Origin.Node->FindProperty(V.Path);
+      // A caption another file of the window gives is that file's: no override is added here.
+      if (!P && Origin.Inherited && (SameText(V.Path, "Caption") || SameText(V.Path, "Items.Strings")) &&
+          FromOtherFile(C, V.Path))
+        continue;
       if (!V.Stored) {
         if (!P) continue;
         FDocument.RemoveProperty(*P);

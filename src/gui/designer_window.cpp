@@ -4,6 +4,7 @@
 #include "gui/stored_look.hpp"
 
 #include <keyloom/design/keyloom_editor.hpp>
+#include <keyloom/formfile/window.hpp>
 #include <keyloom/design/resources.hpp>
 #include <keyloom/component_queries.hpp>
 
@@ -133,7 +134,14 @@ TDesignerWindow::~TDesignerWindow() {
 }
 
 void TDesignerWindow::OpenFile(const std::filesystem::path& Path) {
-  FHost.Open(Path);
+  // The whole window is drawn: its ancestor forms and frames from the form's folder.
+  const std::filesystem::path Folder = Path.parent_path();
+  std::vector<std::filesystem::path> Folders{Folder.empty() ? std::filesystem::path(".") : Folder};
+  Folders.insert(Folders.end(), FSearchPaths.begin(), FSearchPaths.end());
+  const formfile::TWindowSources Sources(std::move(Folders));
+  formfile::TLoadOptions Load;
+  Load.Window = &Sources;
+  FHost.Open(Path, Load);
   TRenderOptions Options;
   Options.DesignSurface = true;
   const formfile::TObjectNode& Root = FHost.Loaded().Document().Root();

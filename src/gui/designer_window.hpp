@@ -14,6 +14,7 @@
 #include <QPointer>
 
 #include <filesystem>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -34,6 +35,8 @@ class TDesignerWindow : public QMainWindow {
 
   // Opens the form file as the designed form. Raises the reader's errors.
   void OpenFile(const std::filesystem::path& Path);
+  // Folders, besides the form's own, below which its ancestor forms and frames are looked for.
+  void SetSearchPaths(std::vector<std::filesystem::path> Folders) { FSearchPaths = std::move(Folders); }
   // The designed form's frame on the desk; nil when no form is open.
   QWidget* Surface() const;
 
@@ -76,6 +79,7 @@ class TDesignerWindow : public QMainWindow {
   TDesignRegistry FRegistry;
   TRenderer FRenderer;
   TDesignerHost FHost;
+  std::vector<std::filesystem::path> FSearchPaths;
   QScrollArea* FScroll = nullptr;
   QWidget* FDesk = nullptr;
   QVBoxLayout* FDeskLayout = nullptr;

@@ -37,7 +37,10 @@ int main(int Argc, char** Argv) {
                                   QStringLiteral("With --screenshot: picture the editor window opened on the form, "
                                                  "showing PAGE: tree (after Find), setup or about."),
                                   QStringLiteral("PAGE"));
-  Parser.addOptions({Help, Version, Screenshot, Editor});
+  const QCommandLineOption SearchPath(QStringLiteral("search-path"),
+                                      QStringLiteral("Also look for the form's ancestor forms and frames below DIR."),
+                                      QStringLiteral("DIR"));
+  Parser.addOptions({Help, Version, Screenshot, Editor, SearchPath});
   Parser.addPositionalArgument(QStringLiteral("FORM"), QStringLiteral("The form file (.dfm or .lfm) to open."));
 
   // The arguments are checked before anything needs a display.
@@ -72,9 +75,11 @@ int main(int Argc, char** Argv) {
   QApplication::setApplicationVersion(QStringLiteral(KEYLOOM_VERSION));
   keyloom::gui::PrepareApplication();
 
+  std::vector<std::filesystem::path> SearchPaths;
+  for (const QString& Dir : Parser.values(SearchPath)) SearchPaths.emplace_back(Dir.toStdString());
   if (Picture) {
     try {
-      keyloom::gui::WriteScreenshot(Forms.front().toStdString(), Page, Parser.value(Screenshot));
+      keyloom::gui::WriteScreenshot(Forms.front().toStdString(), Page, Parser.value(Screenshot), SearchPaths);
     } catch (const std::exception& Error) {
       std::cerr << "keyloom-designer: " << Error.what() << '\n';
       return 2;
@@ -83,6 +88,7 @@ int main(int Argc, char** Argv) {
   }
 
   keyloom::gui::TDesignerWindow Window;
+  Window.SetSearchPaths(SearchPaths);
   Window.show();
   if (!Forms.isEmpty()) {
     try {

@@ -99,9 +99,11 @@ QImage EditorPicture(TDesignerWindow& Window, TEditorPage Page) {
   return Picture;
 }
 
-void WriteScreenshot(const std::filesystem::path& Form, std::optional<TEditorPage> Page, const QString& Png) {
+void WriteScreenshot(const std::filesystem::path& Form, std::optional<TEditorPage> Page, const QString& Png,
+                     std::vector<std::filesystem::path> SearchPaths) {
   const TStoreCopy Store;  // outlives the window, whose editor writes the lists when it goes
   TDesignerWindow Window;
+  Window.SetSearchPaths(std::move(SearchPaths));
   Window.OpenFile(Form);
   const QImage Picture = Page ? EditorPicture(Window, *Page) : DesignedFormPicture(Window);
   if (!Picture.save(Png, "PNG")) throw EKeyloomError("Cannot write " + FromQt(Png));

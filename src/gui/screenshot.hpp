@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <filesystem>
+#include <vector>
 #include <optional>
 #include <string_view>
 
@@ -28,6 +29,7 @@ QImage EditorPicture(TDesignerWindow& Window, TEditorPage Page);
 
 // Opens the form in a designer of its own and writes the picture as PNG.
 // Raises EKeyloomError when the form cannot be read or the file not written.
-void WriteScreenshot(const std::filesystem::path& Form, std::optional<TEditorPage> Page, const QString& Png);
+void WriteScreenshot(const std::filesystem::path& Form, std::optional<TEditorPage> Page, const QString& Png,
+                     std::vector<std::filesystem::path> SearchPaths = {});
 
 }  // namespace keyloom::gui
