@@ -353,7 +353,11 @@ std::string TWindowSources::SearchedFolders() const {
 
 const TFormIndex& TWindowSources::Index() const {
   std::call_once(FIndexBuilt, [this] {
-    for (const fs::path& Folder : FFolders) FIndex.AddFolder(Folder);
+    // Outer folders first, so that those inside them are not walked again.
+    std::vector<fs::path> Folders;
+    for (const fs::path& Folder : FFolders) Folders.push_back(Canonical(Folder));
+    std::sort(Folders.begin(), Folders.end());
+    for (const fs::path& Folder : Folders) FIndex.AddFolder(Folder);
   });
   return FIndex;
 }
