@@ -4,7 +4,11 @@
 // lists and repeated runs. KEYLOOM_DIFF_CASES sets the number of forms
 // (KEYLOOM_DIFF_SEED the first seed) for longer runs.
 
+#include <keyloom/default_lists.hpp>
+#include <keyloom/formfile/loader.hpp>
+#include <keyloom/formfile/window.hpp>
 #include <keyloom/keyloom_component.hpp>
+#include <keyloom/pipeline.hpp>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +17,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <iostream>
 #include <random>
 #include <string>
 
@@ -180,6 +186,60 @@ TEST(PipelineDifferentialTest, RandomFormsCoverTheInterestingCases) {
   EXPECT_GT(TwoRuns, 100);
   EXPECT_GT(Handlers, 100);
   EXPECT_GT(Given, 200);
+}
+
+// Every caption of a window, its frames' included, by the names that lead to it.
+void WindowCaptions(const TComponent& Owner, const std::string& Path, std::string& Out) {
+  for (const TComponent* C : Owner.Components()) {
+    const std::string Name = Path + "." + C->GetName();
+    if (const TPropInfo* Caption = GetPropInfo(C, "Caption"); Caption && Caption->Kind == TTypeKind::tkLString)
+      Out += Name + "=" + GetStrProp(*C, *Caption) + "\n";
+    if (const auto* Group = dynamic_cast<const TRadioGroup*>(C))
+      for (const std::string& Item : Group->GetItems()->Items()) Out += Name + "[]=" + Item + "\n";
+    WindowCaptions(*C, Name, Out);
+  }
+}
+
+// The inherited forms of the corpus, composed with their ancestors and frames:
+// the run over the whole window gives what the literal run gives on it.
+TEST(PipelineDifferentialTest, AgreesOnTheCorpusWindowsOfInheritedForms) {
+  namespace fs = std::filesystem;
+  const fs::path Corpus = KEYLOOM_CORPUS_DIR;
+  if (!fs::exists(Corpus)) GTEST_SKIP() << "no corpus at " << Corpus;
+  TSettings Settings;
+  for (std::string_view Entry : DefaultCaptionClasses) Settings.CaptionClasses.Add(std::string(Entry));
+  for (std::string_view Entry : DefaultNoCaptionClasses) Settings.NoCaptionClasses.Add(std::string(Entry));
+  for (std::string_view Entry : DefaultDefaultCaptions) Settings.DefaultCaptions.Add(std::string(Entry));
+  int Compared = 0;
+  for (const auto& Project : fs::directory_iterator(Corpus)) {
+    if (!Project.is_directory()) continue;
+    const formfile::TWindowSources Sources({Project.path()});
+    formfile::TLoadOptions Options;
+    Options.Window = &Sources;
+    Options.KeepState = Options.KeepCaptions = false;
+    for (const auto& File : fs::recursive_directory_iterator(Project.path())) {
+      const std::string Ext = LowerCase(File.path().extension().string());
+      if (!File.is_regular_file() || (Ext != ".dfm" && Ext != ".lfm")) continue;
+      std::unique_ptr<formfile::TLoadedForm> Product, Reference;
+      try {
+        Product = formfile::LoadFormFile(File.path(), Options);
+        if (Product->Window().Files.empty()) continue;
+        Reference = formfile::LoadFormFile(File.path(), Options);
+      } catch (const formfile::EFormFileError&) {
+        continue;  // the corpus's one malformed form
+      }
+      RunPipeline(Product->Form(), TKeySettings());
+      TRun Run;
+      Run.Run(Reference->Form(), Settings, nullptr, TAssignEvent());
+      std::string ProductCaptions, ReferenceCaptions;
+      WindowCaptions(Product->Form(), "", ProductCaptions);
+      WindowCaptions(Reference->Form(), "", ReferenceCaptions);
+      EXPECT_EQ(ProductCaptions, ReferenceCaptions) << File.path();
+      ++Compared;
+    }
+  }
+  EXPECT_GT(Compared, 300);
+  std::cout << "[ corpus   ] " << Compared << " composed windows run alike\n";
 }
 
 }  // namespace
