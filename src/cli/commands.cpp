@@ -7,6 +7,7 @@
 #include <keyloom/caption_check.hpp>
 #include <keyloom/stats.hpp>
 #include <keyloom/support/files.hpp>
+#include <keyloom/formfile/catalogue.hpp>
 #include <keyloom/formfile/unified_diff.hpp>
 #include <keyloom/formfile/window.hpp>
 #include <keyloom/host.hpp>
@@ -68,8 +69,11 @@ std::unique_ptr<formfile::TWindowSources> MakeSources(const TCommonOptions& Opti
 }
 
 // Only assign writes, and then captions only, never whole components.
+// With a catalogue, the form is read as shown in its language; Texts gets what it matched.
 std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOptions& Options,
-                                      const formfile::TWindowSources* Sources, TFileLog& Log, bool Writes = false) {
+                                      const formfile::TWindowSources* Sources, TFileLog& Log, bool Writes = false,
+                                      const formfile::TCatalogue* Catalogue = nullptr,
+                                      std::vector<formfile::TTranslatedText>* Texts = nullptr) {
   std::string Bytes;
   try {
     Bytes = ReadWholeFile(File);
@@ -82,7 +86,9 @@ std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOpti
   Load.KeepCaptions = Writes;
   Load.Window = Sources;
   try {
-    auto Form = LoadFormForKeys(formfile::TDocument::Parse(std::move(Bytes), File), Load);
+    formfile::TDocument Document = formfile::TDocument::Parse(std::move(Bytes), File);
+    if (Catalogue) Document = formfile::TranslatedDocument(std::move(Document), *Catalogue, *Texts);
+    auto Form = LoadFormForKeys(std::move(Document), Load);
     const formfile::TWindowReport& Window = Form->Window();
     if (!Window.Missing.empty()) {
       std::string Missing = ShownPaths(Window.Missing.front());
@@ -365,6 +371,7 @@ struct TAssignTally {
 }  // namespace
 
 int RunAssign(const TAssignOptions& Options) {
+  if (!Options.Catalogues.empty()) return RunAssignTranslated(Options);
   TReporter Reporter(Options.Files.size(), Options.Quiet);
   TAssignTally Total;
   const bool InPlace = !Options.DryRun && !Options.ToStdout;
@@ -640,6 +647,7 @@ void CheckFile(const std::string& File, const TCommonOptions& Options, const for
 }  // namespace
 
 int RunCheck(const TCommonOptions& Options) {
+  if (!Options.Catalogues.empty()) return RunCheckTranslated(Options);
   TReporter Reporter(Options.Files.size(), Options.Quiet);
   TCheckTally Total;
   const auto Sources = MakeSources(Options);
@@ -723,6 +731,7 @@ struct TNoTally {
 }  // namespace
 
 int RunTree(const TTreeOptions& Options) {
+  if (!Options.Catalogues.empty()) return RunTreeTranslated(Options);
   TReporter Reporter(Options.Files.size(), Options.Quiet);
   TNoTally None;
   const auto Sources = MakeSources(Options);
@@ -802,6 +811,7 @@ struct TStatsTally {
 }  // namespace
 
 int RunStats(const TStatsOptions& Options) {
+  if (!Options.Catalogues.empty()) return RunStatsTranslated(Options);
   TReporter Reporter(Options.Files.size(), Options.Quiet);
   const bool Json = Options.Format == TOutputFormat::Json;
   TStatsTally Tallied;
@@ -832,6 +842,458 @@ int RunStats(const TStatsOptions& Options) {
                                         Plural(static_cast<std::size_t>(Failed), "error", "errors") + ")")
               << '\n';
   std::cout << std::flush;
+  return Measured == 0 && Failed > 0 ? ExitFailure : ExitSuccess;
+}
+
+// ---- Forms as shown in the languages of translation catalogues ----
+
+namespace {
+
+using formfile::TCatalogue;
+using formfile::TTranslatedText;
+
+TCatalogue OpenCatalogue(const std::string& File) {
+  std::string Bytes;
+  try {
+    Bytes = ReadWholeFile(File);
+  } catch (const EFileReadError& E) {
+    FailFile(File, E.Message());
+  }
+  try {
+    return TCatalogue::Parse(std::move(Bytes), File);
+  } catch (const formfile::ECatalogueError& E) {
+    throw TFileFailure{File + ":" + std::to_string(E.Line()) + ":" + std::to_string(E.Column()) +
+                       ": error: " + E.Message()};
+  }
+}
+
+// Every catalogue named, or none: a broken one is reported and the command fails before any run.
+std::vector<TCatalogue> OpenCatalogues(const TCommonOptions& Options, TReporter& Reporter) {
+  std::vector<TCatalogue> Catalogues;
+  bool Failed = false;
+  for (const std::string& File : Options.Catalogues) {
+    try {
+      Catalogues.push_back(OpenCatalogue(File));
+    } catch (const TFileFailure& E) {
+      Reporter.Note(E.Message);
+      Failed = true;
+    }
+  }
+  if (Failed) Catalogues.clear();
+  return Catalogues;
+}
+
+// A translation's own alphabet gives its letters; Chinese, Japanese and Korean
+// windows append "(&X)". What --non-latin says wins.
+TKeySettings LanguageSettings(TKeySettings Settings, const TCatalogue& Catalogue, const TCommonOptions& Options) {
+  if (Options.NonLatinGiven) return Settings;
+  const std::string& L = Catalogue.Language();
+  const bool Ideographic = L.starts_with("zh") || L.starts_with("ja") || L.starts_with("ko");
+  Settings.Options.NonLatin = Ideographic ? TNonLatinMode::nlAppend : TNonLatinMode::nlNative;
+  return Settings;
+}
+
+std::string LowerAscii(std::string_view Text) {
+  std::string Out(Text);
+  for (char& C : Out)
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  return Out;
+}
+
+// Markers in a caption ("&&" is a literal ampersand, no marker).
+int MarkerCount(std::string_view Caption) {
+  int Count = 0;
+  for (std::size_t I = 0; I + 1 < Caption.size(); ++I) {
+    if (Caption[I] != '&') continue;
+    if (Caption[I + 1] != '&') ++Count;
+    ++I;
+  }
+  return Count;
+}
+
+// A form read in one language, and which of its captions the catalogue gives.
+struct TTranslatedForm {
+  std::vector<TTranslatedText> Texts;  // before Form: opening the form fills it
+  std::unique_ptr<TLoadedForm> Form;
+  std::string ClassName;
+  std::map<std::string, int> ShownCaption;  // lower-case component name -> entry
+
+  TTranslatedForm(const std::string& File, const TCommonOptions& Options, const formfile::TWindowSources* Sources,
+                  TFileLog& Log, const TCatalogue& Catalogue, bool Writes)
+      : Form(OpenForm(File, Options, Sources, Log, Writes, &Catalogue, &Texts)),
+        ClassName(Form->Document().Root().FClassName) {
+    const std::string Root = LowerAscii(Form->Document().Root().FName);
+    for (const TTranslatedText& T : Texts)
+      if (T.Shown && LowerAscii(T.Property) == "caption")
+        ShownCaption.emplace(T.Object.empty() ? Root : LowerAscii(T.Object), T.Entry);
+  }
+
+  // The entry that gives a node's caption, or -1 (radio items and untranslated captions).
+  int EntryOf(const TObject* Object) const {
+    const TSubject S = SubjectOf(Object);
+    if (S.Item >= 0) return -1;
+    const auto It = ShownCaption.find(LowerAscii(S.Name));
+    return It == ShownCaption.end() ? -1 : It->second;
+  }
+
+  std::string Describe(const TObject* Object) const {
+    const TSubject S = SubjectOf(Object);
+    std::string Out = ClassName + "." + std::string(S.Name);
+    if (S.Item >= 0) Out += ", item " + std::to_string(S.Item);
+    return Out;
+  }
+};
+
+// What a catalogue covered, over the forms run in its language.
+struct TCoverage {
+  std::size_t Covered = 0, Uncovered = 0;
+  std::set<int> Matched;
+  std::vector<std::string> UncoveredForms;
+
+  TCoverage& operator+=(const TCoverage& Other) {
+    Covered += Other.Covered;
+    Uncovered += Other.Uncovered;
+    Matched.insert(Other.Matched.begin(), Other.Matched.end());
+    UncoveredForms.insert(UncoveredForms.end(), Other.UncoveredForms.begin(), Other.UncoveredForms.end());
+    return *this;
+  }
+  // Whether the form is one the catalogue translates; counts it either way.
+  bool Count(const std::string& File, const TTranslatedForm& Form) {
+    for (const TTranslatedText& T : Form.Texts) Matched.insert(T.Entry);
+    if (Form.Texts.empty()) {
+      ++Uncovered;
+      UncoveredForms.push_back(File);
+      return false;
+    }
+    ++Covered;
+    return true;
+  }
+  // Entries of form texts (`class.component.caption`) that no form holds.
+  std::vector<int> Unmatched(const TCatalogue& Catalogue) const {
+    std::vector<int> Out;
+    const auto& Entries = Catalogue.Entries();
+    for (std::size_t I = 0; I < Entries.size(); ++I) {
+      if (Matched.count(static_cast<int>(I))) continue;
+      for (const std::string& R : Entries[I].References) {
+        const std::string L = LowerAscii(R);
+        if (L.ends_with(".caption") && std::count(L.begin(), L.end(), '.') >= 2) {
+          Out.push_back(static_cast<int>(I));
+          break;
+        }
+      }
+    }
+    return Out;
+  }
+  // With --verbose: the forms left out and the entries that found no form, one note each.
+  void List(const TCatalogue& Catalogue, TReporter& Reporter) const {
+    for (const std::string& File : UncoveredForms)
+      Reporter.Note(File + ": note: " + Catalogue.FileName() + " translates no caption of this form");
+    for (const int I : Unmatched(Catalogue)) {
+      const formfile::TCatalogueEntry& E = Catalogue.Entries()[static_cast<std::size_t>(I)];
+      Reporter.Note(Catalogue.FileName() + ":" + std::to_string(E.IdLine) + ": note: " + E.References.front() +
+                    " names no caption of the forms given");
+    }
+  }
+  std::string Text(const TCatalogue& Catalogue) const {
+    return Plural(Covered, "form", "forms") + " translated, " + Plural(Uncovered, "form", "forms") +
+           " not covered, " + Plural(Unmatched(Catalogue).size(), "entry", "entries") + " naming no caption of these forms";
+  }
+};
+
+std::string LanguageLabel(const TCatalogue& Catalogue) {
+  return Catalogue.FileName() + (Catalogue.Language().empty() ? "" : " (" + Catalogue.Language() + ")");
+}
+
+struct TTranslatedCheckTally {
+  std::size_t Clashes = 0, Missing = 0, Lost = 0, Markers = 0;
+  TCoverage Coverage;
+
+  TTranslatedCheckTally& operator+=(const TTranslatedCheckTally& Other) {
+    Clashes += Other.Clashes;
+    Missing += Other.Missing;
+    Lost += Other.Lost;
+    Markers += Other.Markers;
+    Coverage += Other.Coverage;
+    return *this;
+  }
+  std::size_t Problems() const { return Clashes + Missing + Lost + Markers; }
+};
+
+void CheckTranslatedFile(const std::string& File, const TCommonOptions& Options,
+                         const formfile::TWindowSources* Sources, const TCatalogue& Catalogue, TFileLog& Log,
+                         TTranslatedCheckTally& Tally) {
+  TTranslatedForm T(File, Options, Sources, Log, Catalogue, false);
+  if (!Tally.Coverage.Count(File, T)) return;
+  const TKeySettings Settings = LanguageSettings(SettingsFor(*T.Form, File, Options, Log), Catalogue, Options);
+  TTreeView Tree(nullptr);
+  const std::vector<TCaptionProblem> Problems = FindProblems(Tree, *T.Form, Settings);
+  const auto& Entries = Catalogue.Entries();
+  // Problems of the language: what a translated caption takes part in. The
+  // form's own are check's without a catalogue.
+  struct TLine {
+    int Entry;
+    std::string Kind, Message, Caption;
+  };
+  std::vector<TLine> Lines;
+  std::map<int, std::string> Suggestions;  // of the missing ones, by entry
+  auto Where = [&](const TObject* Object) {
+    std::string Out;
+    if (const int E = T.EntryOf(Object); E >= 0)
+      Out = Catalogue.FileName() + ":" + std::to_string(Entries[static_cast<std::size_t>(E)].Line);
+    else
+      AppendPosition(Out, File, formfile::CaptionPosition(*T.Form, Object));
+    return Out;
+  };
+  for (const TCaptionProblem& P : Problems) {
+    const TObject* Object = P.Node->GetData();
+    const int Entry = T.EntryOf(Object);
+    std::string Message;
+    AppendQuoted(Message, P.Caption);
+    Message += " (" + T.Describe(Object) + ")";
+    if (P.Kind == TCaptionProblemKind::cpClash) {
+      const TObject* Other = P.Other->GetData();
+      if (Entry < 0 && T.EntryOf(Other) < 0) continue;
+      Message += " clashes with ";
+      AppendQuoted(Message, P.Other->GetText());
+      Message += " (" + T.Describe(Other) + ", " + Where(Other) + ") on '";
+      AppendDisplayText(Message, P.Accelerator);
+      Message += "'";
+      ++Tally.Clashes;
+      Lines.push_back({Entry, "clash", std::move(Message), P.Caption});
+    } else {
+      if (Entry < 0) continue;
+      Suggestions[Entry] = P.Suggestion;
+      Message += " has no accelerator; assign would make it ";
+      AppendQuoted(Message, P.Suggestion);
+      Lines.push_back({Entry, "missing", std::move(Message), P.Caption});
+    }
+  }
+  for (const TTranslatedText& Text : T.Texts) {
+    if (!Text.Shown) continue;
+    const formfile::TCatalogueEntry& E = Entries[static_cast<std::size_t>(Text.Entry)];
+    std::string Message;
+    AppendQuoted(Message, E.Translation);
+    Message += " (" + T.ClassName + (Text.Object.empty() ? "" : "." + Text.Object) +
+               (LowerAscii(Text.Property) == "caption" ? "" : "." + Text.Property) + ")";
+    if (MarkerCount(E.Translation) > 1) {
+      ++Tally.Markers;
+      Lines.push_back({Text.Entry, "markers", Message + " marks more than one accelerator", E.Translation});
+    } else if (MarkerCount(E.Id) > 0 && MarkerCount(E.Translation) == 0) {
+      ++Tally.Lost;
+      std::string Lost = Message + " has lost the accelerator of ";
+      AppendQuoted(Lost, E.Id);
+      // One line for both: the loss says more than the missing letter.
+      if (const auto It = Suggestions.find(Text.Entry); It != Suggestions.end()) {
+        Lost += "; assign would make it ";
+        AppendQuoted(Lost, It->second);
+        std::erase_if(Lines, [&](const TLine& L) { return L.Entry == Text.Entry && L.Kind == "missing"; });
+      }
+      Lines.push_back({Text.Entry, "lost", std::move(Lost), E.Translation});
+    }
+  }
+  Tally.Missing += static_cast<std::size_t>(
+      std::count_if(Lines.begin(), Lines.end(), [](const TLine& L) { return L.Kind == "missing"; }));
+  std::stable_sort(Lines.begin(), Lines.end(), [&](const TLine& A, const TLine& B) {
+    auto Key = [&](const TLine& L) { return L.Entry < 0 ? 0x7fffffff : Entries[static_cast<std::size_t>(L.Entry)].Line; };
+    return Key(A) < Key(B);
+  });
+  std::string Out;
+  for (const TLine& L : Lines) {
+    const std::string Place =
+        L.Entry >= 0 ? Catalogue.FileName() + ":" + std::to_string(Entries[static_cast<std::size_t>(L.Entry)].Line)
+                     : File;
+    if (Options.Format == TOutputFormat::Text) {
+      Out += Place + ": " + L.Message + "\n";
+    } else {
+      Out += "{\"file\":" + JsonString(L.Entry >= 0 ? Catalogue.FileName() : File) +
+             (L.Entry >= 0 ? ",\"line\":" + std::to_string(Entries[static_cast<std::size_t>(L.Entry)].Line) : "") +
+             ",\"form\":" + JsonString(File) + ",\"language\":" + JsonString(Catalogue.Language()) +
+             ",\"kind\":" + JsonString(L.Kind) + ",\"caption\":" + JsonString(L.Caption) +
+             ",\"message\":" + JsonString(L.Message) + "}\n";
+    }
+  }
+  Log.Out(std::move(Out));
+}
+
+}  // namespace
+
+int RunCheckTranslated(const TCommonOptions& Options) {
+  const auto Sources = MakeSources(Options);
+  TReporter Reporter(Options.Files.size(), Options.Quiet);
+  const std::vector<TCatalogue> Catalogues = OpenCatalogues(Options, Reporter);
+  if (Catalogues.empty()) return ExitFailure;
+  std::size_t Problems = 0;
+  int Failed = 0;
+  for (const TCatalogue& Catalogue : Catalogues) {
+    TTranslatedCheckTally Total;
+    Failed += ForEachFile(Options.Files, Options.Jobs, Reporter, Total,
+                          [&](const std::string& File, TFileLog& Log, TTranslatedCheckTally& Tally) {
+                            CheckTranslatedFile(File, Options, Sources.get(), Catalogue, Log, Tally);
+                          });
+    Problems += Total.Problems();
+    Reporter.Note("keyloom check: " + LanguageLabel(Catalogue) + ": " +
+                  Plural(Total.Problems(), "problem", "problems") + " (" + Plural(Total.Clashes, "clash", "clashes") +
+                  ", " + Plural(Total.Missing, "missing accelerator", "missing accelerators") + ", " +
+                  Plural(Total.Lost, "lost accelerator", "lost accelerators") + ", " +
+                  Plural(Total.Markers, "caption", "captions") + " with several markers); " +
+                  Total.Coverage.Text(Catalogue));
+    if (Options.Verbose) Total.Coverage.List(Catalogue, Reporter);
+  }
+  if (Failed) return ExitFailure;
+  return Problems > 0 ? ExitProblems : ExitSuccess;
+}
+
+namespace {
+
+struct TTranslatedAssignTally {
+  std::vector<std::pair<int, std::string>> Edits;  // entry, new msgstr; in the forms' order
+  TCoverage Coverage;
+
+  TTranslatedAssignTally& operator+=(const TTranslatedAssignTally& Other) {
+    Edits.insert(Edits.end(), Other.Edits.begin(), Other.Edits.end());
+    Coverage += Other.Coverage;
+    return *this;
+  }
+};
+
+}  // namespace
+
+int RunAssignTranslated(const TAssignOptions& Options) {
+  const auto Sources = MakeSources(Options);
+  TReporter Reporter(Options.Files.size(), Options.Quiet);
+  std::vector<TCatalogue> Catalogues = OpenCatalogues(Options, Reporter);
+  if (Catalogues.empty()) return ExitFailure;
+  int Failed = 0;
+  for (TCatalogue& Catalogue : Catalogues) {
+    TTranslatedAssignTally Total;
+    const int FailedHere = ForEachFile(Options.Files, Options.Jobs, Reporter, Total,
+                                       [&](const std::string& File, TFileLog& Log, TTranslatedAssignTally& Tally) {
+                                         TTranslatedForm T(File, Options, Sources.get(), Log, Catalogue, true);
+                                         if (!Tally.Coverage.Count(File, T)) return;
+                                         RunKeys(*T.Form, LanguageSettings(SettingsFor(*T.Form, File, Options, Log),
+                                                                           Catalogue, Options));
+                                         T.Form->StoreCaptions();
+                                         for (auto& Edit : formfile::ChangedTranslations(
+                                                  formfile::TDocument::Parse(T.Form->Render(), File), T.Texts,
+                                                  Catalogue))
+                                           Tally.Edits.push_back(std::move(Edit));
+                                       });
+    Failed += FailedHere;
+    // Two forms of one class share their entries: the first named decides.
+    std::set<int> Done;
+    std::size_t Given = 0;
+    for (const auto& [Entry, Text] : Total.Edits) {
+      if (!Done.insert(Entry).second) continue;
+      if (HasAccelerator(Text) && !HasAccelerator(Catalogue.Entries()[static_cast<std::size_t>(Entry)].Translation))
+        ++Given;
+      Catalogue.SetTranslation(Entry, Text);
+    }
+    const std::string File = Catalogue.FileName();
+    if (FailedHere == 0 && Catalogue.Modified()) {
+      try {
+        const std::string After = Catalogue.Render();
+        if (Options.ToStdout)
+          std::cout << After;
+        else if (Options.DryRun)
+          std::cout << formfile::UnifiedDiff(Catalogue.Source(), After, DiffLabel("a", File), DiffLabel("b", File));
+        else
+          WriteFileAtomically(File, After);
+      } catch (const EFileWriteError& E) {
+        Reporter.Note(File + ": error: " + E.Message());
+        ++Failed;
+      }
+    } else if (Options.ToStdout) {
+      std::cout << Catalogue.Source();
+    }
+    std::cout << std::flush;
+    const bool WouldOnly = Options.DryRun || Options.ToStdout;
+    Reporter.Note("keyloom assign: " + LanguageLabel(Catalogue) + ": " +
+                  Plural(Done.size(), "translation", "translations") + (WouldOnly ? " would change, " : " changed, ") +
+                  Plural(Given, "caption", "captions") + (WouldOnly ? " would get a letter; " : " given a letter; ") +
+                  Total.Coverage.Text(Catalogue) +
+                  (FailedHere && Catalogue.Modified() ? "; not written: a form failed" : ""));
+    if (Options.Verbose) Total.Coverage.List(Catalogue, Reporter);
+  }
+  return Failed ? ExitFailure : ExitSuccess;
+}
+
+int RunTreeTranslated(const TTreeOptions& Options) {
+  const auto Sources = MakeSources(Options);
+  TReporter Reporter(Options.Files.size(), Options.Quiet);
+  const std::vector<TCatalogue> Catalogues = OpenCatalogues(Options, Reporter);
+  if (Catalogues.empty()) return ExitFailure;
+  int Failed = 0;
+  TNoTally None;
+  for (const TCatalogue& Catalogue : Catalogues) {
+    Failed += ForEachFile(Options.Files, Options.Jobs, Reporter, None, [&](const std::string& File, TFileLog& Log,
+                                                                     TNoTally&) {
+      TTranslatedForm T(File, Options, Sources.get(), Log, Catalogue, false);
+      bool Stored = false;
+      const TKeySettings Settings =
+          LanguageSettings(SettingsFor(*T.Form, File, Options, Log, &Stored), Catalogue, Options);
+      TTreeView Tree(nullptr);
+      BuildWorkingTree(Tree, T.Form->Form(), Settings);
+      const bool Found = Options.Find && Settings.Active;
+      if (Found) FindInWorkingTree(Tree, Settings);
+      std::ostringstream Out;
+      if (Options.Format == TOutputFormat::Json) {
+        PrintTreeJson(*T.Form, Tree, File, Stored, Found, Out);
+      } else {
+        if (Catalogues.size() > 1) Out << "# " << LanguageLabel(Catalogue) << '\n';
+        PrintTreeText(*T.Form, Tree, Out);
+      }
+      Log.Out(std::move(Out).str());
+    });
+  }
+  return Failed ? ExitFailure : ExitSuccess;
+}
+
+namespace {
+
+struct TTranslatedStatsTally {
+  stats::TCaptionStats Figures;
+  TCoverage Coverage;
+
+  TTranslatedStatsTally& operator+=(const TTranslatedStatsTally& Other) {
+    Figures += Other.Figures;
+    Coverage += Other.Coverage;
+    return *this;
+  }
+};
+
+}  // namespace
+
+int RunStatsTranslated(const TStatsOptions& Options) {
+  const auto Sources = MakeSources(Options);
+  TReporter Reporter(Options.Files.size(), Options.Quiet);
+  const std::vector<TCatalogue> Catalogues = OpenCatalogues(Options, Reporter);
+  if (Catalogues.empty()) return ExitFailure;
+  const bool Json = Options.Format == TOutputFormat::Json;
+  if (!Json) std::cout << StatsHeader << '\n' << std::flush;
+  std::size_t Measured = 0;
+  int Failed = 0;
+  for (const TCatalogue& Catalogue : Catalogues) {
+    TTranslatedStatsTally Total;
+    Failed += ForEachFile(Options.Files, Options.Jobs, Reporter, Total,
+                          [&](const std::string& File, TFileLog& Log, TTranslatedStatsTally& Tally) {
+                            TTranslatedForm T(File, Options, Sources.get(), Log, Catalogue, false);
+                            if (!Tally.Coverage.Count(File, T)) return;
+                            TKeySettings Settings = LanguageSettings(Options.Settings, Catalogue, Options);
+                            SettingsFor(*T.Form, File, Options, Log);
+                            Tally.Figures += stats::MeasureForm(*T.Form, Settings, !Options.AsIs);
+                          });
+    Measured += Total.Coverage.Covered;
+    if (Json)
+      std::cout << "{\"kind\":\"language\",\"catalogue\":" << JsonString(Catalogue.FileName())
+                << ",\"language\":" << JsonString(Catalogue.Language()) << ",\"forms\":" << Total.Coverage.Covered
+                << ',' << JsonFigures(Total.Figures) << "}\n";
+    else
+      std::cout << TextFigures(Total.Figures, LanguageLabel(Catalogue) + ", " +
+                                                  Plural(Total.Coverage.Covered, "form", "forms"))
+                << '\n';
+    std::cout << std::flush;
+    if (Options.Verbose) Total.Coverage.List(Catalogue, Reporter);
+  }
   return Measured == 0 && Failed > 0 ? ExitFailure : ExitSuccess;
 }
 

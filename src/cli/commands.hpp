@@ -38,6 +38,10 @@ struct TCommonOptions {
   std::vector<std::string> SearchPaths;
   bool Strict = false;   // a missing ancestor or frame fails the file
   bool Verbose = false;  // notes on which file was taken among several
+  // Translation catalogues (.po): the forms are run as shown in each language.
+  std::vector<std::string> Catalogues;
+  // Whether --non-latin was given (else each catalogue's own alphabet decides).
+  bool NonLatinGiven = false;
 };
 
 struct TAssignOptions : TCommonOptions {
@@ -60,6 +64,11 @@ struct TConvertOptions : TCommonOptions {
 };
 
 int RunAssign(const TAssignOptions& Options);
+// The same four run on the forms as shown in the languages of Options.Catalogues.
+int RunAssignTranslated(const TAssignOptions& Options);
+int RunCheckTranslated(const TCommonOptions& Options);
+int RunTreeTranslated(const TTreeOptions& Options);
+int RunStatsTranslated(const TStatsOptions& Options);
 // Rewrites each form in the other encoding (text or binary); forms already in it are left alone.
 int RunConvert(const TConvertOptions& Options);
 int RunCheck(const TCommonOptions& Options);

@@ -254,6 +254,7 @@ struct TRawOptions {
   bool Strict = false;
   bool Verbose = false;
   bool NoWindow = false;
+  std::vector<std::string> Catalogues;
 };
 
 class EUsage : public std::runtime_error {
@@ -346,8 +347,18 @@ void AddSettings(CLI::App& Sub, TRawOptions& Raw) {
       ->type_name("DIR")
       ->allow_extra_args(false);
   Sub.add_flag("--strict", Raw.Strict, "A missing ancestor or frame is an error, not a warning");
-  Sub.add_flag("--verbose", Raw.Verbose, "Say which file was taken where several declare a class");
+  Sub.add_flag("--verbose", Raw.Verbose, "Say which file was taken where several declare a class; with --po, list the\nforms and catalogue entries that do not meet");
   Sub.add_flag("--no-window", Raw.NoWindow, "Read each file alone: no ancestors, no frames");
+}
+
+void AddCatalogues(CLI::App& Sub, TRawOptions& Raw) {
+  Sub.add_option("--po", Raw.Catalogues,
+                 "Run the forms as shown in the language of this gettext catalogue (repeatable);\n"
+                 "assign then writes the catalogue's msgstr entries, not the forms")
+      ->type_name("CATALOGUE")
+      ->expected(1)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
 }
 
 void AddJobs(CLI::App& Sub, TRawOptions& Raw) {
@@ -454,6 +465,8 @@ void FillCommon(TCommonOptions& Options, const TRawOptions& Raw, const CLI::App&
   Options.Window = !Raw.NoWindow;
   for (const std::string& Dir : Raw.SearchPaths)
     if (!std::filesystem::is_directory(Dir)) throw EUsage("--search-path: " + Dir + " is not a folder");
+  Options.Catalogues = Raw.Catalogues;
+  Options.NonLatinGiven = Sub.count("--non-latin") > 0;
   TKeySettings& S = Options.Settings;
   S.SortMethod = SortMethodOf(Raw.Sort);
   S.OnlyUnassigned = !Raw.Reassign;
@@ -496,6 +509,7 @@ int Run(int argc, char** argv) {
   Assign->add_flag("--dry-run", Raw.DryRun, "Print a unified diff of what would change; write nothing")
       ->excludes("--stdout");
   AddSettings(*Assign, Raw);
+  AddCatalogues(*Assign, Raw);
   AddJobs(*Assign, Raw);
   Assign->footer(std::string(AssignFooter) + SettingsHelp + JobsHelp + ExitHelp);
 
@@ -511,6 +525,7 @@ int Run(int argc, char** argv) {
   Check->add_option("FILE", Raw.Files, "Form files")->required();
   AddFormat(*Check, Raw);
   AddSettings(*Check, Raw);
+  AddCatalogues(*Check, Raw);
   AddJobs(*Check, Raw);
   Check->footer(std::string(CheckFooter) + SettingsHelp + JobsHelp + ExitHelp);
 
@@ -519,6 +534,7 @@ int Run(int argc, char** argv) {
   Tree->add_flag("--find", Raw.Find, "Show the tree after finding accelerators");
   AddFormat(*Tree, Raw);
   AddSettings(*Tree, Raw);
+  AddCatalogues(*Tree, Raw);
   Tree->footer(std::string(TreeFooter) + SettingsHelp + ExitHelp);
 
   CLI::App* Stats = App.add_subcommand("stats", "Measure coverage, clashes and letters of forms; write nothing");
@@ -527,6 +543,7 @@ int Run(int argc, char** argv) {
   AddFormat(*Stats, Raw);
   Stats->add_flag("--json", Raw.Json, "The same as --format json")->excludes("--format");
   AddSettings(*Stats, Raw);
+  AddCatalogues(*Stats, Raw);
   AddJobs(*Stats, Raw);
   Stats->footer(std::string(StatsFooter) + SettingsHelp + JobsHelp + StatsExitHelp);
 
@@ -543,7 +560,9 @@ int Run(int argc, char** argv) {
       FillCommon(Options, Raw, *Assign);
       Options.ToStdout = Raw.ToStdout;
       Options.DryRun = Raw.DryRun;
-      if (Options.ToStdout && Options.Files.size() != 1) throw EUsage("--stdout: give exactly one file");
+      if (Options.ToStdout && Options.Catalogues.size() > 1) throw EUsage("--stdout: give exactly one catalogue");
+      if (Options.ToStdout && Options.Catalogues.empty() && Options.Files.size() != 1)
+        throw EUsage("--stdout: give exactly one file");
       return RunAssign(Options);
     }
     if (Convert->parsed()) {

@@ -48,12 +48,22 @@ TDesignerHost::~TDesignerHost() {
 }
 
 void TDesignerHost::Open(const std::filesystem::path& Path, formfile::TLoadOptions Options) {
+  Open(Path, nullptr, std::move(Options));
+}
+
+void TDesignerHost::Open(const std::filesystem::path& Path, std::shared_ptr<formfile::TCatalogue> Catalogue,
+                         formfile::TLoadOptions Options) {
   Close();
   Options.Designing = true;
   Options.Root = nullptr;
   // A form's own TKeyloom is edited as one, not as an unknown component.
   RegisterKeyloomClasses();
-  FLoaded = formfile::LoadFormFile(Path, Options);
+  if (Catalogue)
+    FLoaded = formfile::LoadForm(
+        formfile::TranslatedDocument(formfile::TDocument::LoadFromFile(Path), *Catalogue, FTexts), Options);
+  else
+    FLoaded = formfile::LoadFormFile(Path, Options);
+  FCatalogue = std::move(Catalogue);
   // The window's other files were read; they are not the host's to keep.
   Options.Window = nullptr;
   FFileName = Path;
@@ -70,6 +80,8 @@ void TDesignerHost::Close() {
   for (TComponent* C : FInserted) FObserver->RemoveFreeNotification(C);
   FInserted.clear();
   FLoaded.reset();
+  FCatalogue.reset();
+  FTexts.clear();
   FFileName.clear();
   FOptions = {};
   FModified = false;
@@ -245,6 +257,15 @@ void TDesignerHost::Save() { SaveAs(FFileName); }
 void TDesignerHost::SaveAs(const std::filesystem::path& Path) {
   formfile::TLoadedForm& L = Loaded();
   L.StoreComponents();
+  if (FCatalogue) {
+    if (Path != FFileName) throw EDesignerError("A form shown in a language is saved into its catalogue only");
+    const formfile::TDocument After = formfile::TDocument::Parse(L.Render(), FFileName.string());
+    for (const auto& [Entry, Text] : formfile::ChangedTranslations(After, FTexts, *FCatalogue))
+      FCatalogue->SetTranslation(Entry, Text);
+    WriteFileAtomically(FCatalogue->FileName(), FCatalogue->Render());
+    FModified = false;
+    return;
+  }
   WriteFileAtomically(Path, L.Render());
   FFileName = Path;
   FModified = false;

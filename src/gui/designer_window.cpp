@@ -9,6 +9,7 @@
 #include <keyloom/component_queries.hpp>
 
 #include <QAbstractItemView>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -141,7 +142,7 @@ void TDesignerWindow::OpenFile(const std::filesystem::path& Path) {
   const formfile::TWindowSources Sources(std::move(Folders));
   formfile::TLoadOptions Load;
   Load.Window = &Sources;
-  FHost.Open(Path, Load);
+  FHost.Open(Path, FLanguage < 0 ? nullptr : FCatalogues[static_cast<std::size_t>(FLanguage)], Load);
   TRenderOptions Options;
   Options.DesignSurface = true;
   const formfile::TObjectNode& Root = FHost.Loaded().Document().Root();
@@ -152,6 +153,55 @@ void TDesignerWindow::OpenFile(const std::filesystem::path& Path) {
   FDeskLayout->insertWidget(0, Surface, 0, Qt::AlignLeft | Qt::AlignTop);
   AddComponentIcons();
   UpdateState();
+}
+
+void TDesignerWindow::SetCatalogues(const std::vector<std::string>& Files) {
+  for (const std::string& File : Files)
+    FCatalogues.push_back(std::make_shared<formfile::TCatalogue>(formfile::TCatalogue::LoadFromFile(File)));
+  if (FCatalogues.empty()) return;
+  QMenu* Menu = menuBar()->addMenu(QStringLiteral("&Language"));
+  auto* Group = new QActionGroup(Menu);
+  for (int I = -1; I < static_cast<int>(FCatalogues.size()); ++I) {
+    QString Label = QStringLiteral("&Original");
+    if (I >= 0) {
+      const formfile::TCatalogue& C = *FCatalogues[static_cast<std::size_t>(I)];
+      const QString Name = ToQt(std::filesystem::path(C.FileName()).filename().string());
+      Label = C.Language().empty() ? Name : ToQt(C.Language()) + QStringLiteral(" (") + Name + QLatin1Char(')');
+    }
+    QAction* Action = Menu->addAction(Label);
+    Action->setCheckable(true);
+    Action->setChecked(I == FLanguage);
+    Group->addAction(Action);
+    connect(Action, &QAction::triggered, this, [this, I] { ShowLanguage(I); });
+    FLanguageActions.push_back(Action);
+  }
+}
+
+bool TDesignerWindow::ShowLanguage(int Index) {
+  if (Index == FLanguage) return true;
+  auto Keep = [this] {
+    FLanguageActions[static_cast<std::size_t>(FLanguage + 1)]->setChecked(true);
+    return false;
+  };
+  if (!ConfirmDiscard(QStringLiteral("switching the language"))) return Keep();
+  const int Before = FLanguage;
+  FLanguage = Index;
+  FLanguageActions[static_cast<std::size_t>(FLanguage + 1)]->setChecked(true);
+  if (!FHost.IsOpen()) return true;
+  const std::filesystem::path Path = FHost.FileName();
+  try {
+    OpenFile(Path);
+  } catch (const std::exception& Error) {
+    Report(QStringLiteral("The form could not be shown in that language."), Error);
+    FLanguage = Before;
+    try {
+      OpenFile(Path);
+    } catch (const std::exception&) {
+      UpdateState();
+    }
+    return Keep();
+  }
+  return true;
 }
 
 QWidget* TDesignerWindow::Surface() const {
@@ -331,10 +381,13 @@ void TDesignerWindow::closeEvent(QCloseEvent* Event) {
 void TDesignerWindow::UpdateState() {
   const bool Open = FHost.IsOpen();
   FSaveAction->setEnabled(Open && FHost.IsModified());
-  FSaveAsAction->setEnabled(Open);
+  // A form shown in a language saves into its catalogue, not under another name.
+  FSaveAsAction->setEnabled(Open && !FHost.Catalogue());
   QString Title = QStringLiteral("Keyloom Designer");
   if (Open) {
-    const QString Name = ToQt(FHost.FileName().filename().string());
+    QString Name = ToQt(FHost.FileName().filename().string());
+    if (const formfile::TCatalogue* C = FHost.Catalogue())
+      Name += QStringLiteral(" [") + ToQt(std::filesystem::path(C->FileName()).filename().string()) + QLatin1Char(']');
     Title = Name + (FHost.IsModified() ? QStringLiteral(" *") : QString()) + QStringLiteral(" - ") + Title;
     FStatus->setText(ToQt(FHost.FileName().string()) +
                      (FHost.IsModified() ? QStringLiteral(" (modified)") : QString()) +

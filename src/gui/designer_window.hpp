@@ -14,6 +14,8 @@
 #include <QPointer>
 
 #include <filesystem>
+#include <memory>
+#include <string>
 #include <vector>
 
 class QAction;
@@ -33,10 +35,14 @@ class TDesignerWindow : public QMainWindow {
   // Closes the form (and with it the editor windows) while the widgets still exist.
   ~TDesignerWindow() override;
 
-  // Opens the form file as the designed form. Raises the reader's errors.
+  // Opens the form file as the designed form, in the language chosen. Raises the reader's errors.
   void OpenFile(const std::filesystem::path& Path);
   // Folders, besides the form's own, below which its ancestor forms and frames are looked for.
   void SetSearchPaths(std::vector<std::filesystem::path> Folders) { FSearchPaths = std::move(Folders); }
+  // Offers these catalogues' languages in a Language menu. Raises a catalogue's read or syntax error.
+  void SetCatalogues(const std::vector<std::string>& Files);
+  // Shows the open form in the language of catalogue Index (-1: the original); false when the user keeps the one shown.
+  bool ShowLanguage(int Index);
   // The designed form's frame on the desk; nil when no form is open.
   QWidget* Surface() const;
 
@@ -88,6 +94,9 @@ class TDesignerWindow : public QMainWindow {
   QAction* FSaveAsAction = nullptr;
   QAction* FQuitAction = nullptr;
   QPointer<QMenu> FVerbMenu;
+  std::vector<std::shared_ptr<formfile::TCatalogue>> FCatalogues;
+  std::vector<QAction*> FLanguageActions;  // the original first
+  int FLanguage = -1;
 };
 
 }  // namespace keyloom::gui

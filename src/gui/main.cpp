@@ -9,6 +9,8 @@
 #include <QMessageBox>
 
 #include <iostream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -40,7 +42,11 @@ int main(int Argc, char** Argv) {
   const QCommandLineOption SearchPath(QStringLiteral("search-path"),
                                       QStringLiteral("Also look for the form's ancestor forms and frames below DIR."),
                                       QStringLiteral("DIR"));
-  Parser.addOptions({Help, Version, Screenshot, Editor, SearchPath});
+    const QCommandLineOption Catalogue(QStringLiteral("po"),
+                                     QStringLiteral("Offer the language of this gettext catalogue in the Language "
+                                                    "menu (repeatable); File > Save then writes its translations."),
+                                     QStringLiteral("CATALOGUE"));
+  Parser.addOptions({Help, Version, Screenshot, Editor, SearchPath, Catalogue});
   Parser.addPositionalArgument(QStringLiteral("FORM"), QStringLiteral("The form file (.dfm or .lfm) to open."));
 
   // The arguments are checked before anything needs a display.
@@ -89,6 +95,14 @@ int main(int Argc, char** Argv) {
 
   keyloom::gui::TDesignerWindow Window;
   Window.SetSearchPaths(SearchPaths);
+  try {
+    std::vector<std::string> Catalogues;
+    for (const QString& File : Parser.values(Catalogue)) Catalogues.push_back(File.toStdString());
+    Window.SetCatalogues(Catalogues);
+  } catch (const std::exception& Error) {
+    std::cerr << "keyloom-designer: " << Error.what() << '\n';
+    return 2;
+  }
   Window.show();
   if (!Forms.isEmpty()) {
     try {

@@ -491,6 +491,44 @@ TEST_F(KeyloomCliTest, QuietLeavesStandardErrorEmptyOnSuccess) {
   EXPECT_EQ(R.Err, "");
 }
 
+// A window as shown in Russian and in Japanese: letters of the translation's
+// own alphabet, the appended form for Japanese, a fuzzy entry left alone, and
+// the catalogue otherwise kept byte for byte.
+TEST_F(KeyloomCliTest, TranslatedWindowsAreCheckedAndAssignedInTheirCatalogues) {
+  WriteFile(FWork / "win.lfm",
+            "object Form1: TForm1\n  Caption = 'Files'\n  object btnOpen: TButton\n    Caption = '&Open'\n  end\n"
+            "  object btnCancel: TButton\n    Caption = 'Cancel'\n  end\n  object btnHelp: TButton\n"
+            "    Caption = '&Help'\n  end\nend\n");
+  auto Catalogue = [](const char* Language, const char* Open, const char* Cancel) {
+    return std::string("msgid \"\"\nmsgstr \"Language: ") + Language + "\\n\"\n\n#: tform1.btnopen.caption\n" +
+           "msgid \"&Open\"\nmsgstr \"" + Open + "\"\n\n#: tform1.btncancel.caption\nmsgid \"Cancel\"\nmsgstr \"" +
+           Cancel + "\"\n\n#, fuzzy\n#: tform1.btnhelp.caption\nmsgid \"&Help\"\nmsgstr \"Спр&авка\"\n";
+  };
+  struct TCase {
+    const char* Language;
+    const char* Open;
+    const char* Cancel;
+    const char* OpenAfter;
+    const char* CancelAfter;
+  };
+  const TCase Cases[] = {{"ru", "Открыть", "Отмена", "&Открыть", "О&тмена"},
+                         {"ja", "開く", "キャンセル", "開く (&B)", "キャンセル (&A)"}};
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Language);
+    const std::string Po = std::string("app.") + C.Language + ".po";
+    WriteFile(FWork / Po, Catalogue(C.Language, C.Open, C.Cancel));
+    const TRun Check = Run("check --po " + Po + " win.lfm");
+    EXPECT_EQ(Check.Code, 1);
+    EXPECT_EQ(Check.Out, Po + ":6: '" + C.Open + "' (TForm1.btnOpen) has lost the accelerator of '&Open'; " +
+                             "assign would make it '" + C.OpenAfter + "'\n" + Po + ":10: '" + C.Cancel +
+                             "' (TForm1.btnCancel) has no accelerator; assign would make it '" + C.CancelAfter + "'\n");
+    ASSERT_EQ(Run("assign --po " + Po + " win.lfm").Code, 0);
+    EXPECT_EQ(ReadFile(FWork / Po), Catalogue(C.Language, C.OpenAfter, C.CancelAfter));
+    EXPECT_EQ(Run("check --po " + Po + " win.lfm").Code, 0);
+  }
+  EXPECT_EQ(ReadFile(FWork / "win.lfm").find("'Cancel'") != std::string::npos, true);
+}
+
 }  // namespace
 
 #endif  // KEYLOOM_CLI_PATH

@@ -442,6 +442,34 @@ class DesignerSessionTest : public QObject {
     QVERIFY(Window->windowTitle().startsWith(QStringLiteral("copy.dfm - ")));
   }
 
+  void AFormShownInALanguageSavesIntoItsCatalogue() {
+    const QString Po = Config->Path(QStringLiteral("app.de.po"));
+    const std::string Catalogue =
+        "msgid \"\"\nmsgstr \"Language: de\\n\"\n\n#: tform1.button1.caption\nmsgid \"OK\"\nmsgstr \"Gut\"\n"
+        "\n#: tform1.button2.caption\nmsgid \"Open\"\nmsgstr \"Öffnen\"\n";
+    {
+      QFile File(Po);
+      QVERIFY(File.open(QIODevice::WriteOnly));
+      File.write(Catalogue.data(), static_cast<qint64>(Catalogue.size()));
+    }
+    Window->SetCatalogues({Po.toStdString()});
+    QVERIFY(Window->ShowLanguage(0));
+    QCOMPARE(Window->Host().Catalogue()->Language(), std::string("de"));
+    QVERIFY(!Window->SaveAsAction()->isEnabled());
+    const std::string Form = test::TConfigFolder::ReadText(FormPath);
+    OpenEditor();
+    Click(Editor()->bFind);
+    Click(Editor()->bAssign);
+    Click(Editor()->bClose);
+    Window->SaveAction()->trigger();
+    QCOMPARE(test::TConfigFolder::ReadText(FormPath), Form);
+    const std::string Saved = test::TConfigFolder::ReadText(Po);
+    QVERIFY(Saved.find("msgstr \"&Gut\"") != std::string::npos);
+    QVERIFY(Saved.find("msgstr \"Ö&ffnen\"") != std::string::npos);
+    QVERIFY(Window->ShowLanguage(-1));
+    QVERIFY(!Window->Host().Catalogue());
+  }
+
   void OpeningAFormClosesTheEditorWindowsOfTheOneBefore() {
     OpenEditor();
     QPointer<QWidget> EditorWindow = Window->Renderer().WindowOf(*Editor());

@@ -5,6 +5,7 @@
 // components, tracks modification and saves the form back losslessly.
 
 #include <keyloom/design/designer.hpp>
+#include <keyloom/formfile/catalogue.hpp>
 #include <keyloom/formfile/loader.hpp>
 
 #include <filesystem>
@@ -29,6 +30,12 @@ class TDesignerHost {
   // Reads the file as the designed form (every component in the designing
   // state), after closing the form open before. Raises formfile::EFormFileError.
   void Open(const std::filesystem::path& Path, formfile::TLoadOptions Options = {});
+  // The form as shown in the catalogue's language; Save then writes the
+  // changed translations into the catalogue, and the form file stays as it is.
+  void Open(const std::filesystem::path& Path, std::shared_ptr<formfile::TCatalogue> Catalogue,
+            formfile::TLoadOptions Options = {});
+  // The catalogue of the language the form is shown in; nil for the original.
+  const formfile::TCatalogue* Catalogue() const { return FCatalogue.get(); }
   // Frees the component editors (and so their windows), then the form.
   void Close();
   bool IsOpen() const { return FLoaded != nullptr; }
@@ -100,6 +107,8 @@ class TDesignerHost {
   std::map<TComponent*, std::unique_ptr<TComponentEditor>> FEditors;
   std::set<TComponent*> FInserted;
   bool FModified = false;
+  std::shared_ptr<formfile::TCatalogue> FCatalogue;
+  std::vector<formfile::TTranslatedText> FTexts;
 };
 
 }  // namespace keyloom

@@ -1,0 +1,96 @@
+#pragma once
+
+// GNU gettext catalogues (.po) of form texts: read, looked up by the form text
+// an entry translates, and written back with only the changed strings touched.
+//
+// Entries name the form text in their reference comment, in lower case:
+// `#: tfrmfinddlg.cbselectedfiles.caption` is the `Caption` of
+// `cbSelectedFiles` on the form class `TfrmFindDlg`.
+
+#include <cstddef>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "keyloom/formfile/document.hpp"
+
+namespace keyloom::formfile {
+
+// A syntax error in a catalogue, with its 1-based line and byte column.
+class ECatalogueError : public EFormFileError {
+ public:
+  using EFormFileError::EFormFileError;
+};
+
+struct TCatalogueEntry {
+  std::vector<std::string> References;  // as written after `#:`
+  std::string Context;                  // msgctxt, decoded
+  std::string Id;                       // msgid, decoded
+  std::string Translation;              // msgstr (or msgstr[0]), decoded
+  bool Fuzzy = false;
+  bool Plural = false;
+  int Line = 0;       // of `msgstr`
+  int IdLine = 0;     // of `msgid`
+  // Whether the application shows Translation rather than Id.
+  bool Translated() const noexcept { return !Fuzzy && !Plural && !Translation.empty() && !Id.empty(); }
+};
+
+class TCatalogue {
+ public:
+  static TCatalogue Parse(std::string Source, std::string FileName = {});
+  static TCatalogue LoadFromFile(const std::string& Path);
+
+  TCatalogue(TCatalogue&&) noexcept;
+  TCatalogue& operator=(TCatalogue&&) noexcept;
+  ~TCatalogue();
+
+  const std::string& FileName() const noexcept;
+  const std::string& Source() const noexcept;
+  // From the header's `Language:` field, else from a `name.LANG.po` file name; may be empty.
+  const std::string& Language() const noexcept;
+  const std::vector<TCatalogueEntry>& Entries() const noexcept;
+
+  // The entry whose reference is Key (`class.component.property`, any case), or -1.
+  int Find(std::string_view Key) const;
+
+  // Replaces an entry's msgstr. Strings the edit does not reach keep their bytes,
+  // and a string written over several lines stays so.
+  void SetTranslation(int Entry, std::string_view Utf8);
+  bool Modified() const noexcept;
+  std::string Render() const;
+
+ private:
+  struct TImpl;
+  explicit TCatalogue(std::unique_ptr<TImpl> Impl);
+  std::unique_ptr<TImpl> FImpl;
+};
+
+// What a catalogue changes in one form: the texts it translates, by the
+// object they belong to.
+struct TTranslatedText {
+  std::string Object;         // component name as the form writes it; empty for the form itself
+  std::string Property;       // `Caption`, `EditLabel.Caption`
+  int Entry = -1;             // in the catalogue
+  bool Shown = false;         // the translation shows (else the original does)
+};
+
+// Sets every caption of the form that the catalogue translates to its
+// translation; returns what it matched, translated or not. Keys are built
+// from the root's class name, as the catalogue's tools write them.
+std::vector<TTranslatedText> TranslateCaptions(TDocument& Document, const TCatalogue& Catalogue);
+
+// The document as shown in the catalogue's language: its translated captions
+// are edits of the document, so that what a run writes over them replaces them.
+TDocument TranslatedDocument(TDocument Document, const TCatalogue& Catalogue, std::vector<TTranslatedText>& Texts);
+
+// The shown translations that After (the translated form as it now stands)
+// changes: entry and new text. Untranslated texts show the original and are
+// the form's own to change.
+std::vector<std::pair<int, std::string>> ChangedTranslations(const TDocument& After,
+                                                             const std::vector<TTranslatedText>& Texts,
+                                                             const TCatalogue& Catalogue);
+
+}  // namespace keyloom::formfile
