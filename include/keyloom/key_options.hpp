@@ -20,16 +20,28 @@ enum class TAssignStrategy : std::uint8_t { asLetterSearch, asBestCoverage };
 // " (&X)", or marked on a letter of their own alphabet.
 enum class TNonLatinMode : std::uint8_t { nlSkip, nlAppend, nlNative };
 
+// Captions equal to their component's name, which a form designer writes for a
+// new control and the program replaces at run time: taken as any caption, or
+// given no letter and not counted.
+enum class TPlaceholders : std::uint8_t { plTreatAsCaption, plSkip };
+
 struct TKeyOptions {
   TKeyScope Scope = TKeyScope::ksSiblings;
   TAssignStrategy Strategy = TAssignStrategy::asLetterSearch;
   // Never given; compared without regard to case.
   std::string ReservedLetters;
   TNonLatinMode NonLatin = TNonLatinMode::nlSkip;
+  TPlaceholders Placeholders = TPlaceholders::plTreatAsCaption;
 
   bool IsDefault() const {
     return Scope == TKeyScope::ksSiblings && Strategy == TAssignStrategy::asLetterSearch && ReservedLetters.empty() &&
-           NonLatin == TNonLatinMode::nlSkip;
+           NonLatin == TNonLatinMode::nlSkip && Placeholders == TPlaceholders::plTreatAsCaption;
+  }
+  // Letters as a user looks for them: the letters of key names ("F1",
+  // "Ctrl+S", a shortcut after a tab) only when no other is left. The plain
+  // search and the window search keep to the order of earlier versions.
+  bool KeyNamesLast() const {
+    return Strategy == TAssignStrategy::asBestCoverage || NonLatin != TNonLatinMode::nlSkip;
   }
 };
 

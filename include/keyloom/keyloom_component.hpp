@@ -42,7 +42,9 @@ class TKeyloom : public TComponent {
   void SetReservedLetters(const std::string& Value);
   TNonLatinMode GetNonLatin() const { return FOptions.NonLatin; }
   void SetNonLatin(TNonLatinMode Value);
-  // Scope, Strategy, ReservedLetters and NonLatin as the engine takes them.
+  TPlaceholders GetPlaceholders() const { return FOptions.Placeholders; }
+  void SetPlaceholders(TPlaceholders Value);
+  // Scope, Strategy, ReservedLetters, NonLatin and Placeholders as the engine takes them.
   const TKeyOptions& GetKeyOptions() const { return FOptions; }
 
   // The lists stay the component's own: setting one copies the strings and

@@ -21,7 +21,8 @@ namespace keyloom {
 
 // A letter as the engine compares letters. A single-byte letter (0x41 to 0x80,
 // the plain search's letters) is its case-folded byte, below 0x100. A letter
-// of a caption's own alphabet (Greek or Cyrillic, only under nlNative) is
+// of a caption's own alphabet (Greek, Cyrillic or accented Latin written as
+// UTF-8, only under nlNative) is
 // 0x100 plus its case-folded code point, so the two kinds never meet.
 using TLetterKey = std::uint32_t;
 
@@ -36,7 +37,7 @@ bool IsNativeLetter(char32_t CodePoint);
 // character beyond ASCII that is not punctuation, a symbol or a space. Bytes
 // that are not UTF-8 count when they are the letters of the Western code page.
 bool HasLetterOfAnyScript(std::string_view Text);
-// Simple case folding within those blocks; other code points are returned as they are.
+// Simple case folding within those blocks and of accented Latin letters; other code points are returned as they are.
 char32_t FoldNativeLetter(char32_t CodePoint);
 TLetterKey NativeLetterKey(char32_t CodePoint);
 inline bool IsNativeKey(TLetterKey Key) { return Key >= NativeKeyBase; }
@@ -48,6 +49,7 @@ struct TLetterChoice {
   std::size_t Found = 0;     // where the letter was found (byte offset): a word's start when WordStart
   bool WordStart = false;    // the letter was found as the first character of a word
   int Rank = 0;              // its place in the plain search's order, from 0
+  bool KeyName = false;      // found only in a key name (KeyNamesLast)
 };
 
 // The letters an unmarked caption may take, each key once, in the plain
@@ -55,17 +57,26 @@ struct TLetterChoice {
 // second characters, and so on. The marker goes before the first occurrence of
 // the same character (same case) in the whole caption, as the plain search
 // puts it (Position), or before the very character chosen (Found). Latin letters always; under nlNative also Greek and Cyrillic ones,
-// and positions then count characters instead of bytes. Only the letters of
+// and accented Latin ones (U+00C0 to U+017F), and positions then count
+// characters instead of bytes. Only the letters of
 // the caption itself: the letter nlAppend adds is not among them.
-std::vector<TLetterChoice> CaptionLetters(const std::string& Caption, TNonLatinMode Mode);
+// KeyNamesLast: the letters of key names (F1 to F24; Ctrl, Alt, Shift, Del,
+// Esc, Enter, Tab, PgUp and the like next to "+" or alone in parentheses; the
+// key joined to them by "+"; all that follows a tab) come after every other
+// letter, and a marker goes on an occurrence outside them when there is one.
+std::vector<TLetterChoice> CaptionLetters(const std::string& Caption, TNonLatinMode Mode, bool KeyNamesLast = false);
+
+// Whether a node's caption is its component's name, as a form designer
+// names a new control ("Button1"): a placeholder the program replaces.
+bool IsPlaceholderCaption(const TTreeNode& Node);
 
 // The key of the character a caption's marker stands on; false when the
 // caption marks nothing (no marker, or only a trailing "&"). Under nlNative a
-// marker before a Greek or Cyrillic letter yields that letter's key (the marker
+// marker before a Greek, Cyrillic or accented Latin letter yields that letter's key (the marker
 // stands before its whole UTF-8 sequence); otherwise the marked byte's key.
 bool MarkedLetter(const std::string& Caption, TNonLatinMode Mode, TLetterKey& Key);
 
-// The keys of a ReservedLetters string (UTF-8). Greek and Cyrillic letters
+// The keys of a ReservedLetters string (UTF-8). Greek, Cyrillic and accented Latin letters
 // yield native keys, any other character its byte's key; duplicates removed.
 std::vector<TLetterKey> ReservedLetterKeys(const std::string& Letters);
 

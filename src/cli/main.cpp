@@ -29,21 +29,25 @@ constexpr const char* SettingsHelp = R"(
 SETTINGS
   A form that holds a TKeyloom object runs with that object's stored settings,
   as it would when the application loads it: Active = False means nothing
-  changes, and --sort, --reassign, --scope, --strategy, --reserve, --non-latin
-  and the list options do not apply to it (a note says so); its stored Scope,
-  Strategy, ReservedLetters and NonLatin do. A form without one is handled as
+  changes, and --sort, --reassign, --scope, --strategy, --reserve, --non-latin,
+  --placeholders and the list options do not apply to it (a note says so); its
+  stored Scope, Strategy, ReservedLetters, NonLatin and Placeholders do. A form without one is handled as
   if a TKeyloom with the settings of the command line were dropped on it and
   FindKeys called; the component never reaches the file.
 
-  Without --scope, --strategy, --reserve and --non-latin every setting is the
+  Without --scope, --strategy, --reserve, --non-latin and --placeholders every setting is the
   plain search of earlier versions: each sibling group on its own (inheriting
   the letters of the groups above it), the first free letter of each caption
   in turn, no letter kept back, captions without a Latin letter left alone.
   --scope window makes every caption visible together in the window differ,
   not only siblings. --strategy best gives letters to as many captions as
   possible, as naturally as possible. --reserve QZ keeps those letters free
-  for the application. --non-latin append gives a caption without a usable
-  Latin letter an appended ' (&X)'; native marks a letter of its own alphabet.
+  for the application. --non-latin append gives a caption without any Latin
+  letter an appended ' (&X)'; native marks a letter of its own alphabet,
+  accented Latin ones too. Under best and the non-Latin modes the letters of
+  key names ('Help (F1)', 'Zoom (Ctrl+2)', what follows a tab) come last.
+  --placeholders skip gives no letter to a caption equal to its component's
+  name ('Button1'), which a form designer writes for a new control.
 
   Lists are comma-separated; the options replace the whole list, and an empty
   value (--caption-classes '') gives an empty list. Built-in lists:
@@ -241,6 +245,7 @@ struct TRawOptions {
   std::string Strategy = "search";
   std::string Reserve;
   std::string NonLatin = "skip";
+  std::string Placeholders = "caption";
   std::string Format = "text";
   bool ToStdout = false;
   bool DryRun = false;
@@ -342,6 +347,11 @@ void AddSettings(CLI::App& Sub, TRawOptions& Raw) {
                  "(' (&X)' appended), native (a letter of their own alphabet)")
       ->check(CLI::IsMember({"skip", "append", "native"}))
       ->default_str("skip");
+  Sub.add_option("--placeholders", Raw.Placeholders,
+                 "Captions equal to their component's name ('Button1'): caption (taken as\n"
+                 "any caption), skip (given no letter and not counted)")
+      ->check(CLI::IsMember({"caption", "skip"}))
+      ->default_str("caption");
   Sub.add_flag("-q,--quiet", Raw.Quiet, "No summary and no notes on standard error");
   Sub.add_option("--search-path", Raw.SearchPaths, "Also look for ancestor and frame form files below DIR (repeatable)")
       ->type_name("DIR")
@@ -408,6 +418,7 @@ TKeyOptions KeyOptionsOf(const TRawOptions& Raw) {
     O.NonLatin = TNonLatinMode::nlNative;
   else
     O.NonLatin = TNonLatinMode::nlSkip;
+  O.Placeholders = Raw.Placeholders == "skip" ? TPlaceholders::plSkip : TPlaceholders::plTreatAsCaption;
   return O;
 }
 
@@ -478,7 +489,7 @@ void FillCommon(TCommonOptions& Options, const TRawOptions& Raw, const CLI::App&
   Options.SettingsGiven = Sub.count("--sort") || Raw.Reassign || Raw.UserOptions || Sub.count("--caption-classes") ||
                           Sub.count("--no-caption-classes") || Sub.count("--default-captions") ||
                           Sub.count("--scope") || Sub.count("--strategy") || Sub.count("--reserve") ||
-                          Sub.count("--non-latin");
+                          Sub.count("--non-latin") || Sub.count("--placeholders");
   RegisterKeyloomClasses();
   // The first entry for a class wins: the command line, then the user's files, then ours.
   for (const std::string& Entry : Raw.ClassMap) Options.ClassMap.push_back(ParseClassMap(Entry));

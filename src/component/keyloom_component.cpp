@@ -33,6 +33,9 @@ const TClassInfo& TKeyloom::MakeStaticClassInfo() {
                                                &TKeyloom::GetNonLatin, &TKeyloom::SetNonLatin,
                                                TNonLatinMode::nlSkip),
        P::Boolean<TKeyloom>("OnlyUnassigned", &TKeyloom::GetOnlyUnassigned, &TKeyloom::SetOnlyUnassigned, true),
+       P::Enumeration<TKeyloom, TPlaceholders>("Placeholders", "TPlaceholders", {"plTreatAsCaption", "plSkip"},
+                                               &TKeyloom::GetPlaceholders, &TKeyloom::SetPlaceholders,
+                                               TPlaceholders::plTreatAsCaption),
        P::String<TKeyloom>("ReservedLetters", &TKeyloom::GetReservedLetters, &TKeyloom::SetReservedLetters,
                            "string"),
        P::Enumeration<TKeyloom, TKeyScope>("Scope", "TKeyScope", {"ksSiblings", "ksWindow"}, &TKeyloom::GetScope,
@@ -137,6 +140,12 @@ void TKeyloom::SetReservedLetters(const std::string& Value) {
 void TKeyloom::SetNonLatin(TNonLatinMode Value) {
   if (Value == FOptions.NonLatin) return;
   FOptions.NonLatin = Value;
+  InternalFindKeys();
+}
+
+void TKeyloom::SetPlaceholders(TPlaceholders Value) {
+  if (Value == FOptions.Placeholders) return;
+  FOptions.Placeholders = Value;
   InternalFindKeys();
 }
 

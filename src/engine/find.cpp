@@ -38,6 +38,14 @@ bool IsEligibleComponent(const TObject* Component, const TClassFacts& Facts, con
   return Info.Source != TCaptionSource::csName;
 }
 
+bool IsPlaceholderCaption(const TTreeNode& Node) {
+  const auto* Component = AsClass<TComponent>(Node.GetData());
+  if (!Component || Component->GetName().empty()) return false;
+  const std::string& Text = Node.GetText();
+  if (Text.size() != Component->GetName().size() && Text.size() != Component->GetName().size() + 1) return false;
+  return DeleteAccelerator(Text) == Component->GetName();
+}
+
 namespace {
 
 // A default caption with what is compared and reserved, worked out once per run.

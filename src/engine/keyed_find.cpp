@@ -1,5 +1,9 @@
 #include "engine/keyed_find.hpp"
 
+#include <keyloom/host/comctrls.hpp>
+#include <keyloom/host/extctrls.hpp>
+#include <keyloom/host/forms.hpp>
+#include <keyloom/host/menus.hpp>
 #include <keyloom/markup.hpp>
 
 #include "engine/letter_units.hpp"
@@ -40,6 +44,11 @@ struct TScopeRun {
   std::vector<TKeySet> Given;   // per region: the letters its nodes hold
   std::vector<TCaptionInfo> Info;
   std::vector<bool> Open;       // eligible and unmarked: may take a letter
+  // The nodes in the order they are served: the scope's, or with hidden
+  // captions after the visible ones; and each node's place in it.
+  std::vector<std::size_t> Order;
+  std::vector<std::size_t> Place;
+  std::vector<bool> Hidden;
 
   explicit TScopeRun(const TKeyScopeGroup& S) : Scope(S), Given(static_cast<std::size_t>(S.RegionCount())) {}
 
@@ -54,6 +63,28 @@ struct TScopeRun {
     return Result;
   }
 };
+
+// Whether the caption is out of sight until the program shows it: its
+// control or one holding it is not visible, or its tab is not. A page's own
+// Visible says only which page is in front, a form's when it is open.
+bool IsHiddenCaption(const TObject* Object) {
+  if (const auto* Item = AsClass<TMenuItem>(Object)) {
+    for (const TMenuItem* Up = Item; Up; Up = Up->GetParent())
+      if (!Up->GetVisible()) return true;
+    return false;
+  }
+  const TControl* Control = AsClass<TControl>(Object);
+  if (const auto* Proxy = AsClass<TRadioGroupIndex>(Object)) Control = Proxy->GetRadioGroup();
+  // A form shows when the program opens it, whatever it stores.
+  for (const TControl* Up = Control; Up && !AsClass<TCustomForm>(Up); Up = Up->GetParent()) {
+    if (const auto* Sheet = AsClass<TTabSheet>(Up)) {
+      if (!Sheet->GetTabVisible()) return true;
+      continue;
+    }
+    if (!Up->GetVisible()) return true;
+  }
+  return false;
+}
 
 // " (&X)" goes before a trailing ellipsis, colon or ">>", which must stay last.
 std::string AppendLetter(const std::string& Text, char Letter) {
@@ -125,12 +156,26 @@ class TKeyedRun {
       else if (HasAccelerator(Text))
         Run.Given[Run.RegionOf(I)].HasEmpty = true;
     }
+    Run.Hidden.assign(Count, false);
+    Run.Order.clear();
+    // Hidden captions give way to visible ones in the window and in the best coverage.
+    const bool HiddenLast =
+        FOptions.Scope == TKeyScope::ksWindow || FOptions.Strategy == TAssignStrategy::asBestCoverage;
+    for (std::size_t I = 0; I < Count; ++I) {
+      Run.Hidden[I] = HiddenLast && IsHiddenCaption(Run.Scope.Nodes[I]->GetData());
+      if (!Run.Hidden[I]) Run.Order.push_back(I);
+    }
+    for (std::size_t I = 0; I < Count; ++I)
+      if (Run.Hidden[I]) Run.Order.push_back(I);
+    Run.Place.assign(Count, 0);
+    for (std::size_t P = 0; P < Count; ++P) Run.Place[Run.Order[P]] = P;
     for (std::size_t I = 0; I < Count; ++I) {
       const TTreeNode* Node = Run.Scope.Nodes[I];
       if (HasAccelerator(Node->GetText())) continue;
       TObject* Component = Node->GetData();
       Run.Open[I] =
-          IsEligibleComponent(Component, FFacts.Of(Component), FCaptionClasses, FNoCaptionClasses, Run.Info[I]);
+          IsEligibleComponent(Component, FFacts.Of(Component), FCaptionClasses, FNoCaptionClasses, Run.Info[I]) &&
+          !(FOptions.Placeholders == TPlaceholders::plSkip && IsPlaceholderCaption(*Node));
     }
   }
 
@@ -138,7 +183,7 @@ class TKeyedRun {
   // caption, else the first free letter of its words.
   void LetterSearch(TScopeRun& Run) {
     std::vector<std::size_t> Unlettered;
-    for (std::size_t I = 0; I < Run.Scope.Nodes.size(); ++I) {
+    for (const std::size_t I : Run.Order) {
       TKeySet& Own = Run.Given[Run.RegionOf(I)];
       if (!Run.Open[I]) {
         if (!HasAccelerator(Run.Scope.Nodes[I]->GetText())) Own.HasEmpty = true;
@@ -148,7 +193,7 @@ class TKeyedRun {
       std::string Text = Run.Scope.Nodes[I]->GetText();
       bool Assigned = ApplyDefaults(Run.Info[I].Text, Taken, Own, Text);
       if (!Assigned)
-        for (const TLetterChoice& Choice : CaptionLetters(Text, FOptions.NonLatin)) {
+        for (const TLetterChoice& Choice : CaptionLetters(Text, FOptions.NonLatin, FOptions.KeyNamesLast())) {
           if (Taken.Contains(Choice.Key)) continue;
           Text.insert(Choice.Position, 1, '&');
           Own.Add(Choice.Key);
@@ -182,10 +227,14 @@ class TKeyedRun {
     return Applied;
   }
 
-  // Captions still without a letter get a free Latin one appended.
+  // Captions without a Latin letter get a free one appended; one whose
+  // letters are all taken is left as it is.
   void Append(TScopeRun& Run, const std::vector<std::size_t>& Nodes, std::vector<TKeySet>& Given) const {
     if (FOptions.NonLatin != TNonLatinMode::nlAppend) return;
     for (std::size_t I : Nodes) {
+      const std::string& Caption = Run.Scope.Nodes[I]->GetText();
+      if (std::any_of(Caption.begin(), Caption.end(), [](char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z'); }))
+        continue;
       const TKeySet Taken = Run.Taken(Run.RegionOf(I), Given);
       for (char Letter = 'A'; Letter <= 'Z'; ++Letter) {
         const TLetterKey Key = ByteLetterKey(Letter);
@@ -199,7 +248,9 @@ class TKeyedRun {
     }
   }
 
-  // Per open node, its best way to each letter: default captions first (a
+  // Per open node, its best way to each letter: visible captions before
+  // hidden ones (among matchings that cover as many, those that leave a
+  // hidden caption out rather than a visible one), default captions first (a
   // later matching entry before an earlier one, as the plain search ends up
   // with it), then first letters of words, then earlier letters; for equal
   // letters, earlier nodes, the sort order's favourites, get the better ones,
@@ -221,19 +272,22 @@ class TKeyedRun {
           // An entry without a marker gives no letter to match.
           if (FDefaults[D].Plain != Plain || !FDefaults[D].HasLetter) continue;
           TMatchCost Cost;
-          Cost.Level[3] = static_cast<std::int64_t>(FDefaults.size() - 1 - D);
-          Cost.Level[5] = static_cast<std::int64_t>(I);
+          Cost.Level[1] = Run.Hidden[I] ? 1 : 0;
+          Cost.Level[4] = static_cast<std::int64_t>(FDefaults.size() - 1 - D);
+          Cost.Level[6] = static_cast<std::int64_t>(Run.Place[I]);
           Offer({FDefaults[D].Key, Cost, FDefaults[D].Entry, 0});
         }
       }
-      const auto Weight = static_cast<std::int64_t>(Count - I);
-      for (const TLetterChoice& Choice : CaptionLetters(Run.Scope.Nodes[I]->GetText(), FOptions.NonLatin)) {
+      const auto Weight = static_cast<std::int64_t>(Count - Run.Place[I]);
+      for (const TLetterChoice& Choice :
+           CaptionLetters(Run.Scope.Nodes[I]->GetText(), FOptions.NonLatin, FOptions.KeyNamesLast())) {
         TMatchCost Cost;
-        Cost.Level[1] = 1;
-        Cost.Level[2] = Choice.WordStart ? 0 : 1;
-        Cost.Level[3] = Choice.Rank;
-        Cost.Level[4] = Choice.Rank * Weight;
-        Cost.Level[5] = static_cast<std::int64_t>(I);
+        Cost.Level[1] = Run.Hidden[I] ? 1 : 0;
+        Cost.Level[2] = Choice.KeyName ? 2 : 1;
+        Cost.Level[3] = Choice.WordStart ? 0 : 1;
+        Cost.Level[4] = Choice.Rank;
+        Cost.Level[5] = Choice.Rank * Weight;
+        Cost.Level[6] = static_cast<std::int64_t>(Run.Place[I]);
         // The marker goes where the letter was chosen, a word's start say.
         Offer({Choice.Key, Cost, nullptr, Choice.Found});
       }

@@ -40,6 +40,82 @@ bool IsWesternLetterByte(unsigned char B) {
          B == 0xB5 || B == 0xBA;
 }
 
+// Accented Latin letters of the Latin-1 block and Latin Extended-A, which
+// keyboards of those languages type with a key of their own.
+bool IsAccentedLatin(char32_t C) { return (C >= 0xC0 && C <= 0x17F && C != 0xD7 && C != 0xF7); }
+
+char32_t FoldAccentedLatin(char32_t C) {
+  if (InRange(C, 0xC0, 0xDE) && C != 0xD7) return C + 0x20;
+  if (C == 0x178) return 0xFF;
+  if (C == 0x130) return C;  // the dotted capital I and the dotless i are keys of their own
+  const bool Even = (C % 2) == 0;
+  if ((InRange(C, 0x100, 0x137) || InRange(C, 0x14A, 0x177)) && Even) return C + 1;
+  if ((InRange(C, 0x139, 0x148) || InRange(C, 0x179, 0x17E)) && !Even) return C + 1;
+  return C;
+}
+
+// The letters nlNative marks beyond those of ASCII.
+bool IsOwnAlphabetLetter(char32_t C) { return IsNativeLetter(C) || IsAccentedLatin(C); }
+
+// Key names and what follows a tab: the shortcut a caption shows, whose
+// letters are no natural choice while the caption has others.
+bool IsAsciiAlnum(char C) { return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9'); }
+
+bool IsFunctionKey(std::string_view Token) {
+  if (Token.size() < 2 || Token.size() > 3 || (Token[0] != 'F' && Token[0] != 'f')) return false;
+  int Number = 0;
+  for (char C : Token.substr(1)) {
+    if (C < '0' || C > '9') return false;
+    Number = Number * 10 + (C - '0');
+  }
+  return Token[1] != '0' && Number >= 1 && Number <= 24;
+}
+
+bool IsKeyWord(std::string_view Token) {
+  static constexpr std::string_view Names[] = {
+      "ctrl", "control", "alt", "shift", "cmd", "win", "del", "delete", "ins", "insert", "esc", "escape", "enter",
+      "return", "tab", "space", "pgup", "pgdn", "pageup", "pagedown", "home", "end", "backspace", "bksp", "up",
+      "down", "left", "right", "num", "break", "pause"};
+  if (Token.size() > 9) return false;
+  std::string Lower(Token);
+  for (char& C : Lower)
+    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
+  return std::find(std::begin(Names), std::end(Names), Lower) != std::end(Names);
+}
+
+std::vector<bool> KeyNameBytes(const std::string& Text) {
+  std::vector<bool> Key(Text.size(), false);
+  struct TToken {
+    std::size_t Begin, End;
+  };
+  std::vector<TToken> Tokens;
+  std::size_t Tab = Text.find('\t');
+  const std::size_t Limit = Tab == std::string::npos ? Text.size() : Tab;
+  for (std::size_t Pos = Tab; Pos < Text.size(); ++Pos) Key[Pos] = true;
+  for (std::size_t Pos = 0; Pos < Limit;) {
+    if (!IsAsciiAlnum(Text[Pos])) {
+      ++Pos;
+      continue;
+    }
+    const std::size_t Begin = Pos;
+    while (Pos < Limit && IsAsciiAlnum(Text[Pos])) ++Pos;
+    Tokens.push_back({Begin, Pos});
+  }
+  const auto Before = [&](const TToken& T) { return T.Begin > 0 ? Text[T.Begin - 1] : ' '; };
+  const auto After = [&](const TToken& T) { return T.End < Limit ? Text[T.End] : ' '; };
+  bool Joined = false;  // the token before was a key name followed by "+"
+  for (const TToken& T : Tokens) {
+    const std::string_view Token(Text.data() + T.Begin, T.End - T.Begin);
+    const bool Named = IsFunctionKey(Token) ||
+                       (IsKeyWord(Token) && (After(T) == '+' || (Before(T) == '(' && After(T) == ')')));
+    const bool Is = Named || (Joined && Before(T) == '+');
+    if (Is)
+      for (std::size_t Pos = T.Begin; Pos < T.End; ++Pos) Key[Pos] = true;
+    Joined = Is && After(T) == '+';
+  }
+  return Key;
+}
+
 }  // namespace
 
 std::size_t DecodeUtf8(const std::string& S, std::size_t Pos, char32_t& CodePoint) {
@@ -80,7 +156,7 @@ void SplitUnits(const std::string& Text, bool Native, std::vector<TTextUnit>& Un
     char32_t CodePoint = 0;
     const std::size_t Length = Native ? DecodeUtf8(Text, Pos, CodePoint) : 0;
     if (Length > 1) {
-      Units.push_back({Pos, Length, IsNativeLetter(CodePoint), NativeLetterKey(CodePoint)});
+      Units.push_back({Pos, Length, IsOwnAlphabetLetter(CodePoint), NativeLetterKey(CodePoint)});
       Pos += Length;
       continue;
     }
@@ -138,6 +214,7 @@ char32_t FoldNativeLetter(char32_t C) {
   if (C == 0x04C0) return 0x04CF;
   if (InRange(C, 0x04C1, 0x04CE) && !Even) return C + 1;
   if (InRange(C, 0x04D0, 0x04FF) && Even) return C + 1;
+  if (IsAccentedLatin(C)) return FoldAccentedLatin(C);
   return C;
 }
 
@@ -145,10 +222,19 @@ TLetterKey NativeLetterKey(char32_t CodePoint) {
   return NativeKeyBase + static_cast<TLetterKey>(FoldNativeLetter(CodePoint));
 }
 
-std::vector<TLetterChoice> CaptionLetters(const std::string& Caption, TNonLatinMode Mode) {
+std::vector<TLetterChoice> CaptionLetters(const std::string& Caption, TNonLatinMode Mode, bool KeyNamesLast) {
   std::vector<TLetterChoice> Choices;
   std::vector<TTextUnit> Units;
   SplitUnits(Caption, Mode == TNonLatinMode::nlNative, Units);
+  std::vector<bool> KeyUnit(Units.size(), false);
+  bool AnyKey = false;
+  if (KeyNamesLast) {
+    const std::vector<bool> KeyBytes = KeyNameBytes(Caption);
+    for (std::size_t U = 0; U < Units.size(); ++U) {
+      KeyUnit[U] = KeyBytes[Units[U].Position];
+      AnyKey = AnyKey || KeyUnit[U];
+    }
+  }
   // Words as ranges of units.
   struct TWordRange {
     std::size_t First;
@@ -172,21 +258,28 @@ std::vector<TLetterChoice> CaptionLetters(const std::string& Caption, TNonLatinM
   const auto SameUnit = [&](const TTextUnit& A, const TTextUnit& B) {
     return A.Length == B.Length && Caption.compare(A.Position, A.Length, Caption, B.Position, B.Length) == 0;
   };
-  for (std::size_t Position = 0; Position < Longest; ++Position) {
-    for (const TWordRange& Word : Words) {
-      if (Word.Count <= Position) continue;
-      const TTextUnit& Unit = Units[Word.First + Position];
-      if (!Unit.Letter) continue;
-      if (std::any_of(Choices.begin(), Choices.end(), [&](const TLetterChoice& C) { return C.Key == Unit.Key; }))
-        continue;
-      // The marker goes before the first occurrence of the very same character.
-      std::size_t At = Unit.Position;
-      for (const TTextUnit& Other : Units)
-        if (Other.Letter && SameUnit(Other, Unit)) {
-          At = Other.Position;
-          break;
-        }
-      Choices.push_back({Unit.Key, At, Unit.Position, Position == 0, static_cast<int>(Choices.size())});
+  // Without key names one pass; with them, the letters outside them first.
+  for (const bool KeyPass : {false, true}) {
+    if (KeyPass && !AnyKey) break;
+    for (std::size_t Position = 0; Position < Longest; ++Position) {
+      for (const TWordRange& Word : Words) {
+        if (Word.Count <= Position) continue;
+        const std::size_t U = Word.First + Position;
+        const TTextUnit& Unit = Units[U];
+        if (!Unit.Letter || KeyUnit[U] != KeyPass) continue;
+        if (std::any_of(Choices.begin(), Choices.end(), [&](const TLetterChoice& C) { return C.Key == Unit.Key; }))
+          continue;
+        // The marker goes before the first occurrence of the very same
+        // character, outside key names when the letter was found there.
+        std::size_t At = Unit.Position;
+        for (std::size_t O = 0; O < Units.size(); ++O)
+          if (Units[O].Letter && (KeyPass || !KeyUnit[O]) && SameUnit(Units[O], Unit)) {
+            At = Units[O].Position;
+            break;
+          }
+        const bool WordStart = Position == 0 && !KeyPass;
+        Choices.push_back({Unit.Key, At, Unit.Position, WordStart, static_cast<int>(Choices.size()), KeyPass});
+      }
     }
   }
   return Choices;
@@ -196,7 +289,8 @@ bool MarkedLetter(const std::string& Caption, TNonLatinMode Mode, TLetterKey& Ke
   const std::size_t Marked = AcceleratorPosition(Caption);
   if (Marked == std::string::npos) return false;
   char32_t CodePoint = 0;
-  if (Mode == TNonLatinMode::nlNative && DecodeUtf8(Caption, Marked, CodePoint) > 1 && IsNativeLetter(CodePoint)) {
+  if (Mode == TNonLatinMode::nlNative && DecodeUtf8(Caption, Marked, CodePoint) > 1 &&
+      IsOwnAlphabetLetter(CodePoint)) {
     Key = NativeLetterKey(CodePoint);
     return true;
   }
@@ -210,7 +304,8 @@ std::vector<TLetterKey> ReservedLetterKeys(const std::string& Letters) {
   SplitUnits(Letters, true, Units);
   for (const TTextUnit& Unit : Units) {
     char32_t CodePoint = 0;
-    const TLetterKey Key = Unit.Length > 1 && DecodeUtf8(Letters, Unit.Position, CodePoint) > 1 && IsNativeLetter(CodePoint)
+    const TLetterKey Key = Unit.Length > 1 && DecodeUtf8(Letters, Unit.Position, CodePoint) > 1 &&
+                                   IsOwnAlphabetLetter(CodePoint)
                                ? NativeLetterKey(CodePoint)
                                : ByteLetterKey(Letters[Unit.Position]);
     if (std::find(Keys.begin(), Keys.end(), Key) == Keys.end()) Keys.push_back(Key);

@@ -187,7 +187,8 @@ std::vector<std::vector<TLetterKey>> CandidateLetters(const std::vector<TKeyScop
     const TTreeNode* Node = Scope.Nodes[I];
     TCaptionInfo Info;
     if (HasAccelerator(Node->GetText()) ||
-        !IsEligibleComponent(Node->GetData(), Facts.Of(Node->GetData()), CaptionClasses, NoCaptionClasses, Info))
+        !IsEligibleComponent(Node->GetData(), Facts.Of(Node->GetData()), CaptionClasses, NoCaptionClasses, Info) ||
+        (Options.Placeholders == TPlaceholders::plSkip && IsPlaceholderCaption(*Node)))
       continue;
     TKeySet Taken = Base;
     for (int R = 0; R < Scope.RegionCount(); ++R)

@@ -32,12 +32,14 @@ std::string_view WithoutAppendedLetter(std::string_view Text) {
   return Text;
 }
 
-TNodeFacts FactsOf(const TTreeNode& Node, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses) {
+TNodeFacts FactsOf(const TTreeNode& Node, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses,
+                   const TKeyOptions& Options) {
   TNodeFacts F;
   const std::string& Text = Node.GetText();
   F.Marked = MarkedLetter(Text, TNonLatinMode::nlNative, F.Key);
   F.Eligible = IsEligibleCaptionNode(Node, CaptionClasses, NoCaptionClasses) &&
-               HasLetterOfAnyScript(DeleteAccelerator(std::string(WithoutAppendedLetter(Text))));
+               HasLetterOfAnyScript(DeleteAccelerator(std::string(WithoutAppendedLetter(Text)))) &&
+               !(Options.Placeholders == TPlaceholders::plSkip && IsPlaceholderCaption(Node));
   return F;
 }
 
@@ -137,7 +139,7 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
     for (std::size_t I = 0; I < Count; ++I) {
       const TTreeNode& Node = *Scope.Nodes[I];
       InAScope.insert(&Node);
-      Facts[I] = FactsOf(Node, CaptionClasses, NoCaptionClasses);
+      Facts[I] = FactsOf(Node, CaptionClasses, NoCaptionClasses, Options);
       CountCaption(S, Facts[I], Node.GetText());
       if (Facts[I].Marked) ByKey[Facts[I].Key].push_back(I);
       if (Facts[I].Eligible) Letters[I] = PossibleLetters(Node.GetText(), Facts[I], Options, Reserved);
@@ -154,7 +156,7 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
   for (int I = 0; I < Items.GetCount(); ++I) {
     const TTreeNode& Node = *Items.GetNodeFromIndex(I);
     if (InAScope.contains(&Node)) continue;
-    const TNodeFacts Facts = FactsOf(Node, CaptionClasses, NoCaptionClasses);
+    const TNodeFacts Facts = FactsOf(Node, CaptionClasses, NoCaptionClasses, Options);
     CountCaption(S, Facts, Node.GetText());
     if (!Facts.Eligible) continue;
     if (Facts.Marked) ++S.Covered;

@@ -381,8 +381,8 @@ TEST(KeyloomClassTest, PublishedPropertiesAndRegistration) {
   std::vector<std::string> Names;
   for (const TPropInfo& Prop : Info->OwnProps()) Names.push_back(Prop.Name);
   EXPECT_EQ(Names, (std::vector<std::string>{"Active", "ActiveInDesign", "CaptionClasses", "DefaultCaptions",
-                                             "NoCaptionClasses", "NonLatin", "OnlyUnassigned", "ReservedLetters",
-                                             "Scope", "SortMethod", "Strategy", "OnAssign"}));
+                                             "NoCaptionClasses", "NonLatin", "OnlyUnassigned", "Placeholders",
+                                             "ReservedLetters", "Scope", "SortMethod", "Strategy", "OnAssign"}));
 
   TForm Form(nullptr);
   Make<TButton>(&Form, &Form, "Button1", "OK");
@@ -391,7 +391,7 @@ TEST(KeyloomClassTest, PublishedPropertiesAndRegistration) {
   ASSERT_NE(Keyloom, nullptr);
 
   // Values equal to their defaults are not stored; the lists always are.
-  for (const char* Name : {"Active", "ActiveInDesign", "OnlyUnassigned", "SortMethod"})
+  for (const char* Name : {"Active", "ActiveInDesign", "OnlyUnassigned", "Placeholders", "SortMethod"})
     EXPECT_FALSE(IsStoredProp(*Keyloom, *Info->FindProp(Name))) << Name;
   for (const char* Name : {"CaptionClasses", "DefaultCaptions", "NoCaptionClasses"}) {
     EXPECT_TRUE(IsStoredProp(*Keyloom, *Info->FindProp(Name))) << Name;

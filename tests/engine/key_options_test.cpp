@@ -123,9 +123,11 @@ TEST_F(KeyOptionsTest, GroupsUnderEachSetting) {
        {"\xD0\x9E\xD1\x82\xD0\xBA\xD1\x80\xD1\x8B\xD1\x82\xD1\x8C..."},
        {"\xD0\x9E\xD1\x82\xD0\xBA\xD1\x80\xD1\x8B\xD1\x82\xD1\x8C (&A)..."}},
       {"appended before a colon, letters in order", WithNonLatin(TNonLatinMode::nlAppend),
-       {"&A", "&Bee", "AB:"}, {"&A", "&Bee", "AB (&C):"}},
-      {"appended before >>, keeping the gap", WithNonLatin(TNonLatinMode::nlAppend), {"&More", "M >>"},
-       {"&More", "M (&A) >>"}},
+       {"&A", "&Bee", "\xD0\x94\xD0\xB0:"}, {"&A", "&Bee", "\xD0\x94\xD0\xB0 (&C):"}},
+      {"a Latin caption whose letters are all taken gets none", WithNonLatin(TNonLatinMode::nlAppend),
+       {"&A", "&Bee", "AB:"}, {"&A", "&Bee", "AB:"}},
+      {"appended before >>, keeping the gap", WithNonLatin(TNonLatinMode::nlAppend), {"&More", "\xD0\x94\xD0\xB0 >>"},
+       {"&More", "\xD0\x94\xD0\xB0 (&A) >>"}},
       {"appended at the end otherwise", WithNonLatin(TNonLatinMode::nlAppend), {"\xCE\x9D\xCE\xAD\xCE\xBF"},
        {"\xCE\x9D\xCE\xAD\xCE\xBF (&A)"}},
       {"appended letter skips reserved ones", With(TKeyScope::ksSiblings, TAssignStrategy::asLetterSearch, "AB",
@@ -133,7 +135,7 @@ TEST_F(KeyOptionsTest, GroupsUnderEachSetting) {
        {"\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB"}, {"\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB (&C)"}},
       {"appended after best coverage", With(TKeyScope::ksSiblings, TAssignStrategy::asBestCoverage, {},
                                             TNonLatinMode::nlAppend),
-       {"AB", "A", "B", "+"}, {"&AB", "A (&C)", "&B", "+"}},
+       {"AB", "A", "B", "+", "\xD0\x94\xD0\xB0"}, {"&AB", "A", "&B", "+", "\xD0\x94\xD0\xB0 (&C)"}},
       {"separators, numbers and symbols get nothing", WithNonLatin(TNonLatinMode::nlAppend),
        {" ", "...", "-", "90 ", "1.5", "\xE2\x86\x92"}, {" ", "...", "-", "90 ", "1.5", "\xE2\x86\x92"}},
       {"skip leaves non-Latin captions alone", WithNonLatin(TNonLatinMode::nlSkip),
@@ -158,8 +160,78 @@ TEST_F(KeyOptionsTest, GroupsUnderEachSetting) {
        {"\xD0\xA4\xD0\xB0"}, {"\xD0\xA4&\xD0\xB0"}},
       {"digits and signs of the block are no letters", WithNonLatin(TNonLatinMode::nlNative),
        {"\xCD\xBE\xD2\x82"}, {"\xCD\xBE\xD2\x82"}},
+      {"accented Latin letters, case folded", WithNonLatin(TNonLatinMode::nlNative),
+       {"\xC3\x89" "diter", "\xC3\xA9" "bauche"}, {"&\xC3\x89" "diter", "\xC3\xA9&bauche"}},
+      // Key names come last.
+      {"a function key after the caption's own letters", WithStrategy(TAssignStrategy::asBestCoverage),
+       {"&Help", "Help F1"}, {"&Help", "H&elp F1"}},
+      {"what follows a tab is a shortcut", WithStrategy(TAssignStrategy::asBestCoverage),
+       {"&Save", "Save\tCtrl+S"}, {"&Save", "S&ave\tCtrl+S"}},
+      {"a native letter before a function key", WithNonLatin(TNonLatinMode::nlNative),
+       {"&\xD0\xA1\xD0\xBF", "\xD0\xA1\xD0\xBF F1"}, {"&\xD0\xA1\xD0\xBF", "\xD0\xA1&\xD0\xBF F1"}},
+      {"key names are letters still when nothing else is left", WithStrategy(TAssignStrategy::asBestCoverage),
+       {"&Zoom", "&Options", "&Mode", "Zoom (Ctrl+2)"}, {"&Zoom", "&Options", "&Mode", "Zoom (&Ctrl+2)"}},
+      {"the search keeps its order", WithStrategy(TAssignStrategy::asLetterSearch), {"&Help", "Help F1"},
+       {"&Help", "Help &F1"}},
   };
   for (const TGroupCase& C : Cases) EXPECT_EQ(RunGroup(C.Captions, C.Options), C.Expected) << C.Name;
+}
+
+TEST_F(KeyOptionsTest, PlaceholderCaptionsUnderEachSetting) {
+  struct TCase {
+    TPlaceholders Placeholders;
+    std::vector<std::string> Expected;
+  };
+  for (const TCase& C : {TCase{TPlaceholders::plTreatAsCaption, {"&Button1", "B&old", "B&utton2"}},
+                         TCase{TPlaceholders::plSkip, {"Button1", "&Bold", "B&utton2"}}}) {
+    ClearWorkingTree(Tree);
+    TForm Window(nullptr);
+    // The first is what a designer names a new button; the third was renamed.
+    for (const auto& [Name, Caption] : std::vector<std::pair<std::string, std::string>>{
+             {"Button1", "Button1"}, {"BoldButton", "Bold"}, {"Button3", "Button2"}}) {
+      auto* Button = Make<TButton>(&Window, &Window, Name, Caption);
+      Tree.GetItems().AddChildObject(nullptr, Caption, Button);
+    }
+    TKeyOptions Options = WithStrategy(TAssignStrategy::asBestCoverage);
+    Options.Placeholders = C.Placeholders;
+    Run(Options);
+    std::vector<std::string> Out;
+    for (int I = 0; I < Tree.GetItems().GetRootCount(); ++I) Out.push_back(Tree.GetItems().GetRoot(I)->GetText());
+    EXPECT_EQ(Out, C.Expected) << static_cast<int>(C.Placeholders);
+  }
+}
+
+TEST_F(KeyOptionsTest, HiddenCaptionsTakeTheirLettersAfterVisibleOnes) {
+  struct TCase {
+    const char* Name;
+    TKeyOptions Options;
+    std::vector<std::string> Expected;  // the hidden button, the hidden tab, the visible button
+  };
+  const std::vector<TCase> Cases = {
+      {"best coverage", WithStrategy(TAssignStrategy::asBestCoverage), {"A&b", "&Tab", "&Ac"}},
+      {"window search", With(TKeyScope::ksWindow), {"A&b", "Tab", "&Ac"}},
+      {"the plain search keeps the sibling order", {}, {"&Ab", "&Tab", "A&c"}},
+  };
+  for (const TCase& C : Cases) {
+    TForm Window(nullptr);
+    auto* Pages = Make<TPageControl>(&Window, &Window, "Pages");
+    auto* Sheet = Make<TTabSheet>(&Window, Pages, "Sheet", "Tab");
+    Sheet->SetTabVisible(false);
+    auto* Hidden = Make<TButton>(&Window, &Window, "Hidden", "Ab");
+    Hidden->SetVisible(false);
+    auto* Shown = Make<TButton>(&Window, &Window, "Shown", "Ac");
+    ClearWorkingTree(Tree);
+    TTreeNodes& Items = Tree.GetItems();
+    for (TObject* Object : std::vector<TObject*>{Hidden, Sheet, Shown})
+      Items.AddChildObject(nullptr, static_cast<TControl*>(Object)->GetText(), Object);
+    // A third caption that wants the tab's letter.
+    auto* Toggle = Make<TButton>(&Window, &Window, "Toggle", "Tx");
+    Items.AddChildObject(nullptr, "Tx", Toggle);
+    Run(C.Options);
+    std::vector<std::string> Out;
+    for (int I = 0; I < 3; ++I) Out.push_back(Items.GetRoot(I)->GetText());
+    EXPECT_EQ(Out, C.Expected) << C.Name;
+  }
 }
 
 TEST_F(KeyOptionsTest, NativeMarkersKeepUtf8Intact) {
@@ -192,6 +264,21 @@ TEST(KeyLettersTest, CaptionLettersFollowTheSearchOrder) {
   // A Cyrillic word: bytes are no letters unless native.
   EXPECT_EQ(Keys("\xD0\xA4x", TNonLatinMode::nlSkip), "2,");
   EXPECT_EQ(Keys("\xD0\xA4x", TNonLatinMode::nlNative), "0w,2,");
+  // Key names last: Z, o, m, then the C, t, r, l of Ctrl and nothing of "+2".
+  const auto KeysLast = [](const std::string& Caption) {
+    std::string Out;
+    for (const TLetterChoice& Choice : CaptionLetters(Caption, TNonLatinMode::nlSkip, true))
+      Out += std::to_string(Choice.Position) + (Choice.KeyName ? "k" : "") + ",";
+    return Out;
+  };
+  EXPECT_EQ(Keys("Zoom (Ctrl+2)", TNonLatinMode::nlSkip), "0w,1,6,7,3,8,9,");
+  EXPECT_EQ(KeysLast("Zoom (Ctrl+2)"), "0,1,3,6k,7k,8k,9k,");
+  // The key joined by "+", a key word alone in parentheses; "Alt" as a word is no key.
+  EXPECT_EQ(KeysLast("Go (Alt+X)"), "0,1,4k,5k,6k,8k,");
+  EXPECT_EQ(KeysLast("Ax (Del)"), "0,1,4k,5k,6k,");
+  EXPECT_EQ(KeysLast("Alt Tab"), "0,4,1,6,");
+  EXPECT_EQ(FoldNativeLetter(0x00C9), 0x00E9u);  // É
+  EXPECT_EQ(FoldNativeLetter(0x0178), 0x00FFu);  // Ÿ
   EXPECT_EQ(ReservedLetterKeys("aA\xD0\xA4\xD1\x84"),
             (std::vector<TLetterKey>{ByteLetterKey('a'), NativeLetterKey(0x0444)}));
   EXPECT_EQ(FoldNativeLetter(0x0401), 0x0451u);  // Ё
