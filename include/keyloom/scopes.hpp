@@ -70,6 +70,10 @@ std::vector<TLetterChoice> CaptionLetters(const std::string& Caption, TNonLatinM
 // names a new control ("Button1"): a placeholder the program replaces.
 bool IsPlaceholderCaption(const TTreeNode& Node);
 
+// Whether a component is a tool button whose toolbar shows no captions: its
+// caption, even when a class list names TToolButton, is never seen.
+bool IsUnshownToolCaption(const TObject* Component);
+
 // The key of the character a caption's marker stands on; false when the
 // caption marks nothing (no marker, or only a trailing "&"). Under nlNative a
 // marker before a Greek, Cyrillic or accented Latin letter yields that letter's key (the marker
@@ -117,6 +121,16 @@ struct TKeyScopeGroup {
   // the window scope).
   TObject* Component = nullptr;
   TTreeNode* Parent = nullptr;
+  // Captions the window shows with the scope's nodes and that answer
+  // Alt+letter there, but that the class lists leave out of the tree (a radio
+  // group's own title, the tool buttons of a toolbar that shows captions):
+  // never given a letter, while the letter each marks is taken in its region.
+  // ksWindow only.
+  struct TShownCaption {
+    const TControl* Control;
+    int Region;
+  };
+  std::vector<TShownCaption> Shown;
 
   int RegionCount() const { return FRegionCount; }
   // Whether captions of the two regions can show at the same time.

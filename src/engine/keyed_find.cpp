@@ -148,6 +148,11 @@ class TKeyedRun {
     const std::size_t Count = Run.Scope.Nodes.size();
     Run.Info.assign(Count, {});
     Run.Open.assign(Count, false);
+    for (const TKeyScopeGroup::TShownCaption& Shown : Run.Scope.Shown) {
+      TLetterKey Key = 0;
+      if (MarkedLetter(Shown.Control->GetText(), FOptions.NonLatin, Key))
+        Run.Given[static_cast<std::size_t>(Shown.Region)].Add(Key);
+    }
     for (std::size_t I = 0; I < Count; ++I) {
       const std::string& Text = Run.Scope.Nodes[I]->GetText();
       TLetterKey Key = 0;
@@ -175,7 +180,8 @@ class TKeyedRun {
       TObject* Component = Node->GetData();
       Run.Open[I] =
           IsEligibleComponent(Component, FFacts.Of(Component), FCaptionClasses, FNoCaptionClasses, Run.Info[I]) &&
-          !(FOptions.Placeholders == TPlaceholders::plSkip && IsPlaceholderCaption(*Node));
+          !(FOptions.Placeholders == TPlaceholders::plSkip && IsPlaceholderCaption(*Node)) &&
+          !IsUnshownToolCaption(Component);
     }
   }
 

@@ -1,4 +1,6 @@
+#include <keyloom/host/comctrls.hpp>
 #include <keyloom/host/controls.hpp>
+#include <keyloom/host/extctrls.hpp>
 #include <keyloom/host/menus.hpp>
 #include <keyloom/component_queries.hpp>
 #include <keyloom/markup.hpp>
@@ -14,6 +16,7 @@
 #include <algorithm>
 #include <map>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace keyloom {
@@ -107,8 +110,37 @@ std::vector<TKeyScopeGroup> SiblingScopes(const TCustomTreeView& Tree, TTreeNode
   return Scopes;
 }
 
+// The captions outside the tree that show with the window's: the titles of
+// radio groups whose items are nodes, the tool buttons of toolbars that are.
+class TShownOutside {
+ public:
+  void Visit(const TObject* Data, int Region) {
+    Nodes.insert(Data);
+    if (const auto* Proxy = AsClass<TRadioGroupIndex>(Data)) {
+      if (const TRadioGroup* Group = Proxy->GetRadioGroup()) Offer(Group, Region);
+      return;
+    }
+    if (const auto* Bar = AsClass<TToolBar>(Data); Bar && Bar->GetShowCaptions())
+      for (const TControl* Button : Bar->Controls())
+        if (AsClass<TToolButton>(Button)) Offer(Button, Region);
+  }
+  void Into(TKeyScopeGroup& Scope) const {
+    for (const TKeyScopeGroup::TShownCaption& Caption : Candidates)
+      if (!Nodes.contains(Caption.Control)) Scope.Shown.push_back(Caption);
+  }
+
+ private:
+  void Offer(const TControl* Control, int Region) {
+    if (Offered.insert(Control).second) Candidates.push_back({Control, Region});
+  }
+  std::unordered_set<const void*> Nodes;
+  std::unordered_set<const void*> Offered;
+  std::vector<TKeyScopeGroup::TShownCaption> Candidates;
+};
+
 std::vector<TKeyScopeGroup> WindowScopes(const TCustomTreeView& Tree, TTreeNode* Parent) {
   std::vector<TKeyScopeGroup> Scopes(1);
+  TShownOutside Outside;
   TPageFinder Pages;
   std::vector<TPageFinder::TChain> Chains{{}};
   std::map<TPageFinder::TChain, int> RegionOf{{{}, 0}};
@@ -143,14 +175,23 @@ std::vector<TKeyScopeGroup> WindowScopes(const TCustomTreeView& Tree, TTreeNode*
       if (Added) Chains.push_back(Chain);
       Scopes[0].Nodes.push_back(Node);
       Scopes[0].Region.push_back(It->second);
+      Outside.Visit(Data, It->second);
     }
   });
   SetChainRegions(Scopes[0], Chains);
+  Outside.Into(Scopes[0]);
   if (Scopes[0].Nodes.empty()) Scopes.erase(Scopes.begin());
   return Scopes;
 }
 
 }  // namespace
+
+bool IsUnshownToolCaption(const TObject* Component) {
+  const auto* Button = AsClass<TToolButton>(Component);
+  if (!Button) return false;
+  const auto* Bar = AsClass<TToolBar>(Button->GetParent());
+  return !Bar || !Bar->GetShowCaptions();
+}
 
 bool TKeyScopeGroup::HasPages() const {
   return std::find(FTogether.begin(), FTogether.end(), 0) != FTogether.end();
@@ -176,6 +217,11 @@ std::vector<std::vector<TLetterKey>> CandidateLetters(const std::vector<TKeyScop
       if (MarkedLetter(Node->GetText(), Options.NonLatin, Key)) Base.Add(Key);
     }
   std::vector<TKeySet> Marked(static_cast<std::size_t>(Scope.RegionCount()));
+  for (const TKeyScopeGroup::TShownCaption& Shown : Scope.Shown) {
+    TLetterKey Key = 0;
+    if (MarkedLetter(Shown.Control->GetText(), Options.NonLatin, Key))
+      Marked[static_cast<std::size_t>(Shown.Region)].Add(Key);
+  }
   for (std::size_t I = 0; I < Scope.Nodes.size(); ++I) {
     TLetterKey Key = 0;
     if (MarkedLetter(Scope.Nodes[I]->GetText(), Options.NonLatin, Key))

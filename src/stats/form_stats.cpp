@@ -39,7 +39,8 @@ TNodeFacts FactsOf(const TTreeNode& Node, const TStrings& CaptionClasses, const 
   F.Marked = MarkedLetter(Text, TNonLatinMode::nlNative, F.Key);
   F.Eligible = IsEligibleCaptionNode(Node, CaptionClasses, NoCaptionClasses) &&
                HasLetterOfAnyScript(DeleteAccelerator(std::string(WithoutAppendedLetter(Text)))) &&
-               !(Options.Placeholders == TPlaceholders::plSkip && IsPlaceholderCaption(Node));
+               !(Options.Placeholders == TPlaceholders::plSkip && IsPlaceholderCaption(Node)) &&
+               !IsUnshownToolCaption(Node.GetData());
   return F;
 }
 
@@ -146,6 +147,21 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
     }
     std::vector<bool> Shared(Count, false);
     for (const auto& [Key, Holders] : ByKey) S.Clashes += CountPairsShownTogether(Scope, Holders, Shared);
+    // A caption outside the tree clashes with the captions shown with it; it
+    // is counted no further, and its letter is no caption's to take.
+    for (const TKeyScopeGroup::TShownCaption& Shown : Scope.Shown) {
+      TLetterKey Key = 0;
+      if (!MarkedLetter(Shown.Control->GetText(), TNonLatinMode::nlNative, Key)) continue;
+      if (const auto It = ByKey.find(Key); It != ByKey.end())
+        for (const std::size_t Holder : It->second)
+          if (Scope.RegionsTogether(Shown.Region, Scope.Region[Holder])) {
+            ++S.Clashes;
+            Shared[Holder] = true;
+          }
+      for (std::size_t I = 0; I < Count; ++I)
+        if (Scope.RegionsTogether(Shown.Region, Scope.Region[I]))
+          std::erase(Letters[I], Key);
+    }
     for (std::size_t I = 0; I < Count; ++I)
       if (Facts[I].Eligible && Facts[I].Marked && !Shared[I]) ++S.Covered;
     S.Maximum += MaximumCoverage(Scope, Letters);

@@ -333,6 +333,46 @@ TEST_F(KeyOptionsTest, WindowScopeSpansPanelsAndTheMainMenuTopRow) {
   EXPECT_EQ(Rest, (std::vector<const TObject*>{SubOpen, PopOpen}));
 }
 
+TEST_F(KeyOptionsTest, WindowScopeReservesCaptionsOutsideTheTree) {
+  auto* Group = Make<TRadioGroup>(&Form, &Form, "ScopeGroup", "&Scope");
+  Group->GetItems()->Add("Selection");
+  Group->GetItems()->Add("Whole file");
+  auto* Bar = Make<TToolBar>(&Form, &Form, "ToolBar1");
+  Bar->SetShowCaptions(true);
+  Make<TToolButton>(&Form, Bar, "SaveTool", "&Save");
+  auto* Set = Make<TButton>(&Form, &Form, "SetButton", "Set");
+  auto* Hidden = Make<TToolBar>(&Form, &Form, "ToolBar2");
+  auto* Quiet = Make<TToolButton>(&Form, Hidden, "QuietTool", "Quiet");
+  struct TCase {
+    const char* Name;
+    TKeyOptions Options;
+    const char* Selection;
+    const char* SetText;
+  };
+  const std::vector<TCase> Cases = {
+      {"window and best coverage", With(TKeyScope::ksWindow, TAssignStrategy::asBestCoverage), "S&election", "Se&t"},
+      {"window search", With(TKeyScope::ksWindow), "S&election", "Se&t"},
+      {"sibling groups see neither", {}, "&Selection", "S&et"},
+  };
+  for (const TCase& C : Cases) {
+    Build();
+    Run(C.Options);
+    const TTreeNode* Item = nullptr;
+    for (int I = 0; I < Tree.GetItems().GetCount(); ++I)
+      if (DeleteAccelerator(Tree.GetItems().GetNodeFromIndex(I)->GetText()) == "Selection")
+        Item = Tree.GetItems().GetNodeFromIndex(I);
+    ASSERT_NE(Item, nullptr);
+    EXPECT_EQ(Item->GetText(), C.Selection) << C.Name;
+    EXPECT_EQ(TextOf(Set), C.SetText) << C.Name;
+  }
+  // Named in the caption classes, a tool button takes part where its toolbar shows captions.
+  Lists.CaptionClasses.Add("TToolButton");
+  Build();
+  Run(With(TKeyScope::ksWindow, TAssignStrategy::asBestCoverage));
+  EXPECT_EQ(TextOf(Quiet), "Quiet");
+  EXPECT_EQ(TextOf(Set), "Se&t");
+}
+
 TEST_F(KeyOptionsTest, SiblingScopesAreTheSiblingGroups) {
   auto* Panel = Make<TPanel>(&Form, &Form, "Panel1");
   auto* Menu = Make<TMainMenu>(&Form, nullptr, "MainMenu1");
