@@ -47,7 +47,7 @@ out = sys.argv[1]
 names = ["as-is", "default", "window+best", "reassigned", "reassigned+wb"]
 def pct(a, b):
     return "-" if not b else "%.1f%%" % (100.0 * a / b)
-print("%-14s %6s %8s %9s %8s %13s %13s %9s" % ("run", "files", "errors", "eligible", "coverage", "clashes", "first-letter", "maximum") + "  wall time")
+print("%-14s %6s %8s %9s %8s %13s %13s %9s %9s" % ("run", "files", "errors", "eligible", "coverage", "clashes", "first-letter", "maximum", "unproven") + "  wall time")
 times = {}
 for name in names:
     total = None
@@ -59,10 +59,10 @@ for name in names:
     if total is None:
         print("%-14s no total: the command failed (%s.err)" % (name, name))
         continue
-    print("%-14s %6d %8d %9d %8s %13d %13s %9s  %.2f s" % (
+    print("%-14s %6d %8d %9d %8s %13d %13s %9s %9d  %.2f s" % (
         name, total["files"], total["errors"], total["eligible"], pct(total["covered"], total["eligible"]),
         total["clashes"], pct(total["first_letters"], total["marked"]), pct(total["maximum"], total["eligible"]),
-        times[name]))
+        total.get("unproven", 0), times[name]))
 if times.get("default"):
     print("time ratio window+best / default: %.2f" % (times["window+best"] / times["default"]))
 if times.get("reassigned"):

@@ -172,9 +172,15 @@ std::vector<std::vector<TLetterKey>> CandidateLetters(const std::vector<TKeyScop
 
 // The largest number of the scope's nodes that can get a letter each from
 // Letters (indexed like Scope.Nodes; an empty list: the node takes none) so
-// that nodes that show together get different letters. Exact (a maximum
-// bipartite matching) when the scope has no pages; otherwise an upper bound:
-// the sum of the exact numbers of the regions taken alone.
+// that nodes that show together get different letters. A maximum bipartite
+// matching when the scope has no pages; with pages an exact search over the
+// letters that pages apart both want, within a budget of matchings: past it,
+// the most found, and Proven is false.
+struct TCoverageMaximum {
+  std::size_t Size = 0;
+  bool Proven = true;
+};
+TCoverageMaximum ExactMaximumCoverage(const TKeyScopeGroup& Scope, const std::vector<std::vector<TLetterKey>>& Letters);
 std::size_t MaximumCoverage(const TKeyScopeGroup& Scope, const std::vector<std::vector<TLetterKey>>& Letters);
 
 }  // namespace keyloom

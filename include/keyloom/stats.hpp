@@ -33,8 +33,11 @@ struct TCaptionStats {
   // Of those, the ones marked on the first letter of a word.
   std::size_t FirstLetters = 0;
   // The most eligible captions that could hold a letter no caption shown
-  // with them holds (an upper bound where a window has pages).
+  // with them holds; exact where the search ended within its budget, else
+  // the most it found.
   std::size_t Maximum = 0;
+  // Scopes whose maximum the search could not prove.
+  std::size_t Unproven = 0;
 
   TCaptionStats& operator+=(const TCaptionStats& Other);
 };

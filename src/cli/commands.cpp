@@ -779,7 +779,8 @@ std::string JsonFigures(const stats::TCaptionStats& S) {
          ",\"coverage\":" + JsonRatio(S.Covered, S.Eligible) + ",\"clashes\":" + std::to_string(S.Clashes) +
          ",\"marked\":" + std::to_string(S.Marked) + ",\"first_letters\":" + std::to_string(S.FirstLetters) +
          ",\"first_letter_share\":" + JsonRatio(S.FirstLetters, S.Marked) +
-         ",\"maximum\":" + std::to_string(S.Maximum) + ",\"maximum_coverage\":" + JsonRatio(S.Maximum, S.Eligible);
+         ",\"maximum\":" + std::to_string(S.Maximum) + ",\"maximum_coverage\":" + JsonRatio(S.Maximum, S.Eligible) +
+         ",\"unproven\":" + std::to_string(S.Unproven);
 }
 
 constexpr const char* StatsHeader =
@@ -841,6 +842,9 @@ int RunStats(const TStatsOptions& Options) {
     std::cout << TextFigures(Total, "total (" + Files + ", " +
                                         Plural(static_cast<std::size_t>(Failed), "error", "errors") + ")")
               << '\n';
+  if (!Json && Total.Unproven > 0)
+    std::cout << "maximum not proven in " << Plural(Total.Unproven, "scope", "scopes")
+              << " (the most found is counted)\n";
   std::cout << std::flush;
   return Measured == 0 && Failed > 0 ? ExitFailure : ExitSuccess;
 }

@@ -193,14 +193,16 @@ DESCRIPTION
                 shown with them holds, with the letters of their own captions
                 (under --non-latin append any Latin letter for one without),
                 less --reserve; max-coverage is its share of the eligible ones.
-                For a window with pages it is an upper bound.
+                For a window with pages an exact search finds it within a
+                budget; past the budget the most it found counts, and the
+                scopes left unproven are counted (unproven).
 
 OUTPUT
   text  a table: one row a file, then the total.
   json  JSON lines: one object a file, {"kind": "file", "file", "settings":
         "stored" or "options", "eligible", "covered", "coverage", "clashes",
         "marked", "first_letters", "first_letter_share", "maximum",
-        "maximum_coverage"}, then {"kind": "total", "files", "errors", and the
+        "maximum_coverage", "unproven"}, then {"kind": "total", "files", "errors", and the
         same figures summed}. Shares are numbers from 0 to 1, null when there
         is nothing to share.
 

@@ -9,6 +9,7 @@
 #include "engine/letter_units.hpp"
 #include "engine/marked_below.hpp"
 #include "engine/matching.hpp"
+#include "engine/page_coverage.hpp"
 
 #include <algorithm>
 #include <map>
@@ -326,10 +327,13 @@ class TKeyedRun {
       // Sparing the letters that later pages want may cover more captions.
       std::vector<const TOption*> SparingChosen;
       std::vector<TKeySet> SparingGiven;
-      if (MatchRegions(Run, Choices, Order, true, true, SparingChosen, SparingGiven) > Covered) {
+      if (const std::size_t Spared = MatchRegions(Run, Choices, Order, true, true, SparingChosen, SparingGiven);
+          Spared > Covered) {
         Chosen.swap(SparingChosen);
         Given.swap(SparingGiven);
+        Covered = Spared;
       }
+      ExactPages(Run, Choices, Covered, Chosen, Given);
     }
     std::vector<std::size_t> Unlettered;
     for (std::size_t I = 0; I < Count; ++I) {
@@ -348,6 +352,47 @@ class TKeyedRun {
     }
     Append(Run, Unlettered, Given);
     Run.Given = std::move(Given);
+  }
+
+  // Where matching the pages one after another falls short of the maximum,
+  // the exact search says which pages each contested letter serves, and one
+  // matching of least cost over those letters chooses.
+  void ExactPages(const TScopeRun& Run, const std::vector<std::vector<TOption>>& Choices, std::size_t Covered,
+                  std::vector<const TOption*>& Chosen, std::vector<TKeySet>& Given) const {
+    const std::size_t Count = Run.Scope.Nodes.size();
+    std::vector<TKeySet> TakenIn;
+    for (int R = 0; R < Run.Scope.RegionCount(); ++R) TakenIn.push_back(Run.Taken(static_cast<std::size_t>(R), Run.Given));
+    std::vector<std::vector<TLetterKey>> Letters(Count);
+    for (std::size_t I = 0; I < Count; ++I)
+      for (const TOption& Option : Choices[I])
+        if (!TakenIn[Run.RegionOf(I)].Contains(Option.Key)) Letters[I].push_back(Option.Key);
+    const TPageCoverage Exact = ExactPageCoverage(Run.Scope, Letters, Covered, PageSearchBudget);
+    if (!Exact.Improved) return;
+    TLetterCopies Copies(Exact.Spread);
+    std::vector<std::size_t> Members;
+    std::vector<TMatchEdge> Edges;
+    std::vector<const TOption*> EdgeOption;
+    for (std::size_t I = 0; I < Count; ++I) {
+      if (Letters[I].empty()) continue;
+      const int Member = static_cast<int>(Members.size());
+      Members.push_back(I);
+      for (const TOption& Option : Choices[I]) {
+        if (TakenIn[Run.RegionOf(I)].Contains(Option.Key)) continue;
+        const int Copy = Copies.Of(Option.Key, Run.Scope.Region[I]);
+        if (Copy < 0) continue;
+        Edges.push_back({Member, Copy, Option.Cost});
+        EdgeOption.push_back(&Option);
+      }
+    }
+    const std::vector<int> Match = MinCostMaximumMatching(static_cast<int>(Members.size()), Copies.Count(), Edges);
+    Chosen.assign(Count, nullptr);
+    Given = Run.Given;
+    for (std::size_t M = 0; M < Members.size(); ++M) {
+      if (Match[M] < 0) continue;
+      const TOption* Option = EdgeOption[static_cast<std::size_t>(Match[M])];
+      Chosen[Members[M]] = Option;
+      Given[Run.RegionOf(Members[M])].Add(Option->Key);
+    }
   }
 
   std::size_t MatchRegions(const TScopeRun& Run, const std::vector<std::vector<TOption>>& Choices,

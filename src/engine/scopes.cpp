@@ -12,6 +12,7 @@
 #include "engine/letter_units.hpp"
 #include "engine/tree_groups.hpp"
 #include "engine/matching.hpp"
+#include "engine/page_coverage.hpp"
 
 #include <algorithm>
 #include <map>
@@ -260,14 +261,18 @@ std::size_t CoverageOf(const std::vector<std::size_t>& Members, const std::vecto
 
 }  // namespace
 
+TCoverageMaximum ExactMaximumCoverage(const TKeyScopeGroup& Scope, const std::vector<std::vector<TLetterKey>>& Letters) {
+  if (!Scope.HasPages()) {
+    std::vector<std::size_t> Members;
+    for (std::size_t I = 0; I < Scope.Nodes.size() && I < Letters.size(); ++I) Members.push_back(I);
+    return {CoverageOf(Members, Letters), true};
+  }
+  const TPageCoverage Exact = ExactPageCoverage(Scope, Letters, 0, PageSearchBudget);
+  return {Exact.Size, Exact.Proven};
+}
+
 std::size_t MaximumCoverage(const TKeyScopeGroup& Scope, const std::vector<std::vector<TLetterKey>>& Letters) {
-  std::vector<std::vector<std::size_t>> Regions(static_cast<std::size_t>(Scope.RegionCount()));
-  const bool Pages = Scope.HasPages();
-  for (std::size_t I = 0; I < Scope.Nodes.size() && I < Letters.size(); ++I)
-    Regions[Pages ? static_cast<std::size_t>(Scope.Region[I]) : 0].push_back(I);
-  std::size_t Total = 0;
-  for (const std::vector<std::size_t>& Members : Regions) Total += CoverageOf(Members, Letters);
-  return Total;
+  return ExactMaximumCoverage(Scope, Letters).Size;
 }
 
 }  // namespace keyloom

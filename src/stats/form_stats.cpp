@@ -76,6 +76,7 @@ TCaptionStats& TCaptionStats::operator+=(const TCaptionStats& Other) {
   Marked += Other.Marked;
   FirstLetters += Other.FirstLetters;
   Maximum += Other.Maximum;
+  Unproven += Other.Unproven;
   return *this;
 }
 
@@ -164,7 +165,9 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
     }
     for (std::size_t I = 0; I < Count; ++I)
       if (Facts[I].Eligible && Facts[I].Marked && !Shared[I]) ++S.Covered;
-    S.Maximum += MaximumCoverage(Scope, Letters);
+    const TCoverageMaximum Most = ExactMaximumCoverage(Scope, Letters);
+    S.Maximum += Most.Size;
+    if (!Most.Proven) ++S.Unproven;
   }
 
   // Nodes in no scope (those that name a menu) show with nothing that must differ from them.

@@ -147,15 +147,15 @@ TEST_F(KeyloomStatsCliTest, JsonLinesOneObjectAFileThenTheTotal) {
   EXPECT_EQ(Out[0],
             "{\"kind\":\"file\",\"file\":\"marked.dfm\",\"settings\":\"options\",\"eligible\":2,\"covered\":2,"
             "\"coverage\":1.0000,\"clashes\":0,\"marked\":2,\"first_letters\":1,\"first_letter_share\":0.5000,"
-            "\"maximum\":2,\"maximum_coverage\":1.0000}");
+            "\"maximum\":2,\"maximum_coverage\":1.0000,\"unproven\":0}");
   EXPECT_EQ(Out[1],
             "{\"kind\":\"file\",\"file\":\"panels.dfm\",\"settings\":\"options\",\"eligible\":2,\"covered\":0,"
             "\"coverage\":0.0000,\"clashes\":0,\"marked\":0,\"first_letters\":0,\"first_letter_share\":null,"
-            "\"maximum\":2,\"maximum_coverage\":1.0000}");
+            "\"maximum\":2,\"maximum_coverage\":1.0000,\"unproven\":0}");
   EXPECT_EQ(Out[2],
             "{\"kind\":\"total\",\"files\":2,\"errors\":0,\"eligible\":4,\"covered\":2,\"coverage\":0.5000,"
             "\"clashes\":0,\"marked\":2,\"first_letters\":1,\"first_letter_share\":0.5000,\"maximum\":4,"
-            "\"maximum_coverage\":1.0000}");
+            "\"maximum_coverage\":1.0000,\"unproven\":0}");
 }
 
 TEST_F(KeyloomStatsCliTest, TheRunIsMeasuredButNothingIsWritten) {
@@ -193,7 +193,7 @@ TEST_F(KeyloomStatsCliTest, TextTableAndFailuresThatAreSkipped) {
   EXPECT_EQ(Lines(None.Out).back(),
             "{\"kind\":\"total\",\"files\":0,\"errors\":2,\"eligible\":0,\"covered\":0,\"coverage\":null,"
             "\"clashes\":0,\"marked\":0,\"first_letters\":0,\"first_letter_share\":null,\"maximum\":0,"
-            "\"maximum_coverage\":null}");
+            "\"maximum_coverage\":null,\"unproven\":0}");
 }
 
 }  // namespace

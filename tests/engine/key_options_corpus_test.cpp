@@ -39,7 +39,7 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
   CaptionClasses.Assign(Settings.CaptionClasses);
   NoCaptionClasses.Assign(Settings.NoCaptionClasses);
   DefaultCaptions.Assign(Settings.DefaultCaptions);
-  std::size_t Forms = 0, PagedScopes = 0, Reachable = 0, Covered = 0, SearchCovered = 0;
+  std::size_t Forms = 0, PagedScopes = 0, Reachable = 0, Covered = 0, SearchCovered = 0, Unproven = 0;
   for (const auto& Entry : fs::recursive_directory_iterator(Root)) {
     std::string Extension = Entry.path().extension().string();
     std::transform(Extension.begin(), Extension.end(), Extension.begin(), [](unsigned char C) { return std::tolower(C); });
@@ -58,6 +58,7 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
     // Per strategy, the number of captions given a letter in each scope.
     std::vector<std::size_t> Maximum;
     std::vector<bool> Paged;
+    std::vector<bool> Proven;
     const auto Run = [&](TAssignStrategy Strategy) {
       TTreeView Tree(nullptr);
       BuildWorkingTree(Tree, Form->Form(), Settings);
@@ -65,8 +66,10 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
       std::vector<std::vector<std::string>> Before(Scopes.size());
       if (Maximum.empty())
         for (std::size_t S = 0; S < Scopes.size(); ++S) {
-          Maximum.push_back(
-              MaximumCoverage(Scopes[S], CandidateLetters(Scopes, S, Options, CaptionClasses, NoCaptionClasses)));
+          const TCoverageMaximum Most =
+              ExactMaximumCoverage(Scopes[S], CandidateLetters(Scopes, S, Options, CaptionClasses, NoCaptionClasses));
+          Maximum.push_back(Most.Size);
+          Proven.push_back(Most.Proven);
           Paged.push_back(Scopes[S].HasPages());
         }
       for (std::size_t S = 0; S < Scopes.size(); ++S)
@@ -84,10 +87,14 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
     const std::vector<std::size_t> Search = Run(TAssignStrategy::asLetterSearch);
     for (std::size_t S = 0; S < Best.size(); ++S) {
       if (!Paged[S]) {
-        EXPECT_EQ(Best[S], Maximum[S]) << "scope " << S;
         EXPECT_LE(Search[S], Best[S]) << "scope " << S;
       }
-      EXPECT_LE(Best[S], Maximum[S]) << "scope " << S;
+      // Past its budget the search's figure is what it found, not a bound.
+      if (Proven[S]) {
+        EXPECT_EQ(Best[S], Maximum[S]) << "scope " << S;
+      } else {
+        ++Unproven;
+      }
       PagedScopes += Paged[S] ? 1 : 0;
       Reachable += Maximum[S];
       Covered += Best[S];
@@ -98,9 +105,11 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
   EXPECT_GT(Forms, 2500u);
   EXPECT_GT(PagedScopes, 100u);
   ASSERT_GT(Reachable, 0u);
-  EXPECT_GE(static_cast<double>(Covered), 0.95 * static_cast<double>(Reachable));
+  EXPECT_GE(static_cast<double>(Covered), 0.995 * static_cast<double>(Reachable));
+  EXPECT_LE(Unproven, 5u);
   std::cout << "[ corpus   ] " << Forms << " forms, " << PagedScopes << " window scopes with pages; best coverage "
-            << Covered << " of at most " << Reachable << " captions, the search " << SearchCovered << "\n";
+            << Covered << " of " << Reachable << " reachable captions (" << Unproven
+            << " scopes not proven), the search " << SearchCovered << "\n";
 }
 
 }  // namespace

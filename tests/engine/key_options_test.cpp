@@ -391,6 +391,31 @@ TEST_F(KeyOptionsTest, SiblingScopesAreTheSiblingGroups) {
   EXPECT_EQ(Scopes[3].Component, File);
 }
 
+TEST_F(KeyOptionsTest, BestCoverageIsTheMaximumAcrossPages) {
+  // Outside, "AB" and "B" both fit only when "AB" takes A, which both pages
+  // want: matching outside first covers two captions, the maximum is three.
+  auto* Both = Make<TButton>(&Form, &Form, "bBoth", "AB");
+  auto* B = Make<TButton>(&Form, &Form, "bB", "B");
+  auto* Pages = Make<TPageControl>(&Form, &Form, "Pages");
+  auto* One = Make<TTabSheet>(&Form, Pages, "One", "Xy");
+  auto* Two = Make<TTabSheet>(&Form, Pages, "Two", "Zq");
+  auto* A1 = Make<TButton>(&Form, One, "bA1", "A");
+  auto* A2 = Make<TButton>(&Form, Two, "bA2", "A");
+  Build();
+  const std::vector<TKeyScopeGroup> Scopes = CollectScopes(Tree, TKeyScope::ksWindow);
+  ASSERT_EQ(Scopes.size(), 1u);
+  const TCoverageMaximum Most = ExactMaximumCoverage(
+      Scopes[0], CandidateLetters(Scopes, 0, With(TKeyScope::ksWindow), Lists.CaptionClasses, Lists.NoCaptionClasses));
+  EXPECT_EQ(Most.Size, 5u);  // with the two tabs
+  EXPECT_TRUE(Most.Proven);
+  Run(With(TKeyScope::ksWindow, TAssignStrategy::asBestCoverage));
+  EXPECT_EQ(TextOf(Both), "AB");
+  EXPECT_EQ(TextOf(B), "&B");
+  EXPECT_EQ(TextOf(A1), "&A");
+  EXPECT_EQ(TextOf(A2), "&A");
+  EXPECT_EQ(TextOf(One), "&Xy");
+}
+
 TEST_F(KeyOptionsTest, PagesMayShareLettersButDifferFromOutside) {
   Make<TButton>(&Form, &Form, "bSend", "Send");
   auto* Side = Make<TPanel>(&Form, &Form, "Side");
