@@ -255,6 +255,10 @@ class TKeyedRun {
     }
   }
 
+  // A hidden caption's letter weighs more than one that a later page wants,
+  // which the sparing match adds on the same level.
+  static constexpr std::int64_t HiddenCost = 2;
+
   // Per open node, its best way to each letter: visible captions before
   // hidden ones (among matchings that cover as many, those that leave a
   // hidden caption out rather than a visible one), default captions first (a
@@ -279,9 +283,9 @@ class TKeyedRun {
           // An entry without a marker gives no letter to match.
           if (FDefaults[D].Plain != Plain || !FDefaults[D].HasLetter) continue;
           TMatchCost Cost;
-          Cost.Level[1] = Run.Hidden[I] ? 1 : 0;
-          Cost.Level[4] = static_cast<std::int64_t>(FDefaults.size() - 1 - D);
-          Cost.Level[6] = static_cast<std::int64_t>(Run.Place[I]);
+          Cost.Level[0] = Run.Hidden[I] ? HiddenCost : 0;
+          Cost.Level[3] = static_cast<std::int64_t>(FDefaults.size() - 1 - D);
+          Cost.Level[5] = static_cast<std::int64_t>(Run.Place[I]);
           Offer({FDefaults[D].Key, Cost, FDefaults[D].Entry, 0});
         }
       }
@@ -289,12 +293,12 @@ class TKeyedRun {
       for (const TLetterChoice& Choice :
            CaptionLetters(Run.Scope.Nodes[I]->GetText(), FOptions.NonLatin, FOptions.KeyNamesLast())) {
         TMatchCost Cost;
-        Cost.Level[1] = Run.Hidden[I] ? 1 : 0;
-        Cost.Level[2] = Choice.KeyName ? 2 : 1;
-        Cost.Level[3] = Choice.WordStart ? 0 : 1;
-        Cost.Level[4] = Choice.Rank;
-        Cost.Level[5] = Choice.Rank * Weight;
-        Cost.Level[6] = static_cast<std::int64_t>(Run.Place[I]);
+        Cost.Level[0] = Run.Hidden[I] ? HiddenCost : 0;
+        Cost.Level[1] = Choice.KeyName ? 2 : 1;
+        Cost.Level[2] = Choice.WordStart ? 0 : 1;
+        Cost.Level[3] = Choice.Rank;
+        Cost.Level[4] = Choice.Rank * Weight;
+        Cost.Level[5] = static_cast<std::int64_t>(Run.Place[I]);
         // The marker goes where the letter was chosen, a word's start say.
         Offer({Choice.Key, Cost, nullptr, Choice.Found});
       }
@@ -366,6 +370,10 @@ class TKeyedRun {
     for (std::size_t I = 0; I < Count; ++I)
       for (const TOption& Option : Choices[I])
         if (!TakenIn[Run.RegionOf(I)].Contains(Option.Key)) Letters[I].push_back(Option.Key);
+    // Nothing to gain where every caption that could take a letter has one.
+    const auto Wanting = static_cast<std::size_t>(
+        std::count_if(Letters.begin(), Letters.end(), [](const std::vector<TLetterKey>& Keys) { return !Keys.empty(); }));
+    if (Covered >= Wanting) return;
     const TPageCoverage Exact = ExactPageCoverage(Run.Scope, Letters, Covered, PageSearchBudget);
     if (!Exact.Improved) return;
     TLetterCopies Copies(Exact.Spread);
@@ -429,7 +437,7 @@ class TKeyedRun {
           if (Taken.Contains(Option.Key)) continue;
           const int Letter = Letters.try_emplace(Option.Key, static_cast<int>(Letters.size())).first->second;
           TMatchCost Cost = Option.Cost;
-          Cost.Level[0] = Spare && Wanted.Contains(Option.Key) ? 1 : 0;
+          Cost.Level[0] += Spare && Wanted.Contains(Option.Key) ? 1 : 0;
           Edges.push_back({static_cast<int>(M), Letter, Cost});
           EdgeOption.push_back(&Option);
         }

@@ -76,15 +76,19 @@ bool IsKeyWord(std::string_view Token) {
       "ctrl", "control", "alt", "shift", "cmd", "win", "del", "delete", "ins", "insert", "esc", "escape", "enter",
       "return", "tab", "space", "pgup", "pgdn", "pageup", "pagedown", "home", "end", "backspace", "bksp", "up",
       "down", "left", "right", "num", "break", "pause"};
-  if (Token.size() > 9) return false;
-  std::string Lower(Token);
-  for (char& C : Lower)
-    if (C >= 'A' && C <= 'Z') C = static_cast<char>(C - 'A' + 'a');
-  return std::find(std::begin(Names), std::end(Names), Lower) != std::end(Names);
+  const auto Same = [&](std::string_view Name) {
+    if (Name.size() != Token.size()) return false;
+    for (std::size_t I = 0; I < Name.size(); ++I)
+      if (LetterKey(Token[I]) != Name[I]) return false;
+    return true;
+  };
+  return std::any_of(std::begin(Names), std::end(Names), Same);
 }
 
 std::vector<bool> KeyNameBytes(const std::string& Text) {
   std::vector<bool> Key(Text.size(), false);
+  // Most captions show no shortcut at all.
+  if (Text.find_first_of("\t+(0123456789") == std::string::npos) return Key;
   struct TToken {
     std::size_t Begin, End;
   };
@@ -107,7 +111,7 @@ std::vector<bool> KeyNameBytes(const std::string& Text) {
   for (const TToken& T : Tokens) {
     const std::string_view Token(Text.data() + T.Begin, T.End - T.Begin);
     const bool Named = IsFunctionKey(Token) ||
-                       (IsKeyWord(Token) && (After(T) == '+' || (Before(T) == '(' && After(T) == ')')));
+                       ((After(T) == '+' || (Before(T) == '(' && After(T) == ')')) && IsKeyWord(Token));
     const bool Is = Named || (Joined && Before(T) == '+');
     if (Is)
       for (std::size_t Pos = T.Begin; Pos < T.End; ++Pos) Key[Pos] = true;

@@ -13,7 +13,7 @@ namespace keyloom {
 // others say. Sums and differences are taken per level, so the costs form an
 // ordered group and shortest paths with potentials work on them.
 struct TMatchCost {
-  static constexpr std::size_t Levels = 7;
+  static constexpr std::size_t Levels = 6;
   std::array<std::int64_t, Levels> Level{};
 
   friend TMatchCost operator+(TMatchCost A, const TMatchCost& B) {

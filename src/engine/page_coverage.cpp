@@ -11,7 +11,8 @@ int TLetterCopies::Of(TLetterKey Key, int Region) {
     if (std::find(It->second.begin(), It->second.end(), Region) == It->second.end()) return -1;
     Slot = Region;
   }
-  return FIds.try_emplace({Key, Slot}, static_cast<int>(FIds.size())).first->second;
+  const std::uint64_t Id = (std::uint64_t{Key} << 32) | static_cast<std::uint32_t>(Slot);
+  return FIds.try_emplace(Id, static_cast<int>(FIds.size())).first->second;
 }
 
 namespace {

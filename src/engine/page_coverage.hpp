@@ -11,7 +11,9 @@
 #include <keyloom/scopes.hpp>
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
+#include <unordered_map>
 #include <vector>
 
 namespace keyloom {
@@ -44,9 +46,9 @@ class TLetterCopies {
 
  private:
   const std::map<TLetterKey, std::vector<int>>& FSpread;
-  std::map<std::pair<TLetterKey, int>, int> FIds;
+  std::unordered_map<std::uint64_t, int> FIds;  // letter and region (or -1 for the one copy)
 };
 
-constexpr std::size_t PageSearchBudget = 1024;
+constexpr std::size_t PageSearchBudget = 256;
 
 }  // namespace keyloom
