@@ -161,10 +161,11 @@ struct TKeyScopeGroup {
 std::vector<TKeyScopeGroup> CollectScopes(const TCustomTreeView& Tree, TKeyScope Scope);
 
 // Per node of Scopes[Index], the keys the engine could give it now: none for
-// a node that is marked, not eligible (IsEligibleCaptionNode) or has a blank
-// caption; otherwise CaptionLetters, less the reserved letters, less the letters
-// of the inherited scopes (the letters marked there now), less the letters
-// marked on the nodes of this scope that show together with it. Meant for
+// a node that is marked, not eligible (IsEligibleCaptionNode), a placeholder
+// under plSkip, or has a blank caption; otherwise CaptionLetters, less the
+// reserved letters, less the letters of the inherited scopes (the letters
+// marked there now), less the letters marked on the nodes of this scope and
+// on its captions outside the tree (Shown) that show together with it. Meant for
 // counting after the engine ran, or before, with the same rules.
 std::vector<std::vector<TLetterKey>> CandidateLetters(const std::vector<TKeyScopeGroup>& Scopes, std::size_t Index,
                                                       const TKeyOptions& Options, const TStrings& CaptionClasses,
