@@ -2,6 +2,7 @@
 
 // The host component framework.
 
+#include <keyloom/host/actnlist.hpp>
 #include <keyloom/host/buttons.hpp>
 #include <keyloom/host/classes.hpp>
 #include <keyloom/host/comctrls.hpp>

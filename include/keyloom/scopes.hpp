@@ -162,8 +162,9 @@ std::vector<TKeyScopeGroup> CollectScopes(const TCustomTreeView& Tree, TKeyScope
 
 // Per node of Scopes[Index], the keys the engine could give it now: none for
 // a node that is marked, not eligible (IsEligibleCaptionNode), a placeholder
-// under plSkip, or has a blank caption; otherwise CaptionLetters, less the
-// reserved letters, less the letters of the inherited scopes (the letters
+// under plSkip, has a blank caption or shows the same action as an earlier
+// node of the scope (one command, one caption); otherwise CaptionLetters, less
+// the reserved letters, less the letters of the inherited scopes (the letters
 // marked there now), less the letters marked on the nodes of this scope and
 // on its captions outside the tree (Shown) that show together with it. Meant for
 // counting after the engine ran, or before, with the same rules.

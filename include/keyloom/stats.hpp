@@ -38,6 +38,13 @@ struct TCaptionStats {
   std::size_t Maximum = 0;
   // Scopes whose maximum the search could not prove.
   std::size_t Unproven = 0;
+  // Controls and menu items whose caption holds a letter of any script, its
+  // own or an action's, and of those the ones the run sees (a radio group
+  // through its items), and of those the ones that show an action's caption
+  // without storing one of their own.
+  std::size_t Captioned = 0;
+  std::size_t TakingPart = 0;
+  std::size_t FromActions = 0;
 
   TCaptionStats& operator+=(const TCaptionStats& Other);
 };

@@ -124,6 +124,7 @@ struct TSubject {
   std::string_view ClassName;
   std::string_view Name;
   int Item = -1;
+  std::string_view Action;  // the action whose caption it shows
 };
 
 TSubject SubjectOf(const TObject* Object) {
@@ -139,6 +140,7 @@ TSubject SubjectOf(const TObject* Object) {
   if (!Object) return S;
   S.ClassName = Object->ClassName();
   if (const auto* C = AsClass<TComponent>(Object)) S.Name = C->GetName();
+  if (const TCustomAction* Action = CaptionActionOf(Object)) S.Action = Action->GetName();
   return S;
 }
 
@@ -152,6 +154,10 @@ void AppendDescription(std::string& Out, const TObject* Object) {
   if (S.Item >= 0) {
     Out += ", item ";
     Out += std::to_string(S.Item);
+  }
+  if (!S.Action.empty()) {
+    Out += ", from action ";
+    Out += S.Action;
   }
 }
 
@@ -171,6 +177,7 @@ std::string JsonSubject(const TObject* Object) {
   const TSubject S = SubjectOf(Object);
   std::string Out = "\"class\":" + JsonString(S.ClassName) + ",\"name\":" + JsonString(S.Name);
   if (S.Item >= 0) Out += ",\"item\":" + std::to_string(S.Item);
+  if (!S.Action.empty()) Out += ",\"action\":" + JsonString(S.Action);
   return Out;
 }
 
@@ -774,6 +781,18 @@ std::string JsonRatio(std::size_t Part, std::size_t Whole) {
   return Buffer;
 }
 
+std::string JsonParticipation(const stats::TCaptionStats& S) {
+  return ",\"captioned\":" + std::to_string(S.Captioned) + ",\"taking_part\":" + std::to_string(S.TakingPart) +
+         ",\"participation\":" + JsonRatio(S.TakingPart, S.Captioned) +
+         ",\"from_actions\":" + std::to_string(S.FromActions);
+}
+
+std::string TextParticipation(const stats::TCaptionStats& S) {
+  return "participation: " + std::to_string(S.TakingPart) + " of " + std::to_string(S.Captioned) +
+         " captions take part (" + Percent(S.TakingPart, S.Captioned) + "), " + std::to_string(S.FromActions) +
+         " of them through an action";
+}
+
 std::string JsonFigures(const stats::TCaptionStats& S) {
   return "\"eligible\":" + std::to_string(S.Eligible) + ",\"covered\":" + std::to_string(S.Covered) +
          ",\"coverage\":" + JsonRatio(S.Covered, S.Eligible) + ",\"clashes\":" + std::to_string(S.Clashes) +
@@ -828,7 +847,8 @@ int RunStats(const TStatsOptions& Options) {
     ++Tally.Measured;
     if (Json)
       Log.Out("{\"kind\":\"file\",\"file\":" + JsonString(File) + ",\"settings\":" +
-              (Stored ? "\"stored\"" : "\"options\"") + ',' + JsonFigures(S) + "}\n");
+              (Stored ? "\"stored\"" : "\"options\"") + ',' + JsonFigures(S) +
+              (Options.Participation ? JsonParticipation(S) : std::string()) + "}\n");
     else
       Log.Out(TextFigures(S, File) + '\n');
   });
@@ -837,7 +857,7 @@ int RunStats(const TStatsOptions& Options) {
   const std::string Files = Plural(Measured, "file", "files");
   if (Json)
     std::cout << "{\"kind\":\"total\",\"files\":" << Measured << ",\"errors\":" << Failed << ','
-              << JsonFigures(Total) << "}\n";
+              << JsonFigures(Total) << (Options.Participation ? JsonParticipation(Total) : std::string()) << "}\n";
   else
     std::cout << TextFigures(Total, "total (" + Files + ", " +
                                         Plural(static_cast<std::size_t>(Failed), "error", "errors") + ")")
@@ -845,6 +865,7 @@ int RunStats(const TStatsOptions& Options) {
   if (!Json && Total.Unproven > 0)
     std::cout << "maximum not proven in " << Plural(Total.Unproven, "scope", "scopes")
               << " (the most found is counted)\n";
+  if (!Json && Options.Participation) std::cout << TextParticipation(Total) << '\n';
   std::cout << std::flush;
   return Measured == 0 && Failed > 0 ? ExitFailure : ExitSuccess;
 }

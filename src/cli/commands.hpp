@@ -56,6 +56,8 @@ struct TTreeOptions : TCommonOptions {
 struct TStatsOptions : TCommonOptions {
   // Measure the files as they stand instead of after the run assign would make.
   bool AsIs = false;
+  // Also how many captioned controls and menu items take part.
+  bool Participation = false;
 };
 
 struct TConvertOptions : TCommonOptions {

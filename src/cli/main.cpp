@@ -197,6 +197,12 @@ DESCRIPTION
                 budget; past the budget the most it found counts, and the
                 scopes left unproven are counted (unproven).
 
+  With --participation, a last line (JSON: "captioned", "taking_part",
+  "participation", "from_actions") says how many controls and menu items
+  whose caption, their own or their action's, holds a letter of any script
+  the run sees, and how many of those show an action's caption they do not
+  store themselves.
+
 OUTPUT
   text  a table: one row a file, then the total.
   json  JSON lines: one object a file, {"kind": "file", "file", "settings":
@@ -253,6 +259,7 @@ struct TRawOptions {
   bool DryRun = false;
   bool Find = false;
   bool AsIs = false;
+  bool Participation = false;
   bool Json = false;
   bool Quiet = false;
   unsigned Jobs = 0;
@@ -553,6 +560,7 @@ int Run(int argc, char** argv) {
   CLI::App* Stats = App.add_subcommand("stats", "Measure coverage, clashes and letters of forms; write nothing");
   Stats->add_option("FILE", Raw.Files, "Form files")->required();
   Stats->add_flag("--as-is", Raw.AsIs, "Measure the files as they stand, without the run");
+  Stats->add_flag("--participation", Raw.Participation, "Also count the captioned controls and menu items that take part");
   AddFormat(*Stats, Raw);
   Stats->add_flag("--json", Raw.Json, "The same as --format json")->excludes("--format");
   AddSettings(*Stats, Raw);
@@ -597,6 +605,7 @@ int Run(int argc, char** argv) {
       TStatsOptions Options;
       FillCommon(Options, Raw, *Stats);
       Options.AsIs = Raw.AsIs;
+      Options.Participation = Raw.Participation;
       if (Raw.Json) Options.Format = TOutputFormat::Json;
       return RunStats(Options);
     }

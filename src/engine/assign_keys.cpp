@@ -1,4 +1,5 @@
 #include <keyloom/engine.hpp>
+#include <keyloom/host/actnlist.hpp>
 #include <keyloom/host/menus.hpp>
 #include <keyloom/host/stdctrls.hpp>
 #include <keyloom/component_queries.hpp>
@@ -20,8 +21,18 @@ void WriteRadioGroupItem(const TRadioGroupIndex& Proxy, const std::string& Capti
   Items.Put(Proxy.GetIndex(), Caption);
 }
 
+TBasicAction* ActionOf(const TObject* Component, const TClassFacts& Facts) {
+  if (Facts.Kind.Control) return static_cast<const TControl*>(Component)->GetAction();
+  if (Facts.Kind.MenuItem) return static_cast<const TMenuItem*>(Component)->GetAction();
+  return nullptr;
+}
+
 // Every write that applies gets the same caption.
 void WriteCaption(TObject* Component, const TClassFacts& Facts, const std::string& Caption, bool WritePublished) {
+  // A caption shown from an action is the action's: written there, it reaches every control showing it.
+  if ((Facts.Kind.MenuItem || (Facts.Kind.Control && WritePublished && Facts.PublishesCaption)) &&
+      ActionOf(Component, Facts))
+    if (TCustomAction* Action = CaptionActionOf(Component)) Action->SetCaption(Caption);
   if (WritePublished && Facts.PublishesCaption && Facts.CaptionProp) SetStrProp(*Component, *Facts.CaptionProp, Caption);
   if (Facts.Kind.GroupBox) static_cast<TGroupBox*>(Component)->SetText(Caption);
   if (Facts.Kind.MenuItem) static_cast<TMenuItem*>(Component)->SetCaption(Caption);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <set>
 #include <utility>
 
 namespace keyloom {
@@ -19,6 +20,11 @@ std::string CharacterKey(std::string Character) {
 }
 
 using TTaken = std::map<std::string, TTreeNode*>;
+
+bool SameCommand(const TTreeNode& A, const TTreeNode& B) {
+  const TCustomAction* Action = CaptionActionOf(A.GetData());
+  return Action && Action == CaptionActionOf(B.GetData());
+}
 
 struct TChecker {
   std::vector<TCaptionProblem>& Problems;
@@ -58,7 +64,8 @@ struct TChecker {
         Other = Up->second;
         FromAbove = true;
       }
-      if (Other) {
+      // Controls showing one action are one command.
+      if (Other && !SameCommand(*Node, *Other)) {
         TCaptionProblem P;
         P.Kind = TCaptionProblemKind::cpClash;
         P.Node = Node;
@@ -129,9 +136,12 @@ std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings
     const TUsedLetters Used;
     Find(Tree, Used, nullptr, nullptr, CaptionClasses, NoCaptionClasses, DefaultCaptions, Options);
     Problems.reserve(Problems.size() + Before.size());
+    std::set<const TCustomAction*> Reported;  // an action's caption is one caption, wherever it shows
     for (const auto& [Node, Text] : Before) {
       const std::string& Found = Node->GetText();
       if (HasAccelerator(Text) || !HasAccelerator(Found)) continue;
+      if (const TCustomAction* Action = CaptionActionOf(Node->GetData()); Action && !Reported.insert(Action).second)
+        continue;
       TCaptionProblem& P = Problems.emplace_back();
       P.Kind = TCaptionProblemKind::cpMissing;
       P.Node = Node;

@@ -5,6 +5,7 @@
 
 #include "queries/class_facts.hpp"
 #include "engine/tree_groups.hpp"
+#include "engine/action_twins.hpp"
 #include "engine/keyed_find.hpp"
 #include "engine/marked_below.hpp"
 #include "host/group_walk_scout.hpp"
@@ -135,8 +136,8 @@ struct TRun {
 
 // One sibling group; Used starts as the group's inherited list and ends as
 // the list its children inherit. Done counts the nodes handled before it.
-void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, const TMarkedBelow& Marked, TRun& Run,
-                 TGroupWalkScout& Scout, std::size_t Done) {
+void HandleGroup(const TTreeNodes& Items, const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used,
+                 const TMarkedBelow& Marked, TRun& Run, TGroupWalkScout& Scout, std::size_t Done) {
   const std::size_t Count = Nodes.size();
   // Letters already marked are reserved before anyone chooses.
   for (std::size_t I = 0; I < Count; ++I) {
@@ -160,10 +161,15 @@ void HandleGroup(const std::vector<TTreeNode*>& Nodes, TUsedLetters& Used, const
       continue;
     }
     Run.Text = Current;
+    TMarkedBelow::TMask Avoid = Below;
+    for (const std::string& Letter : TwinNeighbourLetters(Items, *Node))
+      if (!Letter.empty()) Avoid |= TMarkedBelow::MaskOf(Letter.front());
     const bool Assigned =
-        ApplyDefaultCaptions(Info.Text, Run.Defaults, Used, Below, Run.Text) ||
-        SearchLetter(Run.Text, Used, Below, Run.Words);
-    if (Assigned) Node->SetText(Run.Text);
+        ApplyDefaultCaptions(Info.Text, Run.Defaults, Used, Avoid, Run.Text) ||
+        SearchLetter(Run.Text, Used, Avoid, Run.Words);
+    if (!Assigned) continue;
+    Node->SetText(Run.Text);
+    GiveTwins(Items, *Node);
   }
 }
 
@@ -195,7 +201,7 @@ void Find(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* Component, T
     const TClassFacts& Facts = Run.Facts.Of(Group.Component);
     TUsedLetters Letters;
     if (!Facts.Kind.MenuItem && !Facts.Kind.PopupMenu) Letters = Group.Inherited;
-    HandleGroup(Nodes, Letters, Marked, Run, Scout, Done);
+    HandleGroup(Tree.GetItems(), Nodes, Letters, Marked, Run, Scout, Done);
     Done += Nodes.size();
     for (auto It = Nodes.rbegin(); It != Nodes.rend(); ++It)
       if ((*It)->HasChildren()) Pending.push_back({(*It)->GetData(), *It, Letters});

@@ -4,8 +4,10 @@
 #include <keyloom/host/extctrls.hpp>
 #include <keyloom/host/forms.hpp>
 #include <keyloom/host/menus.hpp>
+#include <keyloom/host/actnlist.hpp>
 #include <keyloom/markup.hpp>
 
+#include "engine/action_twins.hpp"
 #include "engine/letter_units.hpp"
 #include "engine/marked_below.hpp"
 #include "engine/matching.hpp"
@@ -113,9 +115,9 @@ std::string AppendLetter(const std::string& Text, char Letter) {
 
 class TKeyedRun {
  public:
-  TKeyedRun(const TStrings& CaptionClasses, const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions,
-            const TKeyOptions& Options)
-      : FCaptionClasses(CaptionClasses), FNoCaptionClasses(NoCaptionClasses), FOptions(Options),
+  TKeyedRun(const TTreeNodes& Items, const TStrings& CaptionClasses, const TStrings& NoCaptionClasses,
+            const TStrings& DefaultCaptions, const TKeyOptions& Options)
+      : FItems(Items), FCaptionClasses(CaptionClasses), FNoCaptionClasses(NoCaptionClasses), FOptions(Options),
         FFacts(NoCaptionClasses) {
     for (const std::string& Entry : DefaultCaptions.Items()) {
       TDefault Default{&Entry, DeleteAccelerator(Entry), false, 0};
@@ -143,6 +145,11 @@ class TKeyedRun {
   }
 
  private:
+  void Give(TTreeNode& Node, const std::string& Text) const {
+    Node.SetText(Text);
+    GiveTwins(FItems, Node);
+  }
+
   // Marked letters are reserved before anyone chooses; a node without a
   // marker that takes no letter records the empty accelerator, as in the plain search.
   void Prepare(TScopeRun& Run) {
@@ -175,6 +182,7 @@ class TKeyedRun {
       if (Run.Hidden[I]) Run.Order.push_back(I);
     Run.Place.assign(Count, 0);
     for (std::size_t P = 0; P < Count; ++P) Run.Place[Run.Order[P]] = P;
+    std::vector<const TCustomAction*> Commands;  // one action shown twice in a scope is one caption
     for (std::size_t I = 0; I < Count; ++I) {
       const TTreeNode* Node = Run.Scope.Nodes[I];
       if (HasAccelerator(Node->GetText())) continue;
@@ -183,6 +191,10 @@ class TKeyedRun {
           IsEligibleComponent(Component, FFacts.Of(Component), FCaptionClasses, FNoCaptionClasses, Run.Info[I]) &&
           !(FOptions.Placeholders == TPlaceholders::plSkip && IsPlaceholderCaption(*Node)) &&
           !IsUnshownToolCaption(Component);
+      if (const TCustomAction* Action = Run.Open[I] ? CaptionActionOf(Component) : nullptr) {
+        Run.Open[I] = std::find(Commands.begin(), Commands.end(), Action) == Commands.end();
+        Commands.push_back(Action);
+      }
     }
   }
 
@@ -196,8 +208,14 @@ class TKeyedRun {
         if (!HasAccelerator(Run.Scope.Nodes[I]->GetText())) Own.HasEmpty = true;
         continue;
       }
-      TKeySet Taken = Run.Taken(Run.RegionOf(I), Run.Given);
       std::string Text = Run.Scope.Nodes[I]->GetText();
+      if (TLetterKey Shared = 0; MarkedLetter(Text, FOptions.NonLatin, Shared)) {
+        Own.Add(Shared);  // given with a node that shows the same action
+        continue;
+      }
+      TKeySet Taken = Run.Taken(Run.RegionOf(I), Run.Given);
+      for (const std::string& Letter : TwinNeighbourLetters(FItems, *Run.Scope.Nodes[I]))
+        if (!Letter.empty()) Taken.Add(ByteLetterKey(Letter.front()));
       bool Assigned = ApplyDefaults(Run.Info[I].Text, Taken, Own, Text);
       if (!Assigned)
         for (const TLetterChoice& Choice : CaptionLetters(Text, FOptions.NonLatin, FOptions.KeyNamesLast())) {
@@ -208,7 +226,7 @@ class TKeyedRun {
           break;
         }
       if (Assigned)
-        Run.Scope.Nodes[I]->SetText(Text);
+        Give(*Run.Scope.Nodes[I], Text);
       else
         Unlettered.push_back(I);
     }
@@ -246,9 +264,10 @@ class TKeyedRun {
       for (char Letter = 'A'; Letter <= 'Z'; ++Letter) {
         const TLetterKey Key = ByteLetterKey(Letter);
         if (Taken.Contains(Key)) continue;
+        if (HasAccelerator(Run.Scope.Nodes[I]->GetText())) break;
         const std::string Text = AppendLetter(Run.Scope.Nodes[I]->GetText(), Letter);
         if (Text.empty()) break;
-        Run.Scope.Nodes[I]->SetText(Text);
+        Give(*Run.Scope.Nodes[I], Text);
         Given[Run.RegionOf(I)].Add(Key);
         break;
       }
@@ -302,6 +321,8 @@ class TKeyedRun {
         // The marker goes where the letter was chosen, a word's start say.
         Offer({Choice.Key, Cost, nullptr, Choice.Found});
       }
+      for (const std::string& Letter : TwinNeighbourLetters(FItems, *Run.Scope.Nodes[I]))
+        if (!Letter.empty()) Best.erase(ByteLetterKey(Letter.front()));
       for (const auto& [Key, Option] : Best) Result[I].push_back(Option);
     }
     return Result;
@@ -348,11 +369,12 @@ class TKeyedRun {
         continue;
       }
       std::string Text = Run.Scope.Nodes[I]->GetText();
+      if (HasAccelerator(Text)) continue;  // given with a node that shows the same action
       if (Option->DefaultEntry)
         Text = *Option->DefaultEntry;
       else
         Text.insert(Option->Position, 1, '&');
-      Run.Scope.Nodes[I]->SetText(Text);
+      Give(*Run.Scope.Nodes[I], Text);
     }
     Append(Run, Unlettered, Given);
     Run.Given = std::move(Given);
@@ -454,6 +476,7 @@ class TKeyedRun {
     return Covered;
   }
 
+  const TTreeNodes& FItems;
   const TStrings& FCaptionClasses;
   const TStrings& FNoCaptionClasses;
   const TKeyOptions& FOptions;
@@ -468,7 +491,7 @@ void FindWithOptions(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* C
                      const TStrings& CaptionClasses, const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions,
                      const TKeyOptions& Options) {
   const std::vector<TKeyScopeGroup> Scopes = CollectScopesBelow(Tree, Parent, Options.Scope);
-  TKeyedRun Run(CaptionClasses, NoCaptionClasses, DefaultCaptions, Options);
+  TKeyedRun Run(Tree.GetItems(), CaptionClasses, NoCaptionClasses, DefaultCaptions, Options);
   // Only sibling groups hand their letters down; a window scope holds what lies below it.
   std::optional<TMarkedBelow> Marked;
   if (Options.Scope == TKeyScope::ksSiblings) Marked.emplace(Tree, Options.NonLatin);

@@ -1,4 +1,5 @@
 #include <keyloom/host/comctrls.hpp>
+#include <keyloom/host/actnlist.hpp>
 #include <keyloom/host/controls.hpp>
 #include <keyloom/host/extctrls.hpp>
 #include <keyloom/host/menus.hpp>
@@ -230,6 +231,7 @@ std::vector<std::vector<TLetterKey>> CandidateLetters(const std::vector<TKeyScop
   }
   TClassFactCache Facts(NoCaptionClasses);
   std::vector<std::vector<TLetterKey>> Letters(Scope.Nodes.size());
+  std::vector<const TCustomAction*> Commands;  // one action shown twice in a scope is one caption
   for (std::size_t I = 0; I < Scope.Nodes.size(); ++I) {
     const TTreeNode* Node = Scope.Nodes[I];
     TCaptionInfo Info;
@@ -237,6 +239,10 @@ std::vector<std::vector<TLetterKey>> CandidateLetters(const std::vector<TKeyScop
         !IsEligibleComponent(Node->GetData(), Facts.Of(Node->GetData()), CaptionClasses, NoCaptionClasses, Info) ||
         (Options.Placeholders == TPlaceholders::plSkip && IsPlaceholderCaption(*Node)))
       continue;
+    if (const TCustomAction* Action = CaptionActionOf(Node->GetData())) {
+      if (std::find(Commands.begin(), Commands.end(), Action) != Commands.end()) continue;
+      Commands.push_back(Action);
+    }
     TKeySet Taken = Base;
     for (int R = 0; R < Scope.RegionCount(); ++R)
       if (Scope.RegionsTogether(Scope.Region[I], R)) Taken.Merge(Marked[static_cast<std::size_t>(R)]);

@@ -73,6 +73,8 @@ TPosition CaptionPosition(const TLoadedForm& Form, const TObject* Object) {
   }
   const auto* Component = AsClass<TComponent>(Object);
   if (!Component) return {};
+  if (const TCustomAction* Action = CaptionActionOf(Component); Action && !FileString(Form.NodeOf(Component), "Caption"))
+    return Form.PositionOf(Action, "Caption");
   return Form.PositionOf(Component, "Caption");
 }
 
@@ -86,7 +88,13 @@ int CountCaptionsGivenALetter(TLoadedForm& Form) {
     if (!Node) return;
     if (const TPropInfo* Caption = GetPropInfo(&C, "Caption");
         Caption && Caption->Kind == TTypeKind::tkLString && Caption->GetStr && !Form.FromOtherFile(&C, "Caption")) {
-      if (Given(FileString(Node, "Caption"), GetStrProp(C, *Caption))) ++Count;
+      // A caption shown from an action counts once, with the action; one the
+      // file stores apart from its action's counts on its own.
+      const std::string* Before = FileString(Node, "Caption");
+      const TCustomAction* Action = CaptionActionOf(&C);
+      const std::string* ActionBefore = Action ? FileString(Form.NodeOf(Action), "Caption") : nullptr;
+      const bool FromAction = Action && (!Before || (ActionBefore && *ActionBefore == *Before));
+      if (!FromAction && Given(Before, GetStrProp(C, *Caption))) ++Count;
     }
     if (auto* Group = AsClass<TCustomRadioGroup>(&C)) {
       const std::vector<const TValue*> Before = FileItems(Node);

@@ -246,6 +246,8 @@ class TFormReader {
       return {Target, RuntimeClass(Name, *Target)};
     }
     if (const TClassInfo* Known = FindClass(Name); Known && Known->Factory()) return {Known, nullptr};
+    // Commands of a project's own classes: listed in an action list with a caption.
+    if (InActionList && StoresCaption(Node)) return {&TAction::StaticClassInfo(), RuntimeClass(Name, TAction::StaticClassInfo())};
     ++F.FUnknownObjects;
     if (SeenUnknown.insert(LowerCase(Name)).second) F.FUnknownClasses.emplace_back(Name);
     if (ShowsCaptions(Node) && !InActionList) ++F.FUnknownWithCaptions[F.FUnknownClasses[UnknownIndex(Name)]];
@@ -259,9 +261,14 @@ class TFormReader {
     return Text.size() >= End.size() && SameText(Text.substr(Text.size() - End.size()), End);
   }
 
-  static bool ShowsCaptions(const TObjectNode& Node) {
+  static bool StoresCaption(const TObjectNode& Node) {
     for (const TProperty& P : Node.FProperties)
       if (SameText(P.FName, "Caption") && P.FValue.String() && !P.FValue.String()->empty()) return true;
+    return false;
+  }
+
+  static bool ShowsCaptions(const TObjectNode& Node) {
+    if (StoresCaption(Node)) return true;
     for (const TObjectNode* Child : Node.FChildren)
       if (SameText(Child->FClassName, "TMenuItem")) return true;
     return false;
@@ -640,6 +647,8 @@ int TLoadedForm::StoreCaptions() {
         TProperty* P = Origin.Node->FindProperty("Caption");
         if (P && P->FValue.String()) {
           FDocument.SetString(P->FValue, Now);
+        } else if (!P && CaptionActionOf(C)) {
+          continue;  // its action's caption, which the action's block stores
         } else if (!P && !Origin.Inherited) {
           TValue V;
           V.FData = Now;

@@ -2,6 +2,7 @@
 #include <keyloom/host/forms.hpp>
 #include <keyloom/host/menus.hpp>
 #include <keyloom/host/published.hpp>
+#include <keyloom/host/actnlist.hpp>
 
 #include "host/erase_last.hpp"
 #include "host/idents.hpp"
@@ -63,6 +64,7 @@ const TClassInfo& TControl::MakeStaticClassInfo() {
        }(),
        P::Owned<TControl, TFont>("Font", "TFont", &TControl::GetFont),
        P::Object<TControl, TPopupMenu>("PopupMenu", "TPopupMenu", &TControl::GetPopupMenu, &TControl::SetPopupMenu),
+       P::Object<TControl, TBasicAction>("Action", "TBasicAction", &TControl::GetAction, &TControl::SetAction),
        P::Event<TControl>("OnClick", "TNotifyEvent", &TControl::OnClick),
        P::Event<TControl>("OnMouseMove", "TMouseMoveEvent", &TControl::OnMouseMove),
        P::Event<TControl>("OnResize", "TNotifyEvent", &TControl::OnResize)});
@@ -160,9 +162,12 @@ void TControl::SetPopupMenu(TPopupMenu* Menu) {
   if (Menu) FreeNotification(Menu);
 }
 
+void TControl::SetAction(TBasicAction* Action) { LinkAction(*this, FAction, Action); }
+
 void TControl::Notification(TComponent* AComponent, TOperation Operation) {
   TComponent::Notification(AComponent, Operation);
   if (Operation == TOperation::opRemove && AComponent == FPopupMenu) FPopupMenu = nullptr;
+  if (Operation == TOperation::opRemove && AComponent == FAction) FAction = nullptr;
 }
 
 std::intptr_t TControl::Perform(std::uint32_t Msg, std::intptr_t WParam, std::intptr_t LParam) {

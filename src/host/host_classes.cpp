@@ -1,3 +1,4 @@
+#include <keyloom/host/actnlist.hpp>
 #include <keyloom/host/buttons.hpp>
 #include <keyloom/host/comctrls.hpp>
 #include <keyloom/host/extctrls.hpp>
@@ -47,6 +48,9 @@ std::vector<const TClassInfo*> HostClasses() {
       &TListView::StaticClassInfo(),        &TMenu::StaticClassInfo(),
       &TMainMenu::StaticClassInfo(),        &TPopupMenu::StaticClassInfo(),
       &TMenuItem::StaticClassInfo(),
+      &TBasicAction::StaticClassInfo(),     &TContainedAction::StaticClassInfo(),
+      &TCustomAction::StaticClassInfo(),    &TAction::StaticClassInfo(),
+      &TCustomActionList::StaticClassInfo(), &TActionList::StaticClassInfo(),
   };
 }
 

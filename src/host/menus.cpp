@@ -1,4 +1,5 @@
 #include <keyloom/host/menus.hpp>
+#include <keyloom/host/actnlist.hpp>
 #include <keyloom/host/published.hpp>
 
 #include "host/erase_last.hpp"
@@ -22,6 +23,7 @@ const TClassInfo& TMenuItem::MakeStaticClassInfo() {
        P::String<TMenuItem>("Hint", &TMenuItem::GetHint, &TMenuItem::SetHint, "string"),
        P::Integer<TMenuItem>("ShortCut", &TMenuItem::GetShortCut, &TMenuItem::SetShortCut, 0, "TShortCut"),
        P::Integer<TMenuItem>("ImageIndex", &TMenuItem::GetImageIndex, &TMenuItem::SetImageIndex, -1),
+       P::Object<TMenuItem, TBasicAction>("Action", "TBasicAction", &TMenuItem::GetAction, &TMenuItem::SetAction),
        P::Event<TMenuItem>("OnClick", "TNotifyEvent", &TMenuItem::OnClick)},
       P::Factory<TMenuItem>());
   return Info;
@@ -43,6 +45,13 @@ void TMenuItem::SetCaption(const std::string& Value) {
   if (Value == FCaption) return;
   FCaption = Value;
   Changed();
+}
+
+void TMenuItem::SetAction(TBasicAction* Action) { LinkAction(*this, FAction, Action); }
+
+void TMenuItem::Notification(TComponent* AComponent, TOperation Operation) {
+  TComponent::Notification(AComponent, Operation);
+  if (Operation == TOperation::opRemove && AComponent == FAction) FAction = nullptr;
 }
 
 void TMenuItem::SetChecked(bool Value) {

@@ -1,6 +1,7 @@
 #include <keyloom/stats.hpp>
 
 #include <keyloom/engine.hpp>
+#include <keyloom/host.hpp>
 #include <keyloom/markup.hpp>
 #include <keyloom/scopes.hpp>
 
@@ -77,6 +78,9 @@ TCaptionStats& TCaptionStats::operator+=(const TCaptionStats& Other) {
   FirstLetters += Other.FirstLetters;
   Maximum += Other.Maximum;
   Unproven += Other.Unproven;
+  Captioned += Other.Captioned;
+  TakingPart += Other.TakingPart;
+  FromActions += Other.FromActions;
   return *this;
 }
 
@@ -138,9 +142,12 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
     std::vector<TNodeFacts> Facts(Count);
     std::vector<std::vector<TLetterKey>> Letters(Count);
     std::map<TLetterKey, std::vector<std::size_t>> ByKey;
+    std::unordered_set<const TCustomAction*> Actions;  // controls showing one action in a scope are one command
     for (std::size_t I = 0; I < Count; ++I) {
       const TTreeNode& Node = *Scope.Nodes[I];
       InAScope.insert(&Node);
+      if (const TCustomAction* Action = CaptionActionOf(Node.GetData()); Action && !Actions.insert(Action).second)
+        continue;
       Facts[I] = FactsOf(Node, CaptionClasses, NoCaptionClasses, Options);
       CountCaption(S, Facts[I], Node.GetText());
       if (Facts[I].Marked) ByKey[Facts[I].Key].push_back(I);
@@ -184,13 +191,43 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
   return S;
 }
 
+void CountParticipation(formfile::TLoadedForm& Form, const TCustomTreeView& Tree, TCaptionStats& S) {
+  const TComponent& Owner = Form.Form();
+  std::unordered_set<const TObject*> Seen;
+  const TTreeNodes& Items = Tree.GetItems();
+  for (int I = 0; I < Items.GetCount(); ++I) {
+    const TObject* Data = Items.GetNodeFromIndex(I)->GetData();
+    if (const auto* Item = AsClass<TRadioGroupIndex>(Data)) Data = Item->GetRadioGroup();
+    Seen.insert(Data);
+  }
+  std::vector<const TComponent*> Pending(Owner.Components().begin(), Owner.Components().end());
+  while (!Pending.empty()) {
+    const TComponent* C = Pending.back();
+    Pending.pop_back();
+    Pending.insert(Pending.end(), C->Components().begin(), C->Components().end());
+    if (!AsClass<TControl>(C) && !AsClass<TMenuItem>(C)) continue;
+    const TCustomAction* Action = CaptionActionOf(C);
+    const TPropInfo* Caption = GetPropInfo(C, "Caption");
+    const bool Own = Caption && Caption->Kind == TTypeKind::tkLString && Caption->GetStr &&
+                     HasLetterOfAnyScript(DeleteAccelerator(GetStrProp(*C, *Caption)));
+    if (!Own && !(Action && HasLetterOfAnyScript(DeleteAccelerator(Action->GetCaption())))) continue;
+    ++S.Captioned;
+    if (!Seen.contains(C)) continue;
+    ++S.TakingPart;
+    const formfile::TObjectNode* Node = Form.NodeOf(C);
+    if (Action && !(Node && Node->FindProperty("Caption"))) ++S.FromActions;
+  }
+}
+
 TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const TKeySettings& Fallback, bool Run) {
   if (Run) RunKeys(Form, Fallback);
   const TKeySettings Settings = EffectiveSettings(Form, Fallback);
   TTreeView Tree(nullptr);
   BuildWorkingTree(Tree, Form.Form(), Settings);
   const TSettingLists Lists(Settings);
-  return MeasureTree(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Settings.Options);
+  TCaptionStats S = MeasureTree(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Settings.Options);
+  CountParticipation(Form, Tree, S);
+  return S;
 }
 
 }  // namespace keyloom::stats

@@ -406,6 +406,80 @@ TEST_F(KeyloomCliTest, ShippedClassMapUserMapsAndTheHint) {
   EXPECT_NE(Bad.Err.find("bad.txt:2: expected FROM=TO"), std::string::npos) << Bad.Err;
 }
 
+TEST_F(KeyloomCliTest, ActionsGiveTheirCaptionAndTakeTheLetterOnce) {
+  const std::string Form =
+      "object Form1: TForm1\n"
+      "  object Panel1: TPanel\n"
+      "    object btnSave: TButton\n"
+      "      Action = actSave\n"
+      "    end\n"
+      "    object btnSaveToo: TButton\n"
+      "      Action = actSave\n"
+      "    end\n"
+      "    object btnOpen: TButton\n"
+      "      Action = actOpen\n"
+      "      Caption = 'Load'\n"
+      "    end\n"
+      "  end\n"
+      "  object MainMenu1: TMainMenu\n"
+      "    object File1: TMenuItem\n"
+      "      Caption = 'File'\n"
+      "      object Save1: TMenuItem\n"
+      "        Action = actSave\n"
+      "      end\n"
+      "      object Settings1: TMenuItem\n"
+      "        Caption = 'Settings'\n"
+      "      end\n"
+      "      object Other1: TMenuItem\n"
+      "        Action = DataModule1.actOther\n"
+      "      end\n"
+      "    end\n"
+      "  end\n"
+      "  object ActionList1: TJvActionList\n"
+      "    object actSave: TAction\n"
+      "      Caption = 'Save'\n"
+      "    end\n"
+      "    object actOpen: TJvAction\n"
+      "      Caption = 'Open'\n"
+      "    end\n"
+      "  end\n"
+      "end\n";
+  WriteFile(FWork / "actions.dfm", Form);
+  const auto Count = [](const std::string& Text, const std::string& What) {
+    std::size_t N = 0;
+    for (std::size_t At = Text.find(What); At != std::string::npos; At = Text.find(What, At + 1)) ++N;
+    return N;
+  };
+  for (const char* Options : {"", "--scope window --strategy best", "--reassign --sort nothing"}) {
+    const TRun R = Run(std::string("assign --stdout ") + Options + " actions.dfm");
+    ASSERT_EQ(R.Code, 0) << Options << R.Err;
+    // Three controls show actSave: its caption takes one letter, written once, in the action.
+    EXPECT_EQ(Count(R.Out, "Caption = "), Count(Form, "Caption = ")) << Options << R.Out;
+    EXPECT_EQ(Count(R.Out, "'&Save'"), 1u) << Options << R.Out;
+    EXPECT_NE(R.Out.find("      Caption = '&Save'\n    end\n    object actOpen"), std::string::npos) << Options;
+    // The submenu finds S taken where the action got it first.
+    EXPECT_EQ(R.Out.find("'&Settings'"), std::string::npos) << Options << R.Out;
+    // A control that stores its own caption shows that one; the action's is shown nowhere.
+    EXPECT_NE(R.Out.find("'&Load'"), std::string::npos) << Options << R.Out;
+    EXPECT_NE(R.Out.find("Caption = 'Open'"), std::string::npos) << Options << R.Out;
+  }
+  const TRun Tree = Run("tree actions.dfm");
+  EXPECT_NE(Tree.Out.find("  Save (TButton btnSave, from action actSave)\n"), std::string::npos) << Tree.Out;
+  EXPECT_NE(Tree.Out.find("  Load (TButton btnOpen)\n"), std::string::npos) << Tree.Out;
+  const TRun Check = Run("check actions.dfm");
+  EXPECT_EQ(Check.Code, 1);
+  EXPECT_EQ(Count(Check.Out, "from action actSave"), 1u) << Check.Out;
+  EXPECT_NE(Check.Out.find("actions.dfm:30:17: 'Save' (TButton btnSave, from action actSave) has no accelerator"),
+            std::string::npos)
+      << Check.Out;
+  EXPECT_EQ(Check.Out.find("clash"), std::string::npos) << Check.Out;
+  const TRun Stats = Run("stats --participation actions.dfm");
+  EXPECT_NE(Stats.Out.find("participation: 6 of 6 captions take part (100.0%), 3 of them through an action"),
+            std::string::npos)
+      << Stats.Out;
+  EXPECT_EQ(Work("actions.dfm"), Form);
+}
+
 TEST_F(KeyloomCliTest, ListOptionsReplaceTheirListAndAnEmptyValueEmptiesIt) {
   // Without caption classes the buttons have no place in the tree; menu items still do.
   const TRun R = Run("assign --stdout --caption-classes '' typical.dfm");

@@ -3,6 +3,7 @@
 // what the regions allow.
 
 #include <keyloom/engine.hpp>
+#include <keyloom/host/actnlist.hpp>
 #include <keyloom/stored_keylooms.hpp>
 #include <keyloom/formfile/captions.hpp>
 #include <keyloom/scopes.hpp>
@@ -13,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -59,6 +61,7 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
     std::vector<std::size_t> Maximum;
     std::vector<bool> Paged;
     std::vector<bool> Proven;
+    std::vector<bool> Tied;
     const auto Run = [&](TAssignStrategy Strategy) {
       TTreeView Tree(nullptr);
       BuildWorkingTree(Tree, Form->Form(), Settings);
@@ -71,6 +74,11 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
           Maximum.push_back(Most.Size);
           Proven.push_back(Most.Proven);
           Paged.push_back(Scopes[S].HasPages());
+          Tied.push_back(std::any_of(Scopes[S].Nodes.begin(), Scopes[S].Nodes.end(),
+                                                               [](const TTreeNode* Node) {
+                                                                 const TCustomAction* A = CaptionActionOf(Node->GetData());
+                                                                 return A && A->Clients().size() > 1;
+                                                               }));
         }
       for (std::size_t S = 0; S < Scopes.size(); ++S)
         for (const TTreeNode* Node : Scopes[S].Nodes) Before[S].push_back(Node->GetText());
@@ -78,9 +86,14 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
       With.Strategy = Strategy;
       Find(Tree, {}, nullptr, nullptr, CaptionClasses, NoCaptionClasses, DefaultCaptions, With);
       std::vector<std::size_t> Given(Scopes.size());
-      for (std::size_t S = 0; S < Scopes.size(); ++S)
-        for (std::size_t I = 0; I < Scopes[S].Nodes.size(); ++I)
-          if (Scopes[S].Nodes[I]->GetText() != Before[S][I]) ++Given[S];
+      for (std::size_t S = 0; S < Scopes.size(); ++S) {
+        std::set<const TCustomAction*> Commands;  // controls showing one action are one caption
+        for (std::size_t I = 0; I < Scopes[S].Nodes.size(); ++I) {
+          const TCustomAction* Action = CaptionActionOf(Scopes[S].Nodes[I]->GetData());
+          if (Scopes[S].Nodes[I]->GetText() != Before[S][I] && (!Action || Commands.insert(Action).second))
+            ++Given[S];
+        }
+      }
       return Given;
     };
     const std::vector<std::size_t> Best = Run(TAssignStrategy::asBestCoverage);
@@ -89,12 +102,12 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
       if (!Paged[S]) {
         EXPECT_LE(Search[S], Best[S]) << "scope " << S;
       }
-      // Past its budget the search's figure is what it found, not a bound.
-      if (Proven[S]) {
-        EXPECT_EQ(Best[S], Maximum[S]) << "scope " << S;
-      } else {
+      // Past its budget the search's figure is what it found; an action shown
+      // in two scopes ties their letters, so each scope's maximum holds for it alone.
+      if (!Proven[S])
         ++Unproven;
-      }
+      else if (!Tied[S])
+        EXPECT_EQ(Best[S], Maximum[S]) << "scope " << S;
       PagedScopes += Paged[S] ? 1 : 0;
       Reachable += Maximum[S];
       Covered += Best[S];

@@ -16,6 +16,7 @@ namespace keyloom {
 class TWinControl;
 class TCustomForm;
 class TPopupMenu;
+class TBasicAction;
 namespace detail {
 class TReadAhead;
 }
@@ -134,6 +135,8 @@ class TControl : public TComponent {
   TFont* GetFont() const { return FFont; }
   TPopupMenu* GetPopupMenu() const { return FPopupMenu; }
   void SetPopupMenu(TPopupMenu* Menu);
+  TBasicAction* GetAction() const { return FAction; }
+  void SetAction(TBasicAction* Action);
 
   // The window procedure: by default the control's WndProc; a hook may replace it.
   TWndMethod WindowProc;
@@ -173,6 +176,7 @@ class TControl : public TComponent {
   int FTabOrder = -1;
   TFont* FFont;
   TPopupMenu* FPopupMenu = nullptr;
+  TBasicAction* FAction = nullptr;
 };
 
 class TWinControl : public TControl {

@@ -9,6 +9,7 @@
 namespace keyloom {
 
 class TMenu;
+class TBasicAction;
 
 class TMenuItem : public TComponent {
   KEYLOOM_CLASS(TMenuItem)
@@ -37,6 +38,8 @@ class TMenuItem : public TComponent {
   void SetShortCut(int Value) { FShortCut = Value; }
   int GetImageIndex() const { return FImageIndex; }
   void SetImageIndex(int Value) { FImageIndex = Value; }
+  TBasicAction* GetAction() const { return FAction; }
+  void SetAction(TBasicAction* Action);
 
   int GetCount() const { return static_cast<int>(FItems.size()); }
   TMenuItem* GetItem(int Index) const { return FItems.at(static_cast<std::size_t>(Index)); }
@@ -52,6 +55,7 @@ class TMenuItem : public TComponent {
   // The item above; for a top-row item its menu.
   TComponent* GetParentComponent() const override;
   bool HasParent() const override { return true; }
+  void Notification(TComponent* AComponent, TOperation Operation) override;
 
   virtual void Click();
   TNotifyEvent OnClick;
@@ -74,6 +78,7 @@ class TMenuItem : public TComponent {
   std::vector<TMenuItem*> FItems;
   TMenuItem* FParent = nullptr;
   TMenu* FMenu = nullptr;  // set on a menu's root item only
+  TBasicAction* FAction = nullptr;
 };
 
 class TMenu : public TComponent {
