@@ -846,6 +846,8 @@ int TLoadedForm::StoreComponents() {
       if (!P && Origin.Inherited && (SameText(V.Path, "Caption") || SameText(V.Path, "Items.Strings")) &&
           FromOtherFile(C, V.Path))
         continue;
+      // A caption shown from an action is stored with the action, as the framework's action link keeps it.
+      if (!P && V.Path == "Caption" && CaptionActionOf(C)) continue;
       if (!V.Stored) {
         if (!P) continue;
         FDocument.RemoveProperty(*P);

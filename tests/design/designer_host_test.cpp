@@ -91,6 +91,37 @@ TEST_F(DesignerHostTest, FindAndAssignFromAPanelVerbThenSaveChangesOnlyCaptions)
   EXPECT_EQ(ChangedLines(Original, Saved), Expected);
 }
 
+TEST_F(DesignerHostTest, SavingAnActionsLetterWritesOnlyTheActionsCaption) {
+  const std::string Original =
+      "object Form1: TForm1\n"
+      "  object btnSave: TButton\n"
+      "    Action = actSave\n"
+      "  end\n"
+      "  object MainMenu1: TMainMenu\n"
+      "    object Save1: TMenuItem\n"
+      "      Action = actSave\n"
+      "    end\n"
+      "  end\n"
+      "  object ActionList1: TActionList\n"
+      "    object actSave: TAction\n"
+      "      Caption = 'Save'\n"
+      "    end\n"
+      "  end\n"
+      "end\n";
+  const auto Path = Write("actions.dfm", Original);
+  Host->Open(Path);
+  TKeyloomForm* Window = OpenWindowOn("Form1");
+  ASSERT_NE(Window, nullptr);
+  Window->bFind->Click();
+  Window->bAssign->Click();
+  EXPECT_EQ(static_cast<TButton*>(C("btnSave"))->GetCaption(), "&Save");
+  EXPECT_EQ(static_cast<TMenuItem*>(C("Save1"))->GetCaption(), "&Save");
+  Host->Save();
+  const std::vector<std::pair<std::string, std::string>> Expected = {
+      {"      Caption = 'Save'", "      Caption = '&Save'"}};
+  EXPECT_EQ(ChangedLines(Original, Read(Path)), Expected);
+}
+
 TEST_F(DesignerHostTest, SavingKeepsTheFilesPermissionsAndLeavesNoTemporaryFile) {
   const auto Path = Write("main.dfm", test::DesignedForm);
   ::chmod(Path.c_str(), 0640);
