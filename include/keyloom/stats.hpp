@@ -39,7 +39,9 @@ struct TCaptionStats {
   // Scopes whose maximum the search could not prove.
   std::size_t Unproven = 0;
   // Controls and menu items whose caption holds a letter of any script, its
-  // own or an action's, and of those the ones the run sees (a radio group
+  // own or an action's, where a letter would show and work (not a label
+  // without a control to focus, not a tool button of a tool bar that shows no
+  // captions), and of those the ones the run sees (a radio group
   // through its items), and of those the ones that show an action's caption
   // without storing one of their own.
   std::size_t Captioned = 0;

@@ -201,7 +201,9 @@ DESCRIPTION
   "participation", "from_actions") says how many controls and menu items
   whose caption, their own or their action's, holds a letter of any script
   the run sees, and how many of those show an action's caption they do not
-  store themselves.
+  store themselves. Captions on which a letter would neither show nor work
+  are left out: labels without a control to focus, and tool buttons of a tool
+  bar that shows no captions.
 
 OUTPUT
   text  a table: one row a file, then the total.

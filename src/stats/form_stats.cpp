@@ -191,6 +191,21 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
   return S;
 }
 
+// Whether a letter on the component's caption would show and work: not on a
+// label with no control to focus, nor on a tool button of a tool bar that
+// shows no captions.
+bool CanShowALetter(formfile::TLoadedForm& Form, const TComponent& C) {
+  if (const TPropInfo* Focus = GetPropInfo(&C, "FocusControl");
+      Focus && Focus->Kind == TTypeKind::tkClass && Focus->GetObj && !GetObjectProp(C, *Focus))
+    return false;
+  if (!AsClass<TToolButton>(&C)) return true;
+  const TWinControl* Bar = static_cast<const TControl&>(C).GetParent();
+  const formfile::TObjectNode* Node = Bar ? Form.NodeOf(Bar) : nullptr;
+  const formfile::TProperty* Shows = Node ? Node->FindProperty("ShowCaptions") : nullptr;
+  const bool* Value = Shows ? std::get_if<bool>(&Shows->FValue.FData) : nullptr;
+  return Value && *Value;
+}
+
 void CountParticipation(formfile::TLoadedForm& Form, const TCustomTreeView& Tree, TCaptionStats& S) {
   const TComponent& Owner = Form.Form();
   std::unordered_set<const TObject*> Seen;
@@ -211,6 +226,7 @@ void CountParticipation(formfile::TLoadedForm& Form, const TCustomTreeView& Tree
     const bool Own = Caption && Caption->Kind == TTypeKind::tkLString && Caption->GetStr &&
                      HasLetterOfAnyScript(DeleteAccelerator(GetStrProp(*C, *Caption)));
     if (!Own && !(Action && HasLetterOfAnyScript(DeleteAccelerator(Action->GetCaption())))) continue;
+    if (!CanShowALetter(Form, *C)) continue;
     ++S.Captioned;
     if (!Seen.contains(C)) continue;
     ++S.TakingPart;
