@@ -25,9 +25,8 @@ std::vector<TTreeNode*> TwinsOf(const TTreeNodes& Items, const TTreeNode& Node) 
 
 std::vector<std::string> TwinNeighbourLetters(const TTreeNodes& Items, const TTreeNode& Node) {
   std::vector<std::string> Letters;
-  const std::string Plain = DeleteAccelerator(Node.GetText());
   for (const TTreeNode* Twin : TwinsOf(Items, Node)) {
-    if (HasAccelerator(Twin->GetText()) || DeleteAccelerator(Twin->GetText()) != Plain) continue;
+    if (Twin->GetText() != Node.GetText()) continue;
     const TTreeNode* Parent = Twin->GetParent();
     const int Count = Parent ? Parent->GetCount() : Items.GetRootCount();
     for (int I = 0; I < Count; ++I) {
@@ -38,13 +37,9 @@ std::vector<std::string> TwinNeighbourLetters(const TTreeNodes& Items, const TTr
   return Letters;
 }
 
-void GiveTwins(const TTreeNodes& Items, const TTreeNode& Node) {
-  const std::vector<TTreeNode*> Twins = TwinsOf(Items, Node);
-  if (Twins.empty()) return;
-  const std::string& Text = Node.GetText();
-  const std::string Plain = DeleteAccelerator(Text);
-  for (TTreeNode* Twin : Twins)
-    if (!HasAccelerator(Twin->GetText()) && DeleteAccelerator(Twin->GetText()) == Plain) Twin->SetText(Text);
+void GiveTwins(const TTreeNodes& Items, const TTreeNode& Node, const std::string& Text) {
+  for (TTreeNode* Twin : TwinsOf(Items, Node))
+    if (Twin->GetText() == Node.GetText()) Twin->SetText(Text);
 }
 
 }  // namespace keyloom

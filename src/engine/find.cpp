@@ -168,8 +168,8 @@ void HandleGroup(const TTreeNodes& Items, const std::vector<TTreeNode*>& Nodes, 
         ApplyDefaultCaptions(Info.Text, Run.Defaults, Used, Avoid, Run.Text) ||
         SearchLetter(Run.Text, Used, Avoid, Run.Words);
     if (!Assigned) continue;
+    GiveTwins(Items, *Node, Run.Text);
     Node->SetText(Run.Text);
-    GiveTwins(Items, *Node);
   }
 }
 

@@ -146,8 +146,8 @@ class TKeyedRun {
 
  private:
   void Give(TTreeNode& Node, const std::string& Text) const {
+    GiveTwins(FItems, Node, Text);
     Node.SetText(Text);
-    GiveTwins(FItems, Node);
   }
 
   // Marked letters are reserved before anyone chooses; a node without a

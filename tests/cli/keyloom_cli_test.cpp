@@ -473,6 +473,13 @@ TEST_F(KeyloomCliTest, ActionsGiveTheirCaptionAndTakeTheLetterOnce) {
             std::string::npos)
       << Check.Out;
   EXPECT_EQ(Check.Out.find("clash"), std::string::npos) << Check.Out;
+  // A letter appended to a caption without Latin letters is shared all the same.
+  const std::string Cyrillic = Replaced(Form, {{"Caption = 'Save'", "Caption = '\xD0\xA1\xD0\xBE\xD1\x85\xD1\x80'"}});
+  WriteFile(FWork / "cyrillic.dfm", Cyrillic);
+  const TRun Appended = Run("assign --stdout --non-latin append cyrillic.dfm");
+  ASSERT_EQ(Appended.Code, 0) << Appended.Err;
+  EXPECT_EQ(Count(Appended.Out, "Caption = "), Count(Form, "Caption = ")) << Appended.Out;
+  EXPECT_EQ(Count(Appended.Out, " (&"), 1u) << Appended.Out;
   const TRun Stats = Run("stats --participation actions.dfm");
   EXPECT_NE(Stats.Out.find("participation: 6 of 6 captions take part (100.0%), 3 of them through an action"),
             std::string::npos)
