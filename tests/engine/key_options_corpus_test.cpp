@@ -104,10 +104,11 @@ TEST(KeyOptionsCorpusTest, BestCoverageOfTheWindowScopes) {
       }
       // Past its budget the search's figure is what it found; an action shown
       // in two scopes ties their letters, so each scope's maximum holds for it alone.
-      if (!Proven[S])
+      if (!Proven[S]) {
         ++Unproven;
-      else if (!Tied[S])
+      } else if (!Tied[S]) {
         EXPECT_EQ(Best[S], Maximum[S]) << "scope " << S;
+      }
       PagedScopes += Paged[S] ? 1 : 0;
       Reachable += Maximum[S];
       Covered += Best[S];
