@@ -35,5 +35,8 @@ TKeySettings EffectiveSettings(formfile::TLoadedForm& Form, const TKeySettings& 
 // a frame belongs to the frame) runs the pipeline with Fallback's settings.
 // Returns the number of runs.
 int RunKeys(formfile::TLoadedForm& Form, const TKeySettings& Fallback);
+// The same, the Fallback run also keeping the letters of what Kept names
+// (captions this run may not write, such as those a catalogue leaves untranslated).
+int RunKeys(formfile::TLoadedForm& Form, const TKeySettings& Fallback, const TKeptCaptions& Kept);
 
 }  // namespace keyloom

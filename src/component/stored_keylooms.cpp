@@ -72,7 +72,9 @@ TKeySettings EffectiveSettings(formfile::TLoadedForm& Form, const TKeySettings& 
   return Fallback;
 }
 
-int RunKeys(formfile::TLoadedForm& Form, const TKeySettings& Fallback) {
+int RunKeys(formfile::TLoadedForm& Form, const TKeySettings& Fallback) { return RunKeys(Form, Fallback, nullptr); }
+
+int RunKeys(formfile::TLoadedForm& Form, const TKeySettings& Fallback, const TKeptCaptions& AlsoKept) {
   int Runs = 0;
   bool FormHasOne = false;
   for (TKeyloom* K : StoredKeylooms(Form.Form())) {
@@ -83,9 +85,11 @@ int RunKeys(formfile::TLoadedForm& Form, const TKeySettings& Fallback) {
   }
   if (FormHasOne || !Fallback.Active) return Runs;
   // Captions another file of the window gives keep their letters; this file cannot write them.
-  TKeptCaptions Kept;
+  TKeptCaptions Kept = AlsoKept;
   if (!Form.Window().Files.empty())
-    Kept = [&Form](const TObject* Component) { return formfile::CaptionFromOtherFile(Form, Component); };
+    Kept = [&Form, &AlsoKept](const TObject* Component) {
+      return formfile::CaptionFromOtherFile(Form, Component) || (AlsoKept && AlsoKept(Component));
+    };
   RunPipeline(Form.Form(), Fallback, Kept);
   return Runs + 1;
 }

@@ -260,7 +260,7 @@ void TDesignerHost::SaveAs(const std::filesystem::path& Path) {
   if (FCatalogue) {
     if (Path != FFileName) throw EDesignerError("A form shown in a language is saved into its catalogue only");
     const formfile::TDocument After = formfile::TDocument::Parse(L.Render(), FFileName.string());
-    for (const auto& [Entry, Text] : formfile::ChangedTranslations(After, FTexts, *FCatalogue))
+    for (const auto& [Entry, Text] : formfile::ChangedTranslations(After, FTexts))
       FCatalogue->SetTranslation(Entry, Text);
     WriteFileAtomically(FCatalogue->FileName(), FCatalogue->Render());
     FModified = false;

@@ -371,7 +371,8 @@ std::vector<TTranslatedText> TranslateCaptions(TDocument& Document, const TCatal
       if (Entry < 0) continue;
       const TCatalogueEntry& E = Catalogue.Entries()[static_cast<std::size_t>(Entry)];
       TTranslatedText T{IsRoot ? std::string() : std::string(Object->FName), std::string(Property.FName), Entry,
-                        E.Translated()};
+                        E.Translated(), E.Translated() || (E.Translation.empty() && !E.Fuzzy && !E.Plural),
+                        E.Translated() ? E.Translation : *Property.FValue.String()};
       if (T.Shown) Document.SetString(Property.FValue, E.Translation);
       Out.push_back(std::move(T));
     }
@@ -386,8 +387,7 @@ TDocument TranslatedDocument(TDocument Document, const TCatalogue& Catalogue, st
 }
 
 std::vector<std::pair<int, std::string>> ChangedTranslations(const TDocument& After,
-                                                             const std::vector<TTranslatedText>& Texts,
-                                                             const TCatalogue& Catalogue) {
+                                                             const std::vector<TTranslatedText>& Texts) {
   std::unordered_map<std::string, const TObjectNode*> ByName;
   ByName.emplace(std::string(), &After.Root());
   std::vector<const TObjectNode*> Pending{&After.Root()};
@@ -399,13 +399,12 @@ std::vector<std::pair<int, std::string>> ChangedTranslations(const TDocument& Af
   }
   std::vector<std::pair<int, std::string>> Out;
   for (const TTranslatedText& Text : Texts) {
-    if (!Text.Shown) continue;
+    if (!Text.Writable) continue;
     const auto It = ByName.find(Lower(Text.Object));
     if (It == ByName.end()) continue;
     const TProperty* Property = It->second->FindProperty(Text.Property);
     const std::string* Now = Property ? Property->FValue.String() : nullptr;
-    if (Now && *Now != Catalogue.Entries()[static_cast<std::size_t>(Text.Entry)].Translation)
-      Out.emplace_back(Text.Entry, *Now);
+    if (Now && *Now != Text.Before) Out.emplace_back(Text.Entry, *Now);
   }
   return Out;
 }

@@ -75,6 +75,10 @@ struct TTranslatedText {
   std::string Property;       // `Caption`, `EditLabel.Caption`
   int Entry = -1;             // in the catalogue
   bool Shown = false;         // the translation shows (else the original does)
+  // Whether a run may write the text into the entry: a translation shown, or
+  // an entry not translated yet (fuzzy ones keep the translator's draft).
+  bool Writable = false;
+  std::string Before;         // the text shown before any run
 };
 
 // Sets every caption of the form that the catalogue translates to its
@@ -86,11 +90,9 @@ std::vector<TTranslatedText> TranslateCaptions(TDocument& Document, const TCatal
 // are edits of the document, so that what a run writes over them replaces them.
 TDocument TranslatedDocument(TDocument Document, const TCatalogue& Catalogue, std::vector<TTranslatedText>& Texts);
 
-// The shown translations that After (the translated form as it now stands)
-// changes: entry and new text. Untranslated texts show the original and are
-// the form's own to change.
+// The writable texts that After (the translated form as it now stands)
+// changes: entry and new text.
 std::vector<std::pair<int, std::string>> ChangedTranslations(const TDocument& After,
-                                                             const std::vector<TTranslatedText>& Texts,
-                                                             const TCatalogue& Catalogue);
+                                                             const std::vector<TTranslatedText>& Texts);
 
 }  // namespace keyloom::formfile
