@@ -942,7 +942,6 @@ struct TTranslatedForm {
   std::unique_ptr<TLoadedForm> Form;
   std::string ClassName;
   std::map<std::string, int> ShownCaption;  // lower-case component name -> entry
-  std::set<std::string> Writable;           // lower-case names of the captions a run may write
 
   TTranslatedForm(const std::string& File, const TCommonOptions& Options, const formfile::TWindowSources* Sources,
                   TFileLog& Log, const TCatalogue& Catalogue, bool Writes)
@@ -950,10 +949,8 @@ struct TTranslatedForm {
         ClassName(Form->Document().Root().FClassName) {
     const std::string Root = LowerAscii(Form->Document().Root().FName);
     for (const TTranslatedText& T : Texts)
-      if (LowerAscii(T.Property) == "caption") {
-        if (T.Shown) ShownCaption.emplace(T.Object.empty() ? Root : LowerAscii(T.Object), T.Entry);
-        if (T.Writable) Writable.insert(T.Object.empty() ? Root : LowerAscii(T.Object));
-      }
+      if (T.Shown && LowerAscii(T.Property) == "caption")
+        ShownCaption.emplace(T.Object.empty() ? Root : LowerAscii(T.Object), T.Entry);
   }
 
   // The entry that gives a node's caption, or -1 (radio items and untranslated captions).
@@ -962,13 +959,6 @@ struct TTranslatedForm {
     if (S.Item >= 0) return -1;
     const auto It = ShownCaption.find(LowerAscii(S.Name));
     return It == ShownCaption.end() ? -1 : It->second;
-  }
-
-  // Captions whose entry a run cannot write keep their letters: radio items,
-  // fuzzy entries, captions the catalogue has no entry for.
-  bool Kept(const TObject* Object) const {
-    const TSubject S = SubjectOf(Object);
-    return S.Item >= 0 || !Writable.count(LowerAscii(S.Name));
   }
 
   std::string Describe(const TObject* Object) const {
@@ -1205,11 +1195,11 @@ int RunAssignTranslated(const TAssignOptions& Options) {
                                        [&](const std::string& File, TFileLog& Log, TTranslatedAssignTally& Tally) {
                                          TTranslatedForm T(File, Options, Sources.get(), Log, Catalogue, true);
                                          if (!Tally.Coverage.Count(File, T)) return;
-                                         // Only what the catalogue can hold is this run's to write.
+                                         // Only the translations shown are this run's to write.
                                          RunKeys(*T.Form,
                                                  LanguageSettings(SettingsFor(*T.Form, File, Options, Log),
                                                                   Catalogue, Options),
-                                                 [&T](const TObject* Object) { return T.Kept(Object); });
+                                                 [&T](const TObject* Object) { return T.EntryOf(Object) < 0; });
                                          T.Form->StoreCaptions();
                                          for (auto& Edit : formfile::ChangedTranslations(
                                                   formfile::TDocument::Parse(T.Form->Render(), File), T.Texts))

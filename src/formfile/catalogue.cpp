@@ -371,8 +371,7 @@ std::vector<TTranslatedText> TranslateCaptions(TDocument& Document, const TCatal
       if (Entry < 0) continue;
       const TCatalogueEntry& E = Catalogue.Entries()[static_cast<std::size_t>(Entry)];
       TTranslatedText T{IsRoot ? std::string() : std::string(Object->FName), std::string(Property.FName), Entry,
-                        E.Translated(), E.Translated() || (E.Translation.empty() && !E.Fuzzy && !E.Plural),
-                        E.Translated() ? E.Translation : *Property.FValue.String()};
+                        E.Translated(), E.Translated() ? E.Translation : *Property.FValue.String()};
       if (T.Shown) Document.SetString(Property.FValue, E.Translation);
       Out.push_back(std::move(T));
     }
@@ -399,7 +398,7 @@ std::vector<std::pair<int, std::string>> ChangedTranslations(const TDocument& Af
   }
   std::vector<std::pair<int, std::string>> Out;
   for (const TTranslatedText& Text : Texts) {
-    if (!Text.Writable) continue;
+    if (!Text.Shown) continue;
     const auto It = ByName.find(Lower(Text.Object));
     if (It == ByName.end()) continue;
     const TProperty* Property = It->second->FindProperty(Text.Property);

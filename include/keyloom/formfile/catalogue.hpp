@@ -74,10 +74,9 @@ struct TTranslatedText {
   std::string Object;         // component name as the form writes it; empty for the form itself
   std::string Property;       // `Caption`, `EditLabel.Caption`
   int Entry = -1;             // in the catalogue
-  bool Shown = false;         // the translation shows (else the original does)
-  // Whether a run may write the text into the entry: a translation shown, or
-  // an entry not translated yet (fuzzy ones keep the translator's draft).
-  bool Writable = false;
+  // The translation shows (else the original does). Only these are a run's to
+  // write: an entry left empty or fuzzy still tells translators it needs them.
+  bool Shown = false;
   std::string Before;         // the text shown before any run
 };
 
@@ -90,7 +89,7 @@ std::vector<TTranslatedText> TranslateCaptions(TDocument& Document, const TCatal
 // are edits of the document, so that what a run writes over them replaces them.
 TDocument TranslatedDocument(TDocument Document, const TCatalogue& Catalogue, std::vector<TTranslatedText>& Texts);
 
-// The writable texts that After (the translated form as it now stands)
+// The shown translations that After (the translated form as it now stands)
 // changes: entry and new text.
 std::vector<std::pair<int, std::string>> ChangedTranslations(const TDocument& After,
                                                              const std::vector<TTranslatedText>& Texts);
