@@ -1,5 +1,6 @@
 #include "engine/matching.hpp"
 
+#include <algorithm>
 #include <functional>
 #include <queue>
 #include <utility>
@@ -123,14 +124,18 @@ std::vector<int> MinCostMaximumMatching(int LeftCount, int RightCount, const std
   return Result;
 }
 
-std::size_t MaximumMatchingSize(int RightCount, const std::vector<std::vector<int>>& Adjacent) {
+std::vector<int> MaximumMatching(int RightCount, const std::vector<std::vector<int>>& Adjacent) {
   std::vector<int> MatchOfRight(static_cast<std::size_t>(RightCount), -1);
   std::vector<int> Visited(static_cast<std::size_t>(RightCount), -1);
-  std::size_t Size = 0;
   // The letters number a few dozen, so augmenting paths stay short.
   for (std::size_t L = 0; L < Adjacent.size(); ++L)
-    if (Augment(static_cast<int>(L), Adjacent, MatchOfRight, Visited, static_cast<int>(L))) ++Size;
-  return Size;
+    Augment(static_cast<int>(L), Adjacent, MatchOfRight, Visited, static_cast<int>(L));
+  return MatchOfRight;
+}
+
+std::size_t MaximumMatchingSize(int RightCount, const std::vector<std::vector<int>>& Adjacent) {
+  const std::vector<int> MatchOfRight = MaximumMatching(RightCount, Adjacent);
+  return static_cast<std::size_t>(std::count_if(MatchOfRight.begin(), MatchOfRight.end(), [](int L) { return L >= 0; }));
 }
 
 }  // namespace keyloom

@@ -39,7 +39,10 @@ struct TMatchEdge {
 // result holds, per left vertex, the index of its edge in Edges, or -1.
 std::vector<int> MinCostMaximumMatching(int LeftCount, int RightCount, const std::vector<TMatchEdge>& Edges);
 
-// The size of a largest matching; Adjacent[L] lists the right vertices of L.
+// A largest matching, per right vertex the left one matched to it or -1;
+// Adjacent[L] lists the right vertices of L.
+std::vector<int> MaximumMatching(int RightCount, const std::vector<std::vector<int>>& Adjacent);
+// The size of a largest matching.
 std::size_t MaximumMatchingSize(int RightCount, const std::vector<std::vector<int>>& Adjacent);
 
 }  // namespace keyloom

@@ -1,4 +1,5 @@
 #include "engine/page_coverage.hpp"
+#include "engine/matching.hpp"
 
 #include <algorithm>
 #include <set>
@@ -106,11 +107,9 @@ class TPageSearch {
           Keys.push_back(Key);
         }
     }
-    std::vector<int> MatchOfRight(static_cast<std::size_t>(Copies.Count()), -1);
-    std::vector<int> Visited(MatchOfRight.size(), -1);
-    std::size_t Size = 0;
-    for (std::size_t L = 0; L < Adjacent.size(); ++L)
-      if (Augment(static_cast<int>(L), Adjacent, MatchOfRight, Visited, static_cast<int>(L))) ++Size;
+    const std::vector<int> MatchOfRight = MaximumMatching(Copies.Count(), Adjacent);
+    const auto Size = static_cast<std::size_t>(
+        std::count_if(MatchOfRight.begin(), MatchOfRight.end(), [](int Row) { return Row >= 0; }));
     Used.clear();
     for (std::size_t R = 0; R < MatchOfRight.size(); ++R) {
       const int Row = MatchOfRight[R];
@@ -120,21 +119,6 @@ class TPageSearch {
       Used[KeyOf[static_cast<std::size_t>(Row)][At]].push_back(RegionOfRow[static_cast<std::size_t>(Row)]);
     }
     return Size;
-  }
-
-  static bool Augment(int Left, const std::vector<std::vector<int>>& Adjacent, std::vector<int>& MatchOfRight,
-                      std::vector<int>& Visited, int Round) {
-    for (int Right : Adjacent[static_cast<std::size_t>(Left)]) {
-      int& Seen = Visited[static_cast<std::size_t>(Right)];
-      if (Seen == Round) continue;
-      Seen = Round;
-      int& Match = MatchOfRight[static_cast<std::size_t>(Right)];
-      if (Match < 0 || Augment(Match, Adjacent, MatchOfRight, Visited, Round)) {
-        Match = Left;
-        return true;
-      }
-    }
-    return false;
   }
 
   // The first undecided contested letter the matching gives to regions that
