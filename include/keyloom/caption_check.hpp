@@ -24,7 +24,9 @@ struct TCaptionProblem {
   TTreeNode* Node = nullptr;       // the caption with the problem
   std::string Caption;             // its text as the tree held it
   std::string Accelerator;         // clash: the shared character (a whole UTF-8 character), as marked
-  TTreeNode* Other = nullptr;      // clash: the caption that uses it first
+  TTreeNode* Other = nullptr;      // clash: the caption that uses it first; nil for one outside the tree
+  const TObject* OtherComponent = nullptr;  // clash: what shows that caption
+  std::string OtherCaption;                 // clash: its text
   bool Inherited = false;          // clash: Other belongs to an enclosing group
   std::string Suggestion;          // missing: the caption finding gives it
 };
@@ -39,7 +41,9 @@ std::string MarkedCharacter(const std::string& Caption);
 // (compared without regard to case). Missing accelerators are the nodes
 // without markup that a run would mark: the run is simulated (stripping first
 // when OnlyUnassigned is false) with Options and the texts are put back
-// afterwards. Clashes are judged per sibling group whatever Options say.
+// afterwards. Clashes are judged per sibling group, or with Options.Scope
+// ksWindow per window scope: among the captions that show together, with the
+// captions the window shows outside the tree (a radio group's title) too.
 std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings& CaptionClasses,
                                            const TStrings& NoCaptionClasses, const TStrings& DefaultCaptions,
                                            bool OnlyUnassigned = true, const TKeyOptions& Options = {});

@@ -543,10 +543,10 @@ std::vector<TPlaced> InFileOrder(const TLoadedForm& Form, const std::vector<TCap
       if (Mine) Placed.push_back({formfile::CaptionPosition(Form, P.Node->GetData()), &P, false, {}});
       continue;
     }
-    const bool OtherMine = !formfile::CaptionFromOtherFile(Form, P.Other->GetData());
+    const bool OtherMine = !formfile::CaptionFromOtherFile(Form, P.OtherComponent);
     if (!Mine && !OtherMine) continue;
-    TPlaced Entry{formfile::CaptionPosition(Form, (Mine ? P.Node : P.Other)->GetData()), &P, !Mine, {}};
-    if (!Mine || !OtherMine) Entry.There = formfile::CaptionPlace(Form, (Mine ? P.Other : P.Node)->GetData());
+    TPlaced Entry{formfile::CaptionPosition(Form, Mine ? P.Node->GetData() : P.OtherComponent), &P, !Mine, {}};
+    if (!Mine || !OtherMine) Entry.There = formfile::CaptionPlace(Form, Mine ? P.OtherComponent : P.Node->GetData());
     Placed.push_back(Entry);
   }
   std::stable_sort(Placed.begin(), Placed.end(), [](const TPlaced& A, const TPlaced& B) {
@@ -559,18 +559,16 @@ std::string ProblemMessage(const TPlaced& Placed) {
   const TCaptionProblem& P = *Placed.Problem;
   std::string Message;
   if (P.Kind == TCaptionProblemKind::cpClash && Placed.There.File) {
-    const TTreeNode* Here = Placed.Swapped ? P.Other : P.Node;
-    const TTreeNode* There = Placed.Swapped ? P.Node : P.Other;
     Message += "accelerator '";
     AppendDisplayText(Message, P.Accelerator);
     Message += "' of ";
-    AppendQuoted(Message, Placed.Swapped ? P.Other->GetText() : P.Caption);
+    AppendQuoted(Message, Placed.Swapped ? P.OtherCaption : P.Caption);
     Message += " (";
-    AppendDescription(Message, Here->GetData());
+    AppendDescription(Message, Placed.Swapped ? P.OtherComponent : P.Node->GetData());
     Message += ") clashes with ";
-    AppendQuoted(Message, There->GetText());
+    AppendQuoted(Message, Placed.Swapped ? P.Caption : P.OtherCaption);
     Message += " (";
-    AppendDescription(Message, There->GetData());
+    AppendDescription(Message, Placed.Swapped ? P.Node->GetData() : P.OtherComponent);
     Message += ") inherited from ";
     AppendPosition(Message, ShownPath(*Placed.There.File), Placed.There.Position);
     return Message;
@@ -583,9 +581,9 @@ std::string ProblemMessage(const TPlaced& Placed) {
     Message += " (";
     AppendDescription(Message, P.Node->GetData());
     Message += P.Inherited ? ") is already used by " : ") is also used by ";
-    AppendQuoted(Message, P.Other->GetText());
+    AppendQuoted(Message, P.OtherCaption);
     Message += " (";
-    AppendDescription(Message, P.Other->GetData());
+    AppendDescription(Message, P.OtherComponent);
     Message += P.Inherited ? ") in an enclosing group" : ")";
     return Message;
   }
@@ -608,18 +606,19 @@ void AppendProblemJson(std::ostream& Out, const std::string& File, const TLoaded
                        const std::string& Message) {
   const TCaptionProblem& P = *Placed.Problem;
   const bool Clash = P.Kind == TCaptionProblemKind::cpClash;
-  const TTreeNode* Here = Placed.Swapped ? P.Other : P.Node;
-  const TTreeNode* There = Placed.Swapped ? P.Node : P.Other;
+  const TObject* Here = Placed.Swapped ? P.OtherComponent : P.Node->GetData();
+  const TObject* There = Placed.Swapped ? P.Node->GetData() : P.OtherComponent;
   Out << "{\"file\":" << JsonString(File) << ',' << JsonPosition(Placed.Where) << ",\"kind\":"
       << (Clash ? "\"clash\"" : "\"missing\"") << ",\"caption\":"
-      << JsonString(Placed.Swapped ? P.Other->GetText() : P.Caption) << ',' << JsonSubject(Here->GetData());
+      << JsonString(Placed.Swapped ? P.OtherCaption : P.Caption) << ',' << JsonSubject(Here);
   if (Clash) {
     Out << ",\"accelerator\":" << JsonString(P.Accelerator) << ",\"inherited\":" << (P.Inherited ? "true" : "false")
-        << ",\"other\":{\"caption\":" << JsonString(There->GetText()) << ',' << JsonSubject(There->GetData());
+        << ",\"other\":{\"caption\":" << JsonString(Placed.Swapped ? P.Caption : P.OtherCaption) << ','
+        << JsonSubject(There);
     if (Placed.There.File)
       Out << ",\"file\":" << JsonString(ShownPath(*Placed.There.File)) << ',' << JsonPosition(Placed.There.Position);
     else
-      Out << ',' << JsonPosition(formfile::CaptionPosition(Form, There->GetData()));
+      Out << ',' << JsonPosition(formfile::CaptionPosition(Form, There));
     Out << '}';
   } else {
     Out << ",\"suggestion\":" << JsonString(P.Suggestion);
@@ -1076,10 +1075,10 @@ void CheckTranslatedFile(const std::string& File, const TCommonOptions& Options,
     AppendQuoted(Message, P.Caption);
     Message += " (" + T.Describe(Object) + ")";
     if (P.Kind == TCaptionProblemKind::cpClash) {
-      const TObject* Other = P.Other->GetData();
+      const TObject* Other = P.OtherComponent;
       if (Entry < 0 && T.EntryOf(Other) < 0) continue;
       Message += " clashes with ";
-      AppendQuoted(Message, P.Other->GetText());
+      AppendQuoted(Message, P.OtherCaption);
       Message += " (" + T.Describe(Other) + ", " + Where(Other) + ") on '";
       AppendDisplayText(Message, P.Accelerator);
       Message += "'";

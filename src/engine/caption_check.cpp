@@ -2,6 +2,7 @@
 #include <keyloom/engine.hpp>
 #include <keyloom/host.hpp>
 #include <keyloom/markup.hpp>
+#include <keyloom/scopes.hpp>
 
 #include <algorithm>
 #include <map>
@@ -20,6 +21,19 @@ std::string CharacterKey(std::string Character) {
 }
 
 using TTaken = std::map<std::string, TTreeNode*>;
+
+void Clash(std::vector<TCaptionProblem>& Problems, TTreeNode& Node, const std::string& Marked, TTreeNode* Other,
+           bool Inherited, const TControl* Outside = nullptr) {
+  TCaptionProblem& P = Problems.emplace_back();
+  P.Kind = TCaptionProblemKind::cpClash;
+  P.Node = &Node;
+  P.Caption = Node.GetText();
+  P.Accelerator = Marked;
+  P.Other = Other;
+  P.OtherComponent = Other ? Other->GetData() : Outside;
+  P.OtherCaption = Other ? Other->GetText() : Outside->GetText();
+  P.Inherited = Inherited;
+}
 
 bool SameCommand(const TTreeNode& A, const TTreeNode& B) {
   const TCustomAction* Action = CaptionActionOf(A.GetData());
@@ -65,16 +79,7 @@ struct TChecker {
         FromAbove = true;
       }
       // Controls showing one action are one command.
-      if (Other && !SameCommand(*Node, *Other)) {
-        TCaptionProblem P;
-        P.Kind = TCaptionProblemKind::cpClash;
-        P.Node = Node;
-        P.Caption = Node->GetText();
-        P.Accelerator = Marked;
-        P.Other = Other;
-        P.Inherited = FromAbove;
-        Problems.push_back(std::move(P));
-      }
+      if (Other && !SameCommand(*Node, *Other)) Clash(Problems, *Node, Marked, Other, FromAbove);
       Own.emplace(Key, Node);
     }
     // Children see what this group saw, as key finding hands its list down;
@@ -95,6 +100,36 @@ struct TChecker {
     }
   }
 };
+
+// Window scopes: a caption clashes with the first earlier one showing with it,
+// else with a caption the window shows outside the tree.
+void CheckWindow(const TCustomTreeView& Tree, std::vector<TCaptionProblem>& Problems) {
+  for (const TKeyScopeGroup& Scope : CollectScopes(Tree, TKeyScope::ksWindow)) {
+    std::map<std::string, std::vector<std::size_t>> Seen;
+    for (std::size_t I = 0; I < Scope.Nodes.size(); ++I) {
+      TTreeNode* Node = Scope.Nodes[I];
+      const std::string Marked = MarkedCharacter(Node->GetText());
+      if (Marked.empty()) continue;
+      std::vector<std::size_t>& Earlier = Seen[CharacterKey(Marked)];
+      const auto Other = std::find_if(Earlier.begin(), Earlier.end(), [&](std::size_t J) {
+        return Scope.VisibleTogether(I, J) && !SameCommand(*Node, *Scope.Nodes[J]);
+      });
+      if (Other != Earlier.end()) {
+        Clash(Problems, *Node, Marked, Scope.Nodes[*Other], false);
+      } else {
+        for (const TKeyScopeGroup::TShownCaption& Shown : Scope.Shown) {
+          const std::string Theirs = MarkedCharacter(Shown.Control->GetText());
+          if (!Theirs.empty() && CharacterKey(Theirs) == CharacterKey(Marked) &&
+              Scope.RegionsTogether(Scope.Region[I], Shown.Region)) {
+            Clash(Problems, *Node, Marked, nullptr, false, Shown.Control);
+            break;
+          }
+        }
+      }
+      Earlier.push_back(I);
+    }
+  }
+}
 
 }  // namespace
 
@@ -120,7 +155,8 @@ std::vector<TCaptionProblem> CheckCaptions(TCustomTreeView& Tree, const TStrings
   TTreeNodes& Items = Tree.GetItems();
   std::vector<TTreeNode*> Roots;
   for (int I = 0; I < Items.GetRootCount(); ++I) Roots.push_back(Items.GetRoot(I));
-  TChecker{Problems}.Run(std::move(Roots));
+  if (Options.Scope == TKeyScope::ksWindow) CheckWindow(Tree, Problems);
+  else TChecker{Problems}.Run(std::move(Roots));
 
   // Simulate the run on the tree itself, then put every text back.
   const int Count = Items.GetCount();

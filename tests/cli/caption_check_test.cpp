@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@ using test::Make;
 
 class CaptionCheckTest : public ::testing::Test {
  protected:
-  std::vector<TCaptionProblem> Check(bool OnlyUnassigned = true) {
+  std::vector<TCaptionProblem> Check(bool OnlyUnassigned = true, const TKeyOptions& Options = {}) {
     ClearWorkingTree(Tree);
     EnumComponents(Form.get(), Tree, *Form, Lists.CaptionClasses, Lists.NoCaptionClasses);
     Tree.OnCompare = [](TObject*, TTreeNode* Node1, TTreeNode* Node2, int, int& Compare) {
@@ -27,7 +28,7 @@ class CaptionCheckTest : public ::testing::Test {
     Tree.AlphaSort();
     Before = test::Dump(Tree);
     auto Problems = CheckCaptions(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Lists.DefaultCaptions,
-                                  OnlyUnassigned);
+                                  OnlyUnassigned, Options);
     EXPECT_EQ(test::Dump(Tree), Before) << "the check changed the tree";
     return Problems;
   }
@@ -37,7 +38,7 @@ class CaptionCheckTest : public ::testing::Test {
     std::vector<std::string> Out;
     for (const TCaptionProblem& P : Problems) {
       if (P.Kind == TCaptionProblemKind::cpClash)
-        Out.push_back("clash:" + P.Caption + (P.Inherited ? ">>" : ">") + P.Other->GetText());
+        Out.push_back("clash:" + P.Caption + (P.Inherited ? ">>" : ">") + P.OtherCaption);
       else
         Out.push_back("missing:" + P.Caption + "->" + P.Suggestion);
     }
@@ -74,6 +75,48 @@ TEST_F(CaptionCheckTest, LettersOfEnclosingGroupsAreInheritedExceptBySubmenusAnd
   Popup->SetName("PopupMenu1");
   AddItem(Form.get(), Popup->GetItems(), "Pop1", "&Open");
   EXPECT_EQ(Summaries(Check()), (std::vector<std::string>{"clash:&OK>>&Options", "clash:T&op>>&Options"}));
+}
+
+TEST_F(CaptionCheckTest, TheWindowScopeJudgesWhatShowsTogether) {
+  struct TCase {
+    const char* Name;
+    std::function<void(TForm&)> Build;
+    std::vector<std::string> Siblings, Window;
+  };
+  const std::vector<TCase> Cases = {
+      {"panels apart",
+       [](TForm& F) {
+         Make<TButton>(&F, Make<TPanel>(&F, &F, "Left"), "Button1", "&Open");
+         Make<TButton>(&F, Make<TPanel>(&F, &F, "Right"), "Button2", "&Order");
+       },
+       {},
+       {"clash:&Order>&Open"}},
+      {"pages of one page control",
+       [](TForm& F) {
+         auto* Pages = Make<TPageControl>(&F, &F, "PageControl1");
+         Make<TCheckBox>(&F, Make<TTabSheet>(&F, Pages, "ts1", "&General"), "cb1", "&Open");
+         Make<TCheckBox>(&F, Make<TTabSheet>(&F, Pages, "ts2", "&Colours"), "cb2", "&Order");
+         Make<TButton>(&F, &F, "Button1", "&Cancel");
+       },
+       {"clash:&Colours>>&Cancel"},
+       {"clash:&Colours>&Cancel"}},
+      {"a radio group's title outside the tree",
+       [](TForm& F) {
+         auto* Radio = Make<TRadioGroup>(&F, &F, "rgScope", "&Scope");
+         test::Fill(*Radio->GetItems(), {"&Selection", "&Global"});
+       },
+       {},
+       {"clash:&Selection>&Scope"}},
+  };
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    Form = std::make_unique<TForm>(nullptr);
+    C.Build(*Form);
+    EXPECT_EQ(Summaries(Check()), C.Siblings);
+    TKeyOptions Window;
+    Window.Scope = TKeyScope::ksWindow;
+    EXPECT_EQ(Summaries(Check(true, Window)), C.Window);
+  }
 }
 
 TEST_F(CaptionCheckTest, SubtreesOfSiblingsDoNotSeeEachOther) {
