@@ -23,10 +23,15 @@ std::vector<TTreeNode*> TwinsOf(const TTreeNodes& Items, const TTreeNode& Node) 
 
 }  // namespace
 
+std::vector<TTreeNode*> TwinsReadingAlike(const TTreeNodes& Items, const TTreeNode& Node) {
+  std::vector<TTreeNode*> Twins = TwinsOf(Items, Node);
+  std::erase_if(Twins, [&](const TTreeNode* Twin) { return Twin->GetText() != Node.GetText(); });
+  return Twins;
+}
+
 std::vector<std::string> TwinNeighbourLetters(const TTreeNodes& Items, const TTreeNode& Node) {
   std::vector<std::string> Letters;
-  for (const TTreeNode* Twin : TwinsOf(Items, Node)) {
-    if (Twin->GetText() != Node.GetText()) continue;
+  for (const TTreeNode* Twin : TwinsReadingAlike(Items, Node)) {
     const TTreeNode* Parent = Twin->GetParent();
     const int Count = Parent ? Parent->GetCount() : Items.GetRootCount();
     for (int I = 0; I < Count; ++I) {
@@ -38,8 +43,7 @@ std::vector<std::string> TwinNeighbourLetters(const TTreeNodes& Items, const TTr
 }
 
 void GiveTwins(const TTreeNodes& Items, const TTreeNode& Node, const std::string& Text) {
-  for (TTreeNode* Twin : TwinsOf(Items, Node))
-    if (Twin->GetText() == Node.GetText()) Twin->SetText(Text);
+  for (TTreeNode* Twin : TwinsReadingAlike(Items, Node)) Twin->SetText(Text);
 }
 
 }  // namespace keyloom

@@ -13,6 +13,10 @@ namespace keyloom {
 // letter taken and the action is written once. Node itself is left to the caller.
 void GiveTwins(const TTreeNodes& Items, const TTreeNode& Node, const std::string& Text);
 
+// The nodes that will share Node's text: those of the other controls that
+// show the same action and read as Node does now.
+std::vector<TTreeNode*> TwinsReadingAlike(const TTreeNodes& Items, const TTreeNode& Node);
+
 // The letters marked beside the nodes that will share Node's text (as
 // GetAccelerator gives them): a letter for the action must be free there too.
 std::vector<std::string> TwinNeighbourLetters(const TTreeNodes& Items, const TTreeNode& Node);

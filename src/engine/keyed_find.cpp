@@ -18,6 +18,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace keyloom {
@@ -127,6 +129,22 @@ class TKeyedRun {
     for (TLetterKey Key : ReservedLetterKeys(Options.ReservedLetters)) FReserved.Add(Key);
   }
 
+  // Where each node stands, so that a letter for an action shown in several
+  // scopes is checked in all of them.
+  void Know(const std::vector<TKeyScopeGroup>& Scopes) {
+    if (FOptions.Scope == TKeyScope::ksSiblings) return;
+    FScopes = &Scopes;
+    for (std::size_t S = 0; S < Scopes.size(); ++S) {
+      for (std::size_t I = 0; I < Scopes[S].Nodes.size(); ++I) {
+        FPlaces.emplace(Scopes[S].Nodes[I], TPlace{S, I});
+        if (const TCustomAction* Action = CaptionActionOf(Scopes[S].Nodes[I]->GetData())) FNodeActions.insert(Action);
+      }
+      for (std::size_t I = 0; I < Scopes[S].Shown.size(); ++I)
+        if (const TCustomAction* Action = CaptionActionOf(Scopes[S].Shown[I].Control))
+          FShownActions.emplace(Action, TPlace{S, I});
+    }
+  }
+
   // Works the scope and returns the letters its nodes hold, with the base it
   // started from (what a ksSiblings child group inherits).
   TKeySet Handle(const TKeyScopeGroup& Scope, const TKeySet& Start, const TMarkedBelow* Marked) {
@@ -157,6 +175,7 @@ class TKeyedRun {
     Run.Info.assign(Count, {});
     Run.Open.assign(Count, false);
     for (const TKeyScopeGroup::TShownCaption& Shown : Run.Scope.Shown) {
+      if (FollowsNode(Shown.Control)) continue;
       TLetterKey Key = 0;
       if (MarkedLetter(Shown.Control->GetText(), FOptions.NonLatin, Key))
         Run.Given[static_cast<std::size_t>(Shown.Region)].Add(Key);
@@ -214,8 +233,7 @@ class TKeyedRun {
         continue;
       }
       TKeySet Taken = Run.Taken(Run.RegionOf(I), Run.Given);
-      for (const std::string& Letter : TwinNeighbourLetters(FItems, *Run.Scope.Nodes[I]))
-        if (!Letter.empty()) Taken.Add(ByteLetterKey(Letter.front()));
+      Taken.Merge(TwinsTaken(*Run.Scope.Nodes[I]));
       bool Assigned = ApplyDefaults(Run.Info[I].Text, Taken, Own, Text);
       if (!Assigned)
         for (const TLetterChoice& Choice : CaptionLetters(Text, FOptions.NonLatin, FOptions.KeyNamesLast())) {
@@ -321,9 +339,9 @@ class TKeyedRun {
         // The marker goes where the letter was chosen, a word's start say.
         Offer({Choice.Key, Cost, nullptr, Choice.Found});
       }
-      for (const std::string& Letter : TwinNeighbourLetters(FItems, *Run.Scope.Nodes[I]))
-        if (!Letter.empty()) Best.erase(ByteLetterKey(Letter.front()));
-      for (const auto& [Key, Option] : Best) Result[I].push_back(Option);
+      const TKeySet Twins = TwinsTaken(*Run.Scope.Nodes[I]);
+      for (const auto& [Key, Option] : Best)
+        if (!Twins.Contains(Key)) Result[I].push_back(Option);
     }
     return Result;
   }
@@ -476,6 +494,61 @@ class TKeyedRun {
     return Covered;
   }
 
+  // The letters the node's text may not take where the controls that show
+  // the same action stand: beside them, or in the window, whatever shows with them.
+  TKeySet TwinsTaken(const TTreeNode& Node) const {
+    TKeySet Taken;
+    if (FOptions.Scope == TKeyScope::ksSiblings || !FScopes) {
+      for (const std::string& Letter : TwinNeighbourLetters(FItems, Node))
+        if (!Letter.empty()) Taken.Add(ByteLetterKey(Letter.front()));
+      return Taken;
+    }
+    const auto Add = [&](const std::string& Text) {
+      if (TLetterKey Key = 0; MarkedLetter(Text, FOptions.NonLatin, Key)) Taken.Add(Key);
+    };
+    for (const TTreeNode* Twin : TwinsReadingAlike(FItems, Node)) {
+      const auto It = FPlaces.find(Twin);
+      if (It == FPlaces.end()) continue;
+      const TKeyScopeGroup& Scope = (*FScopes)[It->second.Scope];
+      const std::size_t J = It->second.Index;
+      for (std::size_t K = 0; K < Scope.Nodes.size(); ++K)
+        if (K != J && Scope.VisibleTogether(J, K)) Add(Scope.Nodes[K]->GetText());
+      AddShownWith(Scope, Scope.Region[J], Add);
+    }
+    // A caption outside the tree that shows the action (a tool button) reads
+    // whatever the action is given.
+    const auto [First, Last] = FShownActions.equal_range(CaptionActionOf(Node.GetData()));
+    for (auto It = First; It != Last; ++It) {
+      const TKeyScopeGroup& Scope = (*FScopes)[It->second.Scope];
+      const int Region = Scope.Shown[It->second.Index].Region;
+      for (std::size_t K = 0; K < Scope.Nodes.size(); ++K)
+        if (Scope.Nodes[K] != &Node && Scope.RegionsTogether(Region, Scope.Region[K])) Add(Scope.Nodes[K]->GetText());
+      AddShownWith(Scope, Region, Add);
+    }
+    return Taken;
+  }
+
+  // A caption outside the tree that shows an action a node shows reads what
+  // the node is given, not what it read before.
+  bool FollowsNode(const TControl* Control) const {
+    const TCustomAction* Action = CaptionActionOf(Control);
+    return Action && FNodeActions.contains(Action);
+  }
+
+  template <class F>
+  void AddShownWith(const TKeyScopeGroup& Scope, int Region, const F& Add) const {
+    for (const TKeyScopeGroup::TShownCaption& Shown : Scope.Shown)
+      if (Scope.RegionsTogether(Region, Shown.Region) && !FollowsNode(Shown.Control)) Add(Shown.Control->GetText());
+  }
+
+  struct TPlace {
+    std::size_t Scope, Index;
+  };
+  const std::vector<TKeyScopeGroup>* FScopes = nullptr;
+  std::unordered_map<const TTreeNode*, TPlace> FPlaces;
+  std::unordered_multimap<const TCustomAction*, TPlace> FShownActions;  // index into the scope's Shown
+  std::unordered_set<const TCustomAction*> FNodeActions;
+
   const TTreeNodes& FItems;
   const TStrings& FCaptionClasses;
   const TStrings& FNoCaptionClasses;
@@ -492,6 +565,7 @@ void FindWithOptions(TCustomTreeView& Tree, const TUsedLetters& Used, TObject* C
                      const TKeyOptions& Options) {
   const std::vector<TKeyScopeGroup> Scopes = CollectScopesBelow(Tree, Parent, Options.Scope);
   TKeyedRun Run(Tree.GetItems(), CaptionClasses, NoCaptionClasses, DefaultCaptions, Options);
+  Run.Know(Scopes);
   // Only sibling groups hand their letters down; a window scope holds what lies below it.
   std::optional<TMarkedBelow> Marked;
   if (Options.Scope == TKeyScope::ksSiblings) Marked.emplace(Tree, Options.NonLatin);

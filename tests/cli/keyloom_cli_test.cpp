@@ -485,6 +485,23 @@ TEST_F(KeyloomCliTest, ActionsGiveTheirCaptionAndTakeTheLetterOnce) {
             std::string::npos)
       << Stats.Out;
   EXPECT_EQ(Work("actions.dfm"), Form);
+  // Where the window has no letter left for an action, a submenu showing it
+  // gives it none either: the letter would clash in the window.
+  WriteFile(FWork / "twins.dfm",
+            "object Form1: TForm1\n  object Panel1: TPanel\n"
+            "  object cbRun: TCheckBox\n    Caption = '&Run'\n  end\n"
+            "  object cbEdit: TCheckBox\n    Caption = '&Edit'\n  end\n"
+            "  object cbStop: TCheckBox\n    Caption = '&Stop'\n  end\n"
+            "  object cbTab: TCheckBox\n    Caption = '&Tab'\n  end\n  end\n"
+            "  object btnReset: TButton\n    Action = actReset\n  end\n"
+            "  object MainMenu1: TMainMenu\n    object miActions: TMenuItem\n      Caption = '&Actions'\n"
+            "      object miReset: TMenuItem\n        Action = actReset\n      end\n    end\n  end\n"
+            "  object ActionList1: TActionList\n    object actReset: TAction\n      Caption = 'Reset'\n"
+            "    end\n  end\n"
+            "end\n");
+  ASSERT_EQ(Run("assign --scope window --strategy best twins.dfm").Code, 0);
+  EXPECT_NE(Work("twins.dfm").find("Caption = 'Reset'"), std::string::npos) << Work("twins.dfm");
+  EXPECT_EQ(Run("check --scope window twins.dfm").Out.find("also used"), std::string::npos);
 }
 
 TEST_F(KeyloomCliTest, ListOptionsReplaceTheirListAndAnEmptyValueEmptiesIt) {
