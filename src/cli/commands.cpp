@@ -19,6 +19,8 @@
 #include <cstring>
 #include <iostream>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -68,6 +70,17 @@ std::unique_ptr<formfile::TWindowSources> MakeSources(const TCommonOptions& Opti
   return std::make_unique<formfile::TWindowSources>(std::move(Folders));
 }
 
+// The other files of windows in a catalogue's language, one set per
+// catalogue for the whole command.
+const formfile::TTranslatedFiles& TranslatedFilesOf(const formfile::TCatalogue& Catalogue) {
+  static std::mutex Mutex;
+  static std::map<const formfile::TCatalogue*, std::unique_ptr<formfile::TTranslatedFiles>> Files;
+  std::lock_guard Lock(Mutex);
+  auto& Slot = Files[&Catalogue];
+  if (!Slot) Slot = std::make_unique<formfile::TTranslatedFiles>(Catalogue);
+  return *Slot;
+}
+
 // Only assign writes, and then captions only, never whole components.
 // With a catalogue, the form is read as shown in its language; Texts gets what it matched.
 std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOptions& Options,
@@ -85,6 +98,10 @@ std::unique_ptr<TLoadedForm> OpenForm(const std::string& File, const TCommonOpti
   Load.KeepState = false;
   Load.KeepCaptions = Writes;
   Load.Window = Sources;
+  if (Catalogue)
+    Load.OtherFile = [&Files = TranslatedFilesOf(*Catalogue)](const std::shared_ptr<formfile::TDocument>& Document) {
+      return Files(Document);
+    };
   try {
     formfile::TDocument Document = formfile::TDocument::Parse(std::move(Bytes), File);
     if (Catalogue) Document = formfile::TranslatedDocument(std::move(Document), *Catalogue, *Texts);
@@ -996,8 +1013,10 @@ struct TCoverage {
   std::vector<int> Unmatched(const TCatalogue& Catalogue) const {
     std::vector<int> Out;
     const auto& Entries = Catalogue.Entries();
+    const std::vector<int> Others = TranslatedFilesOf(Catalogue).Matched();
+    const std::set<int> InOtherFiles(Others.begin(), Others.end());
     for (std::size_t I = 0; I < Entries.size(); ++I) {
-      if (Matched.count(static_cast<int>(I))) continue;
+      if (Matched.count(static_cast<int>(I)) || InOtherFiles.count(static_cast<int>(I))) continue;
       for (const std::string& R : Entries[I].References) {
         const std::string L = LowerAscii(R);
         if (L.ends_with(".caption") && std::count(L.begin(), L.end(), '.') >= 2) {

@@ -385,6 +385,26 @@ TDocument TranslatedDocument(TDocument Document, const TCatalogue& Catalogue, st
   return Document;
 }
 
+std::shared_ptr<TDocument> TTranslatedFiles::operator()(const std::shared_ptr<TDocument>& Original) const {
+  {
+    std::lock_guard Lock(FMutex);
+    if (auto Found = FFiles.find(Original.get()); Found != FFiles.end()) return Found->second.second;
+  }
+  // The original stays as the window sources cache it, for other languages.
+  auto Copy = std::make_shared<TDocument>(TDocument::Parse(Original->Source(), Original->FileName()));
+  const std::vector<TTranslatedText> Texts = TranslateCaptions(*Copy, FCatalogue);
+  std::lock_guard Lock(FMutex);
+  auto [It, Added] = FFiles.try_emplace(Original.get(), Original, std::move(Copy));
+  if (Added)
+    for (const TTranslatedText& T : Texts) FMatched.push_back(T.Entry);
+  return It->second.second;
+}
+
+std::vector<int> TTranslatedFiles::Matched() const {
+  std::lock_guard Lock(FMutex);
+  return FMatched;
+}
+
 std::vector<std::pair<int, std::string>> ChangedTranslations(const TDocument& After,
                                                              const std::vector<TTranslatedText>& Texts) {
   std::unordered_map<std::string, const TObjectNode*> ByName;

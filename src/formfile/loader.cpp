@@ -168,6 +168,7 @@ class TFormReader {
     std::shared_ptr<TDocument> Document;
     try {
       Document = O.Window->Document(File);
+      if (O.OtherFile) Document = O.OtherFile(Document);
     } catch (const EFileReadError& E) {
       F.FWindow.Missing.push_back(File.string() + ": " + E.Message());
       return;

@@ -625,6 +625,14 @@ TEST_F(KeyloomCliTest, TranslatedWindowsAreCheckedAndAssignedInTheirCatalogues) 
     EXPECT_EQ(Run("check --po " + Po + " win.lfm").Code, 0);
   }
   EXPECT_EQ(ReadFile(FWork / "win.lfm").find("'Cancel'") != std::string::npos, true);
+  // An ancestor's captions show in the language too, by the ancestor's own entries.
+  WriteFile(FWork / "base.lfm", "object Base: TBase\n  object btnClose: TButton\n    Caption = 'Close'\n  end\nend\n");
+  WriteFile(FWork / "base.pas", "unit base;\ninterface\ntype\n  TBase = class(TForm)\n  end;\nend.\n");
+  WriteFile(FWork / "derived.lfm", "inherited Derived: TDerived\nend\n");
+  WriteFile(FWork / "derived.pas", "unit derived;\ninterface\ntype\n  TDerived = class(TBase)\n  end;\nend.\n");
+  WriteFile(FWork / "base.de.po", "#: tbase.btnclose.caption\nmsgid \"Close\"\nmsgstr \"Schlie\xC3\x9F" "en\"\n");
+  const TRun Tree = Run("tree --po base.de.po derived.lfm");
+  EXPECT_NE(Tree.Out.find("Schlie\xC3\x9F" "en (TButton btnClose) [from base.lfm]"), std::string::npos) << Tree.Out << Tree.Err;
 }
 
 }  // namespace

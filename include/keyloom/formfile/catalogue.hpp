@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -84,6 +85,24 @@ struct TTranslatedText {
 // translation; returns what it matched, translated or not. Keys are built
 // from the root's class name, as the catalogue's tools write them.
 std::vector<TTranslatedText> TranslateCaptions(TDocument& Document, const TCatalogue& Catalogue);
+
+// The other files of windows (ancestors, frames) as shown in the catalogue's
+// language, each translated once, with its own class's entries, and shared
+// by every window that takes it. Safe to use from several threads.
+class TTranslatedFiles {
+ public:
+  explicit TTranslatedFiles(const TCatalogue& Catalogue) : FCatalogue(Catalogue) {}
+  std::shared_ptr<TDocument> operator()(const std::shared_ptr<TDocument>& Original) const;
+  // The entries these files matched.
+  std::vector<int> Matched() const;
+
+ private:
+  const TCatalogue& FCatalogue;
+  mutable std::mutex FMutex;
+  // Each original is held too, so that its address names no other document later.
+  mutable std::map<const TDocument*, std::pair<std::shared_ptr<TDocument>, std::shared_ptr<TDocument>>> FFiles;
+  mutable std::vector<int> FMatched;
+};
 
 // The document as shown in the catalogue's language: its translated captions
 // are edits of the document, so that what a run writes over them replaces them.

@@ -48,6 +48,9 @@ struct TLoadOptions {
   // form first, the form files of inline frames as their content (not owned).
   // Without it the file is read alone.
   const TWindowSources* Window = nullptr;
+  // The document of another file of the window as the run should see it (in
+  // a catalogue's language, say); without it, as the file holds it.
+  std::function<std::shared_ptr<TDocument>(const std::shared_ptr<TDocument>&)> OtherFile;
 };
 
 // What composing a window found and missed.
