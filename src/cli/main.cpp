@@ -202,8 +202,10 @@ DESCRIPTION
   whose caption, their own or their action's, holds a letter of any script
   the run sees, and how many of those show an action's caption they do not
   store themselves. Captions on which a letter would neither show nor work
-  are left out: labels without a control to focus, and tool buttons of a tool
-  bar that shows no captions.
+  are left out: labels without a control to focus, tool buttons of a tool
+  bar that shows no captions, and pages of a notebook. With --scope window
+  the run also sees the captions it keeps outside the tree (radio group
+  titles, tool buttons of a tool bar that shows captions).
 
 OUTPUT
   text  a table: one row a file, then the total.

@@ -193,8 +193,9 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
 
 // Whether a letter on the component's caption would show and work: not on a
 // label with no control to focus, nor on a tool button of a tool bar that
-// shows no captions.
+// shows no captions, nor on a notebook's page, which has no tab to show it.
 bool CanShowALetter(formfile::TLoadedForm& Form, const TComponent& C) {
+  if (AsClass<TPage>(&C) && AsClass<TNotebook>(static_cast<const TControl&>(C).GetParent())) return false;
   if (const TPropInfo* Focus = GetPropInfo(&C, "FocusControl");
       Focus && Focus->Kind == TTypeKind::tkClass && Focus->GetObj && !GetObjectProp(C, *Focus))
     return false;
@@ -206,7 +207,8 @@ bool CanShowALetter(formfile::TLoadedForm& Form, const TComponent& C) {
   return Value && *Value;
 }
 
-void CountParticipation(formfile::TLoadedForm& Form, const TCustomTreeView& Tree, TCaptionStats& S) {
+void CountParticipation(formfile::TLoadedForm& Form, const TCustomTreeView& Tree, const TKeyOptions& Options,
+                        TCaptionStats& S) {
   const TComponent& Owner = Form.Form();
   std::unordered_set<const TObject*> Seen;
   const TTreeNodes& Items = Tree.GetItems();
@@ -215,6 +217,10 @@ void CountParticipation(formfile::TLoadedForm& Form, const TCustomTreeView& Tree
     if (const auto* Item = AsClass<TRadioGroupIndex>(Data)) Data = Item->GetRadioGroup();
     Seen.insert(Data);
   }
+  // The window scope also sees captions outside the tree: their letters are kept and checked.
+  if (Options.Scope == TKeyScope::ksWindow)
+    for (const TKeyScopeGroup& Scope : CollectScopes(Tree, TKeyScope::ksWindow))
+      for (const TKeyScopeGroup::TShownCaption& Shown : Scope.Shown) Seen.insert(Shown.Control);
   std::vector<const TComponent*> Pending(Owner.Components().begin(), Owner.Components().end());
   while (!Pending.empty()) {
     const TComponent* C = Pending.back();
@@ -242,7 +248,7 @@ TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const TKeySettings& Fallb
   BuildWorkingTree(Tree, Form.Form(), Settings);
   const TSettingLists Lists(Settings);
   TCaptionStats S = MeasureTree(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Settings.Options);
-  CountParticipation(Form, Tree, S);
+  CountParticipation(Form, Tree, Settings.Options, S);
   return S;
 }
 

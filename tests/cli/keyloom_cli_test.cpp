@@ -371,6 +371,9 @@ TEST_F(KeyloomCliTest, ShippedClassMapUserMapsAndTheHint) {
             "  object Box2: TJvCheckBox\n"
             "    Caption = 'Zoom'\n"
             "  end\n"
+            "  object Total1: TQRLabel\n"
+            "    Caption = 'Total'\n"
+            "  end\n"
             "end\n");
   WriteFile(FWork / "maps.txt", "# ours\nTJvPopupMenu = TMainMenu   # top row beside the form's captions\n");
   WriteFile(FWork / "bad.txt", "TJvLabel=TLabel\nTJvX\n");
@@ -396,11 +399,13 @@ TEST_F(KeyloomCliTest, ShippedClassMapUserMapsAndTheHint) {
     EXPECT_EQ(R.Out.find("'&Zoom'") != std::string::npos, C.ZoomTakesPart) << C.Options;
   }
   const TRun Hinted = Run("check --no-builtin-class-map jv.dfm");
-  EXPECT_NE(Hinted.Err.find("hint: 2 objects of unknown classes show captions or hold menu items that take no part "
-                            "(TJvCheckBox 1, TJvPopupMenu 1); map each class"),
+  EXPECT_NE(Hinted.Err.find("hint: 3 objects of unknown classes show captions or hold menu items that take no part "
+                            "(TJvCheckBox 1, TJvPopupMenu 1, TQRLabel 1); map each class"),
             std::string::npos)
       << Hinted.Err;
   EXPECT_EQ(Run("check jv.dfm").Err.find("hint:"), std::string::npos);
+  // A report's label prints; it shows in no window and is not counted.
+  EXPECT_NE(Run("stats --participation jv.dfm").Out.find("participation: 3 of 3 captions take part"), std::string::npos);
   const TRun Bad = Run("check --class-map-file bad.txt jv.dfm");
   EXPECT_EQ(Bad.Code, 2);
   EXPECT_NE(Bad.Err.find("bad.txt:2: expected FROM=TO"), std::string::npos) << Bad.Err;
