@@ -316,6 +316,14 @@ class TFormReader {
   }
 
   void ReadObject(TObjectNode& Node, TComponent* Enclosing, TComponent* LookupRoot) {
+    // Older files write a frame's own components inside its inline block as
+    // `object`: where the frame's file made one of that name, it is that one.
+    const bool FramesOwn = Node.FKind == TObjectKind::Object && LookupRoot != StreamRoot && !Node.FName.empty() &&
+                           Composed.count(LookupRoot) && LookupRoot->FindComponent(Node.FName);
+    if (FramesOwn) {
+      Modify(*LookupRoot->FindComponent(Node.FName), Node, LookupRoot);
+      return;
+    }
     if (Node.FKind == TObjectKind::Inherited && Composed.count(LookupRoot)) {
       if (TComponent* Existing = Node.FName.empty() ? nullptr : LookupRoot->FindComponent(Node.FName)) {
         Modify(*Existing, Node, LookupRoot);

@@ -90,6 +90,12 @@ const char* const Base =
     "    inherited Edit1: TEdit\n"
     "      Text = 'from the base'\n"
     "    end\n"
+    "    object Label1: TLabel\n"
+    "      Caption = 'Na&me'\n"
+    "    end\n"
+    "  end\n"
+    "  object Label1: TLabel\n"
+    "    Caption = 'Other'\n"
     "  end\n"
     "end\n";
 
@@ -160,6 +166,9 @@ TEST_F(WindowTest, AChainOfThreeWithAFrameInTheFirstLoadsAsTheRunningWindow) {
   EXPECT_EQ(Edit1->GetText(), "from the base");
   EXPECT_EQ(Form.FindComponent("Edit1"), nullptr);
   EXPECT_EQ(dynamic_cast<TWinControl*>(Frame1)->GetWidth(), 300);
+  // Written as `object` in the inline block, as older files do: the frame's own, beside the form's namesake.
+  EXPECT_EQ(dynamic_cast<TLabel*>(Frame1->FindComponent("Label1"))->GetCaption(), "Na&me");
+  EXPECT_EQ(dynamic_cast<TLabel*>(Form.FindComponent("Label1"))->GetCaption(), "Other");
 
   // A dotted reference into the frame, and a control of an unknown class, can be focused.
   EXPECT_EQ(dynamic_cast<TLabel*>(Form.FindComponent("Label3"))->GetFocusControl(), Edit1);
