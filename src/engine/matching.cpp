@@ -9,6 +9,77 @@ namespace keyloom {
 
 namespace {
 
+// The vertices Dijkstra has reached and not yet settled, least distance
+// first (equal distances: the lower vertex), each held once: a shorter
+// distance moves it up where it stands.
+class TVertexQueue {
+ public:
+  explicit TVertexQueue(const std::vector<TMatchCost>& Distance)
+      : FDistance(Distance), FPlace(Distance.size(), -1) {}
+
+  bool Empty() const { return FHeap.empty(); }
+  void Clear() {
+    for (int V : FHeap) FPlace[static_cast<std::size_t>(V)] = -1;
+    FHeap.clear();
+  }
+  // V was reached or its distance fell.
+  void Offer(int V) {
+    int& At = FPlace[static_cast<std::size_t>(V)];
+    if (At < 0) {
+      At = static_cast<int>(FHeap.size());
+      FHeap.push_back(V);
+    }
+    Up(static_cast<std::size_t>(At));
+  }
+  int Pop() {
+    const int Top = FHeap.front();
+    FPlace[static_cast<std::size_t>(Top)] = -1;
+    const int Last = FHeap.back();
+    FHeap.pop_back();
+    if (!FHeap.empty()) {
+      Put(0, Last);
+      Down(0);
+    }
+    return Top;
+  }
+
+ private:
+  bool Before(int A, int B) const {
+    const auto Order = FDistance[static_cast<std::size_t>(A)].Level <=> FDistance[static_cast<std::size_t>(B)].Level;
+    return Order != 0 ? Order < 0 : A < B;
+  }
+  void Put(std::size_t At, int V) {
+    FHeap[At] = V;
+    FPlace[static_cast<std::size_t>(V)] = static_cast<int>(At);
+  }
+  void Up(std::size_t At) {
+    const int V = FHeap[At];
+    while (At > 0) {
+      const std::size_t Parent = (At - 1) / 2;
+      if (!Before(V, FHeap[Parent])) break;
+      Put(At, FHeap[Parent]);
+      At = Parent;
+    }
+    Put(At, V);
+  }
+  void Down(std::size_t At) {
+    const int V = FHeap[At];
+    for (;;) {
+      std::size_t Child = 2 * At + 1;
+      if (Child >= FHeap.size()) break;
+      if (Child + 1 < FHeap.size() && Before(FHeap[Child + 1], FHeap[Child])) ++Child;
+      if (!Before(FHeap[Child], V)) break;
+      Put(At, FHeap[Child]);
+      At = Child;
+    }
+    Put(At, V);
+  }
+
+  const std::vector<TMatchCost>& FDistance;
+  std::vector<int> FPlace;
+  std::vector<int> FHeap;
+};
+
 // A flow network: source, left vertices, right vertices, sink; unit capacities.
 class TFlowNetwork {
  public:
@@ -43,24 +114,19 @@ class TFlowNetwork {
     std::vector<bool> Reached(Count);
     std::vector<bool> Done(Count);
     std::vector<std::pair<int, int>> Via(Count);  // vertex and arc index that reached it
-    using TEntry = std::pair<TMatchCost, int>;
-    const auto Later = [](const TEntry& A, const TEntry& B) {
-      if (A.first == B.first) return A.second > B.second;
-      return B.first < A.first;
-    };
+    TVertexQueue Queue(Distance);
     for (;;) {
       std::fill(Reached.begin(), Reached.end(), false);
       std::fill(Done.begin(), Done.end(), false);
-      std::priority_queue<TEntry, std::vector<TEntry>, decltype(Later)> Queue(Later);
+      Queue.Clear();
       Distance[static_cast<std::size_t>(Source)] = {};
       Reached[static_cast<std::size_t>(Source)] = true;
-      Queue.push({{}, Source});
-      while (!Queue.empty()) {
-        const auto [Dist, Vertex] = Queue.top();
-        Queue.pop();
+      Queue.Offer(Source);
+      while (!Queue.Empty()) {
+        const int Vertex = Queue.Pop();
         const auto V = static_cast<std::size_t>(Vertex);
-        if (Done[V]) continue;
         Done[V] = true;
+        const TMatchCost Dist = Distance[V];
         for (std::size_t I = 0; I < FArcs[V].size(); ++I) {
           const TArc& A = FArcs[V][I];
           const auto To = static_cast<std::size_t>(A.To);
@@ -70,7 +136,7 @@ class TFlowNetwork {
           Reached[To] = true;
           Distance[To] = Next;
           Via[To] = {Vertex, static_cast<int>(I)};
-          Queue.push({Next, A.To});
+          Queue.Offer(A.To);
         }
       }
       if (!Reached[static_cast<std::size_t>(Sink)]) return;
