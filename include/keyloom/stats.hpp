@@ -63,13 +63,17 @@ std::size_t CountPairsShownTogether(const TKeyScopeGroup& Scope, const std::vect
 // Measures a built working tree as its texts stand. The lists decide which
 // nodes are eligible; Options give the reserved letters and the letters a
 // caption may take (NonLatin) for the maximum. Markers are read on Greek and
-// Cyrillic letters as such in every mode.
+// Cyrillic letters as such in every mode. The captions Fixed names cannot
+// change (a run may not write them): the maximum takes them as they stand.
 TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionClasses,
-                          const TStrings& NoCaptionClasses, const TKeyOptions& Options);
+                          const TStrings& NoCaptionClasses, const TKeyOptions& Options,
+                          const TKeptCaptions& Fixed = {});
 
 // Measures a form read for keys: after the run assign would make (captions
 // change in memory only) when Run is true, else as the file holds it. The
 // settings are those assign would use: the form's own TKeyloom's, else Fallback.
-TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const TKeySettings& Fallback, bool Run);
+// The run keeps, and the maximum takes as they stand, the captions Fixed names.
+TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const TKeySettings& Fallback, bool Run,
+                          const TKeptCaptions& Fixed = {});
 
 }  // namespace keyloom::stats

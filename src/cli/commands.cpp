@@ -1207,32 +1207,42 @@ int RunAssignTranslated(const TAssignOptions& Options) {
   std::vector<TCatalogue> Catalogues = OpenCatalogues(Options, Reporter);
   if (Catalogues.empty()) return ExitFailure;
   int Failed = 0;
+  const std::vector<std::vector<std::string>> Levels = DependencyLevels(Options.Files, Sources.get());
   for (TCatalogue& Catalogue : Catalogues) {
     TTranslatedAssignTally Total;
-    const int FailedHere = ForEachFile(Options.Files, Options.Jobs, Reporter, Total,
-                                       [&](const std::string& File, TFileLog& Log, TTranslatedAssignTally& Tally) {
-                                         TTranslatedForm T(File, Options, Sources.get(), Log, Catalogue, true);
-                                         if (!Tally.Coverage.Count(File, T)) return;
-                                         // Only the translations shown are this run's to write.
-                                         RunKeys(*T.Form,
-                                                 LanguageSettings(SettingsFor(*T.Form, File, Options, Log),
-                                                                  Catalogue, Options),
-                                                 [&T](const TObject* Object) { return T.EntryOf(Object) < 0; });
-                                         T.Form->StoreCaptions();
-                                         for (auto& Edit : formfile::ChangedTranslations(
-                                                  formfile::TDocument::Parse(T.Form->Render(), File), T.Texts))
-                                           Tally.Edits.push_back(std::move(Edit));
-                                       });
-    Failed += FailedHere;
+    int FailedHere = 0;
     // Two forms of one class share their entries: the first named decides.
     std::set<int> Done;
     std::size_t Given = 0;
-    for (const auto& [Entry, Text] : Total.Edits) {
-      if (!Done.insert(Entry).second) continue;
-      if (HasAccelerator(Text) && !HasAccelerator(Catalogue.Entries()[static_cast<std::size_t>(Entry)].Translation))
-        ++Given;
-      Catalogue.SetTranslation(Entry, Text);
+    std::size_t Applied = 0;
+    std::size_t Read = 0;
+    // Ancestors and frames first: the forms that take them see their new letters.
+    for (const std::vector<std::string>& Level : Levels) {
+      FailedHere += ForEachFile(Level, Options.Jobs, Reporter, Total,
+                                [&](const std::string& File, TFileLog& Log, TTranslatedAssignTally& Tally) {
+                                  TTranslatedForm T(File, Options, Sources.get(), Log, Catalogue, true);
+                                  if (!Tally.Coverage.Count(File, T)) return;
+                                  // Only the translations shown are this run's to write.
+                                  RunKeys(*T.Form,
+                                          LanguageSettings(SettingsFor(*T.Form, File, Options, Log), Catalogue, Options),
+                                          [&T](const TObject* Object) { return T.EntryOf(Object) < 0; });
+                                  T.Form->StoreCaptions();
+                                  for (auto& Edit : formfile::ChangedTranslations(
+                                           formfile::TDocument::Parse(T.Form->Render(), File), T.Texts))
+                                    Tally.Edits.push_back(std::move(Edit));
+                                },
+                                Read);
+      Read += Level.size();
+      for (; Applied < Total.Edits.size(); ++Applied) {
+        const auto& [Entry, Text] = Total.Edits[Applied];
+        if (!Done.insert(Entry).second) continue;
+        if (HasAccelerator(Text) && !HasAccelerator(Catalogue.Entries()[static_cast<std::size_t>(Entry)].Translation))
+          ++Given;
+        Catalogue.SetTranslation(Entry, Text);
+      }
+      TranslatedFilesOf(Catalogue).Forget();
     }
+    Failed += FailedHere;
     const std::string File = Catalogue.FileName();
     if (FailedHere == 0 && Catalogue.Modified()) {
       try {
@@ -1325,7 +1335,9 @@ int RunStatsTranslated(const TStatsOptions& Options) {
                             if (!Tally.Coverage.Count(File, T)) return;
                             TKeySettings Settings = LanguageSettings(Options.Settings, Catalogue, Options);
                             SettingsFor(*T.Form, File, Options, Log);
-                            Tally.Figures += stats::MeasureForm(*T.Form, Settings, !Options.AsIs);
+                            // What the catalogue cannot hold stays as the form shows it.
+                            Tally.Figures += stats::MeasureForm(*T.Form, Settings, !Options.AsIs,
+                                                                [&T](const TObject* Object) { return T.EntryOf(Object) < 0; });
                           });
     Measured += Total.Coverage.Covered;
     if (Json)

@@ -400,6 +400,11 @@ std::shared_ptr<TDocument> TTranslatedFiles::operator()(const std::shared_ptr<TD
   return It->second.second;
 }
 
+void TTranslatedFiles::Forget() const {
+  std::lock_guard Lock(FMutex);
+  FFiles.clear();
+}
+
 std::vector<int> TTranslatedFiles::Matched() const {
   std::lock_guard Lock(FMutex);
   return FMatched;

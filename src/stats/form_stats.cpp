@@ -131,7 +131,7 @@ std::size_t CountPairsShownTogether(const TKeyScopeGroup& Scope, const std::vect
 }
 
 TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionClasses,
-                          const TStrings& NoCaptionClasses, const TKeyOptions& Options) {
+                          const TStrings& NoCaptionClasses, const TKeyOptions& Options, const TKeptCaptions& Fixed) {
   TCaptionStats S;
   const std::vector<TLetterKey> Reserved = ReservedLetterKeys(Options.ReservedLetters);
   const std::vector<TKeyScopeGroup> Scopes = CollectScopes(Tree, TKeyScope::ksWindow);
@@ -155,6 +155,17 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
     }
     std::vector<bool> Shared(Count, false);
     for (const auto& [Key, Holders] : ByKey) S.Clashes += CountPairsShownTogether(Scope, Holders, Shared);
+    // A caption that cannot change keeps its letter, or stays without one.
+    std::size_t FixedCovered = 0;
+    if (Fixed)
+      for (std::size_t I = 0; I < Count; ++I) {
+        if (!Facts[I].Eligible || !Fixed(Scope.Nodes[I]->GetData())) continue;
+        Letters[I].clear();
+        if (!Facts[I].Marked) continue;
+        if (!Shared[I]) ++FixedCovered;
+        for (std::size_t J = 0; J < Count; ++J)
+          if (J != I && Scope.VisibleTogether(I, J)) std::erase(Letters[J], Facts[I].Key);
+      }
     // A caption outside the tree clashes with the captions shown with it; it
     // is counted no further, and its letter is no caption's to take.
     for (const TKeyScopeGroup::TShownCaption& Shown : Scope.Shown) {
@@ -173,7 +184,7 @@ TCaptionStats MeasureTree(const TCustomTreeView& Tree, const TStrings& CaptionCl
     for (std::size_t I = 0; I < Count; ++I)
       if (Facts[I].Eligible && Facts[I].Marked && !Shared[I]) ++S.Covered;
     const TCoverageMaximum Most = ExactMaximumCoverage(Scope, Letters);
-    S.Maximum += Most.Size;
+    S.Maximum += Most.Size + FixedCovered;
     if (!Most.Proven) ++S.Unproven;
   }
 
@@ -241,13 +252,14 @@ void CountParticipation(formfile::TLoadedForm& Form, const TCustomTreeView& Tree
   }
 }
 
-TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const TKeySettings& Fallback, bool Run) {
-  if (Run) RunKeys(Form, Fallback);
+TCaptionStats MeasureForm(formfile::TLoadedForm& Form, const TKeySettings& Fallback, bool Run,
+                          const TKeptCaptions& Fixed) {
+  if (Run) RunKeys(Form, Fallback, Fixed);
   const TKeySettings Settings = EffectiveSettings(Form, Fallback);
   TTreeView Tree(nullptr);
   BuildWorkingTree(Tree, Form.Form(), Settings);
   const TSettingLists Lists(Settings);
-  TCaptionStats S = MeasureTree(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Settings.Options);
+  TCaptionStats S = MeasureTree(Tree, Lists.CaptionClasses, Lists.NoCaptionClasses, Settings.Options, Fixed);
   CountParticipation(Form, Tree, Settings.Options, S);
   return S;
 }

@@ -633,11 +633,17 @@ TEST_F(KeyloomCliTest, TranslatedWindowsAreCheckedAndAssignedInTheirCatalogues) 
   // An ancestor's captions show in the language too, by the ancestor's own entries.
   WriteFile(FWork / "base.lfm", "object Base: TBase\n  object btnClose: TButton\n    Caption = 'Close'\n  end\nend\n");
   WriteFile(FWork / "base.pas", "unit base;\ninterface\ntype\n  TBase = class(TForm)\n  end;\nend.\n");
-  WriteFile(FWork / "derived.lfm", "inherited Derived: TDerived\nend\n");
+  WriteFile(FWork / "derived.lfm",
+            "inherited Derived: TDerived\n  object btnSend: TButton\n    Caption = 'Send'\n  end\nend\n");
   WriteFile(FWork / "derived.pas", "unit derived;\ninterface\ntype\n  TDerived = class(TBase)\n  end;\nend.\n");
-  WriteFile(FWork / "base.de.po", "#: tbase.btnclose.caption\nmsgid \"Close\"\nmsgstr \"Schlie\xC3\x9F" "en\"\n");
+  WriteFile(FWork / "base.de.po", "#: tbase.btnclose.caption\nmsgid \"Close\"\nmsgstr \"Schlie\xC3\x9F" "en\"\n\n"
+                                  "#: tderived.btnsend.caption\nmsgid \"Send\"\nmsgstr \"Senden\"\n");
   const TRun Tree = Run("tree --po base.de.po derived.lfm");
   EXPECT_NE(Tree.Out.find("Schlie\xC3\x9F" "en (TButton btnClose) [from base.lfm]"), std::string::npos) << Tree.Out << Tree.Err;
+  // The ancestor gets its letter first, whatever order the files are named in.
+  ASSERT_EQ(Run("assign --po base.de.po derived.lfm base.lfm").Code, 0);
+  EXPECT_NE(ReadFile(FWork / "base.de.po").find("msgstr \"&Schlie"), std::string::npos) << ReadFile(FWork / "base.de.po");
+  EXPECT_EQ(Run("check --po base.de.po derived.lfm").Out.find("clashes"), std::string::npos);
 }
 
 }  // namespace

@@ -95,6 +95,8 @@ class TTranslatedFiles {
   std::shared_ptr<TDocument> operator()(const std::shared_ptr<TDocument>& Original) const;
   // The entries these files matched.
   std::vector<int> Matched() const;
+  // Drops the translated files: the catalogue's translations changed.
+  void Forget() const;
 
  private:
   const TCatalogue& FCatalogue;
