@@ -292,6 +292,24 @@ int AddNodes(TCustomTreeView& Tree, TTreeNode* Parent, const std::string& Captio
   return Nodes;
 }
 
+// The components a window shows: those the component owns and, after each
+// inline frame, what the frame owns (its controls show in the window too).
+// Without frames, the owned list itself.
+const std::vector<TComponent*>& WithFrameContents(const TComponent& Component, std::vector<TComponent*>& Out) {
+  const auto& Owned = Component.Components();
+  if (std::none_of(Owned.begin(), Owned.end(), [](const TComponent* C) { return C->HasState(csInline); }))
+    return Owned;
+  // Depth first, each frame's contents right after it.
+  const auto Add = [&](const TComponent& Owner, auto& Self) -> void {
+    for (TComponent* C : Owner.Components()) {
+      Out.push_back(C);
+      if (C->HasState(csInline)) Self(*C, Self);
+    }
+  };
+  Add(Component, Add);
+  return Out;
+}
+
 // The components that have a level, each with its pass, and the order of
 // the passes: one per level, each in component order. Every level present
 // gets its pass, also beyond levels that hold no component. ReadEarly: read
@@ -302,7 +320,8 @@ struct TPlan {
 
   TPlan(const TCustomForm* Form, const TComponent& Component, bool ReadEarly, const TStrings& List1,
         const TStrings& List2, const TBuildScout& Scout) {
-    const auto& All = Component.Components();
+    std::vector<TComponent*> WithFrames;
+    const auto& All = WithFrameContents(Component, WithFrames);
     Leveled.reserve(All.size());
     int Deepest = 0;
     for (std::size_t I = 0; I < All.size(); ++I) {

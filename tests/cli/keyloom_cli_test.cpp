@@ -179,6 +179,14 @@ TEST_F(KeyloomCliTest, AnInheritedFormRunsInItsWholeWindowAndOnlyItsOwnFileIsWri
   EXPECT_EQ(Clash.Out,
             "app/ufoo.lfm:4:17: accelerator 'S' of '&Search' (TButton Button3) clashes with '&Save' (TButton Button1) "
             "inherited from base/ubase.lfm:4:17\n");
+
+  // A frame's controls show in the window: the window scope sees them.
+  WriteFile(FWork / "base/uframe.lfm", "object FrameX: TFrameX\n  object btnFind: TButton\n    Caption = '&Find'\n  end\nend\n");
+  WriteFile(FWork / "app/ubar.lfm", "object FormBar: TFormBar\n  object btnFile: TButton\n    Caption = '&File'\n  end\n"
+                                    "  inline Frame1: TFrameX\n  end\nend\n");
+  EXPECT_EQ(Run("check --scope window --search-path base app/ubar.lfm").Out,
+            "app/ubar.lfm:3:15: accelerator 'F' of '&File' (TButton btnFile) clashes with '&Find' (TButton btnFind) "
+            "inherited from base/uframe.lfm:3:15\n");
 }
 
 TEST_F(KeyloomCliTest, TreeShowsTheCaptionTreeBeforeAndAfterFinding) {
