@@ -75,9 +75,13 @@ QWidget* MakeCheckable(TControl& C, QWidget* Parent, QObject* Guard) {
   return Button;
 }
 
+// The control takes the edited text before its change handler, which may read it.
 QWidget* MakeEdit(TControl& C, QWidget* Parent, QObject* Guard) {
   auto* Edit = new QLineEdit(Parent);
-  QObject::connect(Edit, &QLineEdit::textEdited, Guard, [&C](const QString& Text) { C.SetText(FromQt(Text)); });
+  QObject::connect(Edit, &QLineEdit::textEdited, Guard, [&C](const QString& Text) {
+    C.SetText(FromQt(Text));
+    static_cast<TCustomEdit&>(C).Change();
+  });
   return Edit;
 }
 
@@ -341,9 +345,19 @@ QWidget* TRenderer::TImpl::MakeMemo(TView& V, QWidget* Parent, QObject* Guard) {
 
 QWidget* TRenderer::TImpl::MakeComboBox(TView& V, QWidget* Parent, QObject* Guard) {
   auto* Combo = new QComboBox(Parent);
-  Combo->setEditable(true);
+  Combo->setEditable(static_cast<TCustomComboBox&>(*V.Control).GetStyle() != TComboBoxStyle::csDropDownList);
+  // Connected to the widget, not the text edit, which Sync replaces when the style changes.
   connect(Combo, &QComboBox::editTextChanged, Guard, [&V](const QString& Text) {
-    if (!V.Syncing) V.Control->SetText(FromQt(Text));
+    if (V.Syncing) return;
+    V.Control->SetText(FromQt(Text));
+    static_cast<TCustomComboBox&>(*V.Control).Change();
+  });
+  connect(Combo, &QComboBox::currentIndexChanged, Guard, [&V](int Index) {
+    auto& Box = static_cast<TCustomComboBox&>(*V.Control);
+    if (V.Syncing || Index == Box.GetItemIndex()) return;
+    Box.SetItemIndex(Index);
+    // An editable box has told of the choice already, through its new text.
+    if (Box.GetStyle() == TComboBoxStyle::csDropDownList) Box.Change();
   });
   return Combo;
 }

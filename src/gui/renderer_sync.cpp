@@ -298,7 +298,11 @@ void TRenderer::TImpl::Sync(TView& V) {
         Combo->clear();
         Combo->addItems(Items);
       }
-      Combo->setEditText(Text(V, C.GetText()));
+      auto& Box = static_cast<TCustomComboBox&>(C);
+      const bool Editable = Box.GetStyle() != TComboBoxStyle::csDropDownList;
+      if (Combo->isEditable() != Editable) Combo->setEditable(Editable);
+      Combo->setCurrentIndex(Box.GetItemIndex() < Combo->count() ? Box.GetItemIndex() : -1);
+      if (Editable) Combo->setEditText(Text(V, C.GetText()));
       break;
     }
     case TKind::ListBox: {

@@ -152,9 +152,14 @@ const TClassInfo& TEdit::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TEdit", &TCustomEdit::StaticClassInfo(),
       {P::String<TEdit>("Text", &TControl::GetText, &TControl::SetText),
-       P::Boolean<TEdit>("ReadOnly", &TEdit::GetReadOnly, &TEdit::SetReadOnly, false)},
+       P::Boolean<TEdit>("ReadOnly", &TEdit::GetReadOnly, &TEdit::SetReadOnly, false),
+       P::Event<TEdit>("OnChange", "TNotifyEvent", &TEdit::OnChange)},
       P::Factory<TEdit>());
   return Info;
+}
+
+void TCustomEdit::Change() {
+  if (OnChange) OnChange(this);
 }
 
 const TClassInfo& TCustomMemo::MakeStaticClassInfo() {
@@ -175,12 +180,37 @@ const TClassInfo& TCustomComboBox::MakeStaticClassInfo() {
   return Info;
 }
 
+TCustomComboBox::TCustomComboBox(TComponent* AOwner) : TWinControl(AOwner) {
+  FItems.OnChange = [this](TObject*) { Changed("Items"); };
+}
+
+void TCustomComboBox::SetItemIndex(int V) {
+  if (V == FItemIndex) return;
+  FItemIndex = V;
+  Changed("ItemIndex");
+}
+
+void TCustomComboBox::SetStyle(TComboBoxStyle V) {
+  if (V == FStyle) return;
+  FStyle = V;
+  Changed("Style");
+}
+
+void TCustomComboBox::Change() {
+  if (OnChange) OnChange(this);
+}
+
 const TClassInfo& TComboBox::MakeStaticClassInfo() {
   static const TClassInfo Info(
       "TComboBox", &TCustomComboBox::StaticClassInfo(),
       {P::Owned<TComboBox, TStrings>("Items", "TStrings", &TComboBox::GetItems),
        P::Integer<TComboBox>("ItemIndex", &TComboBox::GetItemIndex, &TComboBox::SetItemIndex, -1),
-       P::String<TComboBox>("Text", &TControl::GetText, &TControl::SetText)},
+       P::Enumeration<TComboBox, TComboBoxStyle>(
+           "Style", "TComboBoxStyle",
+           {"csDropDown", "csSimple", "csDropDownList", "csOwnerDrawFixed", "csOwnerDrawVariable"},
+           &TComboBox::GetStyle, &TComboBox::SetStyle, TComboBoxStyle::csDropDown),
+       P::String<TComboBox>("Text", &TControl::GetText, &TControl::SetText),
+       P::Event<TComboBox>("OnChange", "TNotifyEvent", &TComboBox::OnChange)},
       P::Factory<TComboBox>());
   return Info;
 }

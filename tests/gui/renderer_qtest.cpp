@@ -477,10 +477,26 @@ class RendererTest : public QObject {
     QTest::mouseClick(W("lName"), Qt::LeftButton);
     QCOMPARE(Clicked, (std::vector<std::string>{"bOK", "sbFind", "cbSave", "rgUnits", "lName"}));
 
+    // Change handlers read what the user has just put in.
+    std::vector<std::string> Changed;
+    auto& Name = Get<TEdit>(*Loaded, "eName");
+    Name.OnChange = [&](TObject*) { Changed.push_back(Name.GetText()); };
     QTest::keyClicks(As<QLineEdit>("eName"), QStringLiteral("x"));
-    QCOMPARE(Get<TEdit>(*Loaded, "eName").GetText(), std::string("Joex"));
+    QCOMPARE(Name.GetText(), std::string("Joex"));
+    auto& Kind = Get<TComboBox>(*Loaded, "cbKind");
+    Kind.OnChange = [&](TObject*) { Changed.push_back(Kind.GetText()); };
     QTest::keyClicks(As<QComboBox>("cbKind")->lineEdit(), QStringLiteral("Big"));
-    QCOMPARE(Get<TComboBox>(*Loaded, "cbKind").GetText(), std::string("Big"));
+    QCOMPARE(Kind.GetText(), std::string("Big"));
+    // A list to choose from only: the choice is the item index.
+    Kind.GetItems()->Add("Small");
+    Kind.GetItems()->Add("Large");
+    Kind.SetStyle(TComboBoxStyle::csDropDownList);
+    Kind.OnChange = [&](TObject*) { Changed.push_back(std::to_string(Kind.GetItemIndex())); };
+    QVERIFY(!As<QComboBox>("cbKind")->isEditable());
+    QTest::keyClick(As<QComboBox>("cbKind"), Qt::Key_Down);
+    QTest::keyClick(As<QComboBox>("cbKind"), Qt::Key_Down);
+    QCOMPARE(Kind.GetItemIndex(), 1);
+    QCOMPARE(Changed, (std::vector<std::string>{"Joex", "B", "Bi", "Big", "0", "1"}));
 
     As<gui::TTabbedWidget>("pcPages")->TabBar()->setCurrentIndex(1);
     QCOMPARE(Get<TPageControl>(*Loaded, "pcPages").GetActivePage(), &Get<TTabSheet>(*Loaded, "tsSecond"));

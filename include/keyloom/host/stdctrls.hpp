@@ -127,6 +127,11 @@ class TCustomEdit : public TWinControl {
   bool GetReadOnly() const { return FReadOnly; }
   void SetReadOnly(bool V) { FReadOnly = V; }
 
+  // What a user does: the text was edited (SetText before). The desktop face
+  // and tests call it; text set in code runs no handler.
+  void Change();
+  TNotifyEvent OnChange;
+
  private:
   bool FReadOnly = false;
 };
@@ -153,17 +158,35 @@ class TMemo : public TCustomMemo {
   using TCustomMemo::TCustomMemo;
 };
 
+// A list to choose from only (csDropDownList), or an edit with a list of suggestions.
+enum class TComboBoxStyle : std::uint8_t {
+  csDropDown,
+  csSimple,
+  csDropDownList,
+  csOwnerDrawFixed,
+  csOwnerDrawVariable
+};
+
 class TCustomComboBox : public TWinControl {
   KEYLOOM_CLASS(TCustomComboBox)
  public:
-  using TWinControl::TWinControl;
+  explicit TCustomComboBox(TComponent* AOwner);
   TStrings* GetItems() const { return const_cast<TStringList*>(&FItems); }
   int GetItemIndex() const { return FItemIndex; }
-  void SetItemIndex(int V) { FItemIndex = V; }
+  void SetItemIndex(int V);
+  TComboBoxStyle GetStyle() const { return FStyle; }
+  void SetStyle(TComboBoxStyle V);
+
+  // What a user does: another item was chosen (SetItemIndex before) or the
+  // text was edited. The desktop face and tests call it; an index set in
+  // code runs no handler.
+  void Change();
+  TNotifyEvent OnChange;
 
  private:
   TStringList FItems;
   int FItemIndex = -1;
+  TComboBoxStyle FStyle = TComboBoxStyle::csDropDown;
 };
 
 class TComboBox : public TCustomComboBox {
