@@ -212,7 +212,7 @@ object KeyloomForm: TKeyloomForm
         Left = 0
         Top = 29
         Width = 660
-        Height = 100
+        Height = 80
         Align = alTop
         Columns = <
           item
@@ -229,7 +229,7 @@ object KeyloomForm: TKeyloomForm
       end
       object spSetup1: TSplitter
         Left = 0
-        Top = 129
+        Top = 109
         Width = 660
         Height = 3
         Cursor = crVSplit
@@ -237,7 +237,7 @@ object KeyloomForm: TKeyloomForm
       end
       object pNoCaptions: TPanel
         Left = 0
-        Top = 132
+        Top = 112
         Width = 660
         Height = 29
         Align = alTop
@@ -251,9 +251,9 @@ object KeyloomForm: TKeyloomForm
       end
       object lvNoCaptions: TListView
         Left = 0
-        Top = 161
+        Top = 141
         Width = 660
-        Height = 100
+        Height = 80
         Align = alTop
         Columns = <
           item
@@ -270,7 +270,7 @@ object KeyloomForm: TKeyloomForm
       end
       object spSetup2: TSplitter
         Left = 0
-        Top = 261
+        Top = 221
         Width = 660
         Height = 3
         Cursor = crVSplit
@@ -278,7 +278,7 @@ object KeyloomForm: TKeyloomForm
       end
       object pDefaultCaptions: TPanel
         Left = 0
-        Top = 264
+        Top = 224
         Width = 660
         Height = 29
         Align = alTop
@@ -292,9 +292,9 @@ object KeyloomForm: TKeyloomForm
       end
       object lvDefaultCaptions: TListView
         Left = 0
-        Top = 293
+        Top = 253
         Width = 660
-        Height = 101
+        Height = 85
         Align = alClient
         Columns = <
           item
@@ -308,6 +308,112 @@ object KeyloomForm: TKeyloomForm
         ViewStyle = vsReport
         OnEdited = lvDefaultCaptionsEdited
         OnKeyDown = lvDefaultCaptionsKeyDown
+      end
+      object pKeyOptions: TPanel
+        Left = 0
+        Top = 338
+        Width = 660
+        Height = 56
+        Align = alBottom
+        BevelOuter = bvNone
+        TabOrder = 6
+        object lScope: TLabel
+          Left = 4
+          Top = 8
+          Caption = 'Sco&pe:'
+          FocusControl = cbScope
+        end
+        object lStrategy: TLabel
+          Left = 224
+          Top = 8
+          Caption = 'S&trategy:'
+          FocusControl = cbStrategy
+        end
+        object lReservedLetters: TLabel
+          Left = 444
+          Top = 8
+          Caption = '&Reserved letters:'
+          FocusControl = eReservedLetters
+        end
+        object lNonLatin: TLabel
+          Left = 4
+          Top = 34
+          Caption = '&Non-Latin captions:'
+          FocusControl = cbNonLatin
+        end
+        object lPlaceholders: TLabel
+          Left = 224
+          Top = 34
+          Caption = 'Place&holders:'
+          FocusControl = cbPlaceholders
+        end
+        object cbScope: TComboBox
+          Left = 100
+          Top = 4
+          Width = 112
+          Height = 21
+          Hint = 'Which captions need different keys: each group of siblings, or all those the window shows together'
+          Style = csDropDownList
+          Items.Strings = (
+            'Sibling groups'
+            'Whole window')
+          TabOrder = 0
+          OnChange = KeyOptionsChange
+          OnMouseMove = ShowHint
+        end
+        object cbStrategy: TComboBox
+          Left = 320
+          Top = 4
+          Width = 112
+          Height = 21
+          Hint = 'How keys are chosen: the first free letter of each caption in turn, or as many captions served as can be'
+          Style = csDropDownList
+          Items.Strings = (
+            'Letter search'
+            'Best coverage')
+          TabOrder = 1
+          OnChange = KeyOptionsChange
+          OnMouseMove = ShowHint
+        end
+        object eReservedLetters: TEdit
+          Left = 540
+          Top = 4
+          Width = 112
+          Height = 21
+          Hint = 'Letters never given as keys, such as those the program uses for keys of its own'
+          TabOrder = 2
+          OnChange = KeyOptionsChange
+          OnMouseMove = ShowHint
+        end
+        object cbNonLatin: TComboBox
+          Left = 100
+          Top = 30
+          Width = 112
+          Height = 21
+          Hint = 'Captions without a Latin letter: left alone, given a Latin key after them, or a key on a letter of their own script'
+          Style = csDropDownList
+          Items.Strings = (
+            'Skip'
+            'Append a key'
+            'Own script')
+          TabOrder = 3
+          OnChange = KeyOptionsChange
+          OnMouseMove = ShowHint
+        end
+        object cbPlaceholders: TComboBox
+          Left = 320
+          Top = 30
+          Width = 112
+          Height = 21
+          Hint = 'Captions equal to their control''s name, to be replaced at run time: given a key as any caption, or left alone'
+          Style = csDropDownList
+          Items.Strings = (
+            'Treat as captions'
+            'Skip')
+          TabOrder = 4
+          OnChange = KeyOptionsChange
+          OnMouseMove = ShowHint
+        end
       end
     end
     object TPage

@@ -33,6 +33,8 @@ struct TKeyOptions {
   TNonLatinMode NonLatin = TNonLatinMode::nlSkip;
   TPlaceholders Placeholders = TPlaceholders::plTreatAsCaption;
 
+  bool operator==(const TKeyOptions&) const = default;
+
   bool IsDefault() const {
     return Scope == TKeyScope::ksSiblings && Strategy == TAssignStrategy::asLetterSearch && ReservedLetters.empty() &&
            NonLatin == TNonLatinMode::nlSkip && Placeholders == TPlaceholders::plTreatAsCaption;

@@ -5,6 +5,7 @@
 #include <keyloom/design/resources.hpp>
 #include <keyloom/engine.hpp>
 #include <keyloom/formfile/loader.hpp>
+#include <keyloom/keyloom_component.hpp>
 #include <keyloom/markup.hpp>
 #include <keyloom/pipeline.hpp>
 #include <keyloom/tree.hpp>
@@ -138,6 +139,7 @@ void TKeyloomForm::ReadLayout() {
       Notify("bAboutClick", &TKeyloomForm::bAboutClick),
       Notify("bCloseClick", &TKeyloomForm::bCloseClick),
       Notify("lHomepageClick", &TKeyloomForm::lHomepageClick),
+      Notify("KeyOptionsChange", &TKeyloomForm::KeyOptionsChange),
       Notify("pmCaptionsPopup", &TKeyloomForm::pmCaptionsPopup),
       Notify("pmNoCaptionsPopup", &TKeyloomForm::pmNoCaptionsPopup),
       Notify("pmDefaultCaptionsPopup", &TKeyloomForm::pmDefaultCaptionsPopup),
@@ -217,6 +219,17 @@ void TKeyloomForm::ReadLayout() {
   KEYLOOM_BIND(pDefaultCaptions);
   KEYLOOM_BIND(lDefaultCaptions);
   KEYLOOM_BIND(lvDefaultCaptions);
+  KEYLOOM_BIND(pKeyOptions);
+  KEYLOOM_BIND(lScope);
+  KEYLOOM_BIND(cbScope);
+  KEYLOOM_BIND(lStrategy);
+  KEYLOOM_BIND(cbStrategy);
+  KEYLOOM_BIND(lReservedLetters);
+  KEYLOOM_BIND(eReservedLetters);
+  KEYLOOM_BIND(lNonLatin);
+  KEYLOOM_BIND(cbNonLatin);
+  KEYLOOM_BIND(lPlaceholders);
+  KEYLOOM_BIND(cbPlaceholders);
   KEYLOOM_BIND(pmCaptions);
   KEYLOOM_BIND(miCaptionsNew);
   KEYLOOM_BIND(miCaptionsEdit);
@@ -280,6 +293,8 @@ TKeyloomForm::~TKeyloomForm() {
   }
   for (TComponent* C : FWatched) RemoveFreeNotification(C);
   FWatched.clear();
+  if (FKeyloom) RemoveFreeNotification(FKeyloom);
+  FKeyloom = nullptr;
   if (FOwnerForm) RemoveFreeNotification(FOwnerForm);
   FOwnerForm = nullptr;
 }
@@ -290,6 +305,7 @@ void TKeyloomForm::SetOwnerForm(TCustomForm* Form) {
   if (Showing()) Hide();
   Unhook();
   ClearTree();
+  SetKeyloom(nullptr);
   if (FOwnerForm) RemoveFreeNotification(FOwnerForm);
   FOwnerForm = Form;
   if (Form) FreeNotification(Form);
@@ -303,8 +319,13 @@ void TKeyloomForm::Notification(TComponent* AComponent, TOperation Operation) {
     if (FOwnerWndProc) FOwnerWndProc->Window = nullptr;
     FOwnerWndProc.reset();
     FOwnerForm = nullptr;
+    FKeyloom = nullptr;
     ClearTree();
     return;
+  }
+  if (AComponent == FKeyloom) {
+    FKeyloom = nullptr;
+    for (TControl* Control : pKeyOptions->Controls()) Control->SetEnabled(false);
   }
   ForgetComponent(AComponent);
 }
@@ -316,6 +337,7 @@ void TKeyloomForm::FormCreate(TObject*) {
   FCaptionClassList.Clear();
   FDefaultCaptionList.Clear();
   LoadOptions();
+  UpdateKeyOptions();
 }
 
 void TKeyloomForm::FormDestroy(TObject*) { SaveOptions(); }
@@ -339,6 +361,7 @@ void TKeyloomForm::FormShow(TObject*) {
     SetCaption("Keyloom - " + FOwnerForm->GetName() + " (" + FOwnerForm->GetCaption() + ")");
   else
     SetCaption("Keyloom");
+  UpdateKeyOptions();
   BuildTree();
   UpdateButtons();
   SortBy(nullptr);
@@ -496,8 +519,7 @@ void TKeyloomForm::bMoveDownClick(TObject*) {
 
 void TKeyloomForm::bFindClick(TObject*) {
   nbAbout->SetPageIndex(0);
-  // The editor window finds sibling group by sibling group, whatever the options.
-  FindLetters(*tvControls, FCaptionClassList, FNoCaptionClassList, FDefaultCaptionList, TKeyOptions{});
+  FindLetters(*tvControls, FCaptionClassList, FNoCaptionClassList, FDefaultCaptionList, GetKeyOptions());
 }
 
 namespace {
@@ -542,6 +564,7 @@ void TKeyloomForm::bSetupClick(TObject*) {
   }
   nbAbout->SetPageIndex(1);
   UpdateListViews();
+  UpdateKeyOptions();
 }
 
 void TKeyloomForm::bAboutClick(TObject*) {

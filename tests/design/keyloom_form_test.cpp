@@ -1,6 +1,7 @@
 #include <keyloom/design/keyloom_form.hpp>
 #include <keyloom/design/options_store.hpp>
 #include <keyloom/host/user_store.hpp>
+#include <keyloom/keyloom_component.hpp>
 #include <keyloom/markup.hpp>
 
 #include "design/design_fixture.hpp"
@@ -199,8 +200,26 @@ TEST_F(KeyloomFormTest, TheLayoutHoldsTheSetupListsAndTheAboutPage) {
       EXPECT_EQ(static_cast<bool>(Item->OnClick), I != 3);
     }
   }
-  EXPECT_EQ(Window.lvCaptions->GetHeight(), 100);
-  EXPECT_EQ(Window.lvNoCaptions->GetHeight(), 100);
+  // Each setting's label leads to its box, each box's items to its enumeration's values in order.
+  const std::pair<TLabel*, TComboBox*> Settings[] = {{Window.lScope, Window.cbScope},
+                                                     {Window.lStrategy, Window.cbStrategy},
+                                                     {Window.lNonLatin, Window.cbNonLatin},
+                                                     {Window.lPlaceholders, Window.cbPlaceholders}};
+  const int Values[] = {2, 2, 3, 2};
+  for (std::size_t I = 0; I < std::size(Settings); ++I) {
+    const auto [Label, Box] = Settings[I];
+    SCOPED_TRACE(Label->GetCaption());
+    EXPECT_EQ(Label->GetParent(), Window.pKeyOptions);
+    EXPECT_EQ(Label->GetFocusControl(), Box);
+    EXPECT_EQ(Box->GetStyle(), TComboBoxStyle::csDropDownList);
+    EXPECT_EQ(Box->GetItems()->Count(), Values[I]);
+    EXPECT_TRUE(Box->OnChange && !Box->GetHint().empty());
+  }
+  EXPECT_EQ(Window.lReservedLetters->GetFocusControl(), Window.eReservedLetters);
+  EXPECT_TRUE(static_cast<bool>(Window.eReservedLetters->OnChange));
+  EXPECT_EQ(Window.pKeyOptions->GetParent(), Window.nbAbout->GetPage(1));
+  EXPECT_EQ(Window.lvCaptions->GetHeight(), 80);
+  EXPECT_EQ(Window.lvNoCaptions->GetHeight(), 80);
   EXPECT_EQ(Window.lvDefaultCaptions->GetAlign(), TAlign::alClient);
   EXPECT_EQ(Window.spSetup1->GetHeight(), 3);
   EXPECT_EQ(Window.spSetup2->GetHeight(), 3);
@@ -384,6 +403,35 @@ TEST_F(KeyloomFormTest, FindUsesTheWindowsOwnListsNotThoseOfAComponentOnTheForm)
   EXPECT_EQ(Dump(*Window->tvControls), "E&xit");
 }
 
+TEST_F(KeyloomFormTest, TheSetupPageSetsTheComponentsScopeAndFindAndAssignFollowIt) {
+  RegisterKeyloomClasses();
+  auto Designed = test::Design(
+      "object Form1: TForm\n"
+      "  object Keys: TKeyloom\n  end\n"
+      "  object P1: TPanel\n    object A: TButton\n      Caption = 'Open'\n    end\n  end\n"
+      "  object P2: TPanel\n    object B: TButton\n      Caption = 'Other'\n    end\n  end\n"
+      "end\n");
+  auto Window = Open(*Designed);
+  auto* Keys = Get<TKeyloom>(*Designed, "Keys");
+  ASSERT_EQ(Window->GetKeyloom(), Keys);
+  EXPECT_TRUE(Window->cbScope->GetEnabled());
+  EXPECT_EQ(Window->cbScope->GetItemIndex(), 0);
+  Window->bFind->Click();
+  EXPECT_EQ(Dump(*Window->tvControls), "P1(&Open),P2(&Other)");
+
+  Window->bSetup->Click();
+  Window->cbScope->SetItemIndex(1);
+  Window->cbScope->Change();
+  EXPECT_EQ(Keys->GetScope(), TKeyScope::ksWindow);
+  EXPECT_EQ(Designer->ModifiedCount, 1);
+  Window->bClearAll->Click();
+  Window->bFind->Click();
+  Window->bAssign->Click();
+  EXPECT_EQ(Get<TButton>(*Designed, "A")->GetCaption(), "&Open");
+  EXPECT_EQ(Get<TButton>(*Designed, "B")->GetCaption(), "O&ther");
+  EXPECT_EQ(Designer->ModifiedCount, 2);
+}
+
 TEST_F(KeyloomFormTest, TheSortItemsReorderEveryGroup) {
   auto Designed = test::Design(
       "object Form1: TForm\n"
@@ -527,6 +575,8 @@ TEST_F(KeyloomFormTest, SetupAndAboutToggleTheirPages) {
   auto Window = Open(*Designed);
   Window->bSetup->Click();
   EXPECT_EQ(Window->nbAbout->GetPageIndex(), 1);
+  // No TKeyloom on the form to keep the settings in.
+  EXPECT_FALSE(Window->cbScope->GetEnabled());
   EXPECT_EQ(Window->lvNoCaptions->GetItemCount(), 6);
   EXPECT_EQ(Window->lvNoCaptions->GetItem(4)->GetCaption(), "TPanel");
   Window->bSetup->Click();

@@ -172,10 +172,11 @@ class AlignLayoutTest : public QObject {
     COMPARE_BOUNDS(*Window.tbKeyloom, 0, 0, 660, 55);
     COMPARE_BOUNDS(*Window.nbAbout, 0, 55, 660, 394);
     COMPARE_BOUNDS(*Window.tvControls, 0, 0, 660, 394);
-    COMPARE_BOUNDS(*Window.lvCaptions, 0, 29, 660, 100);
-    COMPARE_BOUNDS(*Window.spSetup1, 0, 129, 660, 3);
-    COMPARE_BOUNDS(*Window.pDefaultCaptions, 0, 264, 660, 29);
-    COMPARE_BOUNDS(*Window.lvDefaultCaptions, 0, 293, 660, 101);
+    COMPARE_BOUNDS(*Window.lvCaptions, 0, 29, 660, 80);
+    COMPARE_BOUNDS(*Window.spSetup1, 0, 109, 660, 3);
+    COMPARE_BOUNDS(*Window.pDefaultCaptions, 0, 224, 660, 29);
+    COMPARE_BOUNDS(*Window.lvDefaultCaptions, 0, 253, 660, 85);
+    COMPARE_BOUNDS(*Window.pKeyOptions, 0, 338, 660, 56);
     COMPARE_BOUNDS(*Window.pHolder, 0, 0, 660, 394);
     COMPARE_BOUNDS(*Window.pAbout, 10, 10, 640, 374);
 
@@ -184,7 +185,8 @@ class AlignLayoutTest : public QObject {
     AlignTree(Window, TLayoutConventions{});
     COMPARE_BOUNDS(*Window.sbKeyloom, 0, 581, 800, 19);
     COMPARE_BOUNDS(*Window.nbAbout, 0, 55, 800, 526);
-    COMPARE_BOUNDS(*Window.lvDefaultCaptions, 0, 293, 800, 233);
+    COMPARE_BOUNDS(*Window.lvDefaultCaptions, 0, 253, 800, 217);
+    COMPARE_BOUNDS(*Window.pKeyOptions, 0, 470, 800, 56);
     COMPARE_BOUNDS(*Window.pAbout, 10, 10, 780, 506);
   }
 };

@@ -9,6 +9,7 @@
 
 #include <keyloom/design/options_store.hpp>
 
+#include <QComboBox>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -496,6 +497,40 @@ class DesignerSessionTest : public QObject {
       if (Child->toolTip() == QStringLiteral("MainMenu1: TMainMenu")) Icon = Child;
     QVERIFY(Icon);
     QCOMPARE(Icon->pos(), QPoint(224, 16));
+  }
+
+  void TheSetupSettingsAreTheFormsTKeyloomsAndAreSavedWithIt() {
+    const QString Stored = Config->Path(QStringLiteral("stored.dfm"));
+    QVERIFY(QFile::copy(QStringLiteral(KEYLOOM_SOURCE_DIR "/examples/forms/stored.dfm"), Stored));
+    QFile::setPermissions(Stored, QFile::ReadOwner | QFile::WriteOwner);
+    Window->OpenFile(Stored.toStdString());
+    OpenEditor();
+    TKeyloomForm* E = Editor();
+    Click(E->bSetup);
+    auto* Scope = qobject_cast<QComboBox*>(W(E->cbScope));
+    QVERIFY(Scope && Scope->isVisible() && Scope->isEnabled() && !Scope->isEditable());
+    QCOMPARE(Scope->currentText(), QStringLiteral("Sibling groups"));
+    QVERIFY(!Window->Host().IsModified());
+
+    // The user's choice reaches the host box and its change handler, which sets the component.
+    QTest::keyClick(Scope, Qt::Key_Down);
+    QCOMPARE(E->cbScope->GetItemIndex(), 1);
+    QCOMPARE(E->GetKeyOptions().Scope, TKeyScope::ksWindow);
+    QTest::keyClicks(qobject_cast<QLineEdit*>(W(E->eReservedLetters)), QStringLiteral("q"));
+    QCOMPARE(E->GetKeyOptions().ReservedLetters, std::string("q"));
+    QVERIFY(Window->Host().IsModified());
+    Window->SaveAction()->trigger();
+    const std::string Saved = test::TConfigFolder::ReadText(Stored);
+    QVERIFY(Saved.find("Scope = ksWindow") != std::string::npos);
+    QVERIFY(Saved.find("ReservedLetters = 'q'") != std::string::npos);
+
+    // Back at the defaults, the file is as it was.
+    QTest::keyClick(Scope, Qt::Key_Up);
+    QTest::keyClick(qobject_cast<QLineEdit*>(W(E->eReservedLetters)), Qt::Key_Backspace);
+    QVERIFY(E->GetKeyOptions().IsDefault());
+    Window->SaveAction()->trigger();
+    QCOMPARE(test::TConfigFolder::ReadText(Stored),
+             test::TConfigFolder::ReadText(QStringLiteral(KEYLOOM_SOURCE_DIR "/examples/forms/stored.dfm")));
   }
 
   void QuittingWithoutChangesAsksNothing() {

@@ -4,10 +4,14 @@
 // the form's caption tree, follows changes of the form's controls while it is
 // shown, and runs the pipeline's steps as commands: clear, move, sort, find
 // and assign, after which the designer is told that the form changed. Its
-// setup page edits the window's three class lists, kept per user.
+// setup page edits the window's three class lists, kept per user, and the
+// settings beyond the plain letter search (scope, strategy, non-Latin
+// captions, placeholders, reserved letters) of the TKeyloom on the designed
+// form, which are that component's properties and saved with the form.
 
 #include <keyloom/design/designer.hpp>
 #include <keyloom/host.hpp>
+#include <keyloom/key_options.hpp>
 
 #include <cstdint>
 #include <memory>
@@ -15,6 +19,8 @@
 #include <vector>
 
 namespace keyloom {
+
+class TKeyloom;
 
 class TKeyloomForm : public TForm {
   KEYLOOM_CLASS(TKeyloomForm)
@@ -32,6 +38,13 @@ class TKeyloomForm : public TForm {
   void SetDesigner(std::shared_ptr<IDesigner> Designer) { FDesigner = std::move(Designer); }
   // Whether the window's hook is in the designed form's message chain.
   bool IsHooked() const { return FOwnerWndProc != nullptr; }
+
+  // The TKeyloom whose settings the setup page edits and Find uses: the
+  // first one the designed form owns, looked up on each show and on opening
+  // the setup page; nil when the form has none.
+  TKeyloom* GetKeyloom() const { return FKeyloom; }
+  // The settings Find uses: the component's, or the defaults without one.
+  TKeyOptions GetKeyOptions() const;
 
   TStringList& GetCaptionClassList() { return FCaptionClassList; }
   TStringList& GetNoCaptionClassList() { return FNoCaptionClassList; }
@@ -71,6 +84,17 @@ class TKeyloomForm : public TForm {
   TPanel* pDefaultCaptions = nullptr;
   TLabel* lDefaultCaptions = nullptr;
   TListView* lvDefaultCaptions = nullptr;
+  TPanel* pKeyOptions = nullptr;
+  TLabel* lScope = nullptr;
+  TComboBox* cbScope = nullptr;
+  TLabel* lStrategy = nullptr;
+  TComboBox* cbStrategy = nullptr;
+  TLabel* lReservedLetters = nullptr;
+  TEdit* eReservedLetters = nullptr;
+  TLabel* lNonLatin = nullptr;
+  TComboBox* cbNonLatin = nullptr;
+  TLabel* lPlaceholders = nullptr;
+  TComboBox* cbPlaceholders = nullptr;
   TPopupMenu* pmCaptions = nullptr;
   TMenuItem* miCaptionsNew = nullptr;
   TMenuItem* miCaptionsEdit = nullptr;
@@ -153,6 +177,10 @@ class TKeyloomForm : public TForm {
   void lvCaptionsKeyDown(TObject* Sender, std::uint16_t& Key, TShiftState Shift);
   void lvNoCaptionsKeyDown(TObject* Sender, std::uint16_t& Key, TShiftState Shift);
   void lvDefaultCaptionsKeyDown(TObject* Sender, std::uint16_t& Key, TShiftState Shift);
+  // Finds the component again and shows its settings.
+  void UpdateKeyOptions();
+  // A setting changed by the user: the component takes it, the form is modified.
+  void KeyOptionsChange(TObject* Sender);
 
   void Notification(TComponent* AComponent, TOperation Operation) override;
 
@@ -184,7 +212,10 @@ class TKeyloomForm : public TForm {
   void WatchTreeComponents();
   void ForgetComponent(TComponent* Component);
 
+  void SetKeyloom(TKeyloom* Keyloom);
+
   TCustomForm* FOwnerForm = nullptr;
+  TKeyloom* FKeyloom = nullptr;
   std::shared_ptr<THook> FOwnerWndProc;
   std::shared_ptr<IDesigner> FDesigner;
   TStringList FCaptionClassList;
