@@ -58,10 +58,17 @@ void TDesignerHost::Open(const std::filesystem::path& Path, std::shared_ptr<form
   Options.Root = nullptr;
   // A form's own TKeyloom is edited as one, not as an unknown component.
   RegisterKeyloomClasses();
-  if (Catalogue)
+  if (Catalogue) {
+    // The ancestors and frames show in the language too, by their own entries.
+    const formfile::TTranslatedFiles OtherFiles(*Catalogue);
+    if (Options.Window)
+      Options.OtherFile = [&OtherFiles](const std::shared_ptr<formfile::TDocument>& Document) {
+        return OtherFiles(Document);
+      };
     FLoaded = formfile::LoadForm(
         formfile::TranslatedDocument(formfile::TDocument::LoadFromFile(Path), *Catalogue, FTexts), Options);
-  else
+    Options.OtherFile = nullptr;
+  } else
     FLoaded = formfile::LoadFormFile(Path, Options);
   FCatalogue = std::move(Catalogue);
   // The window's other files were read; they are not the host's to keep.
