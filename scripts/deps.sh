@@ -14,6 +14,10 @@ packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev libcl
   # The designer's test on a real X server: a virtual one, and the user's
   # clicks and keys sent to it.
   xvfb xdotool
+  # JSON and SARIF output are built with a JSON library rather than by hand.
+  nlohmann-json3-dev
+  # The manual pages are made from the programs' own --help at build time.
+  help2man
   "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "commands.hpp"
 
+#include "json_output.hpp"
 #include "ordered_pool.hpp"
 #include "report.hpp"
 
@@ -190,17 +191,21 @@ void AppendQuoted(std::string& Out, std::string_view Caption) {
   Out += '\'';
 }
 
-std::string JsonSubject(const TObject* Object) {
+void AddSubject(TJson& Out, const TObject* Object) {
   const TSubject S = SubjectOf(Object);
-  std::string Out = "\"class\":" + JsonString(S.ClassName) + ",\"name\":" + JsonString(S.Name);
-  if (S.Item >= 0) Out += ",\"item\":" + std::to_string(S.Item);
-  if (!S.Action.empty()) Out += ",\"action\":" + JsonString(S.Action);
-  return Out;
+  Out["class"] = S.ClassName;
+  Out["name"] = S.Name;
+  if (S.Item >= 0) Out["item"] = S.Item;
+  if (!S.Action.empty()) Out["action"] = S.Action;
 }
 
-std::string JsonPosition(formfile::TPosition P) {
-  if (P.FLine <= 0 && P.FColumn > 0) return "\"offset\":" + std::to_string(P.FColumn);  // a binary form
-  return "\"line\":" + std::to_string(P.FLine) + ",\"column\":" + std::to_string(P.FColumn);
+void AddPosition(TJson& Out, formfile::TPosition P) {
+  if (P.FLine <= 0 && P.FColumn > 0) {  // a binary form
+    Out["offset"] = P.FColumn;
+    return;
+  }
+  Out["line"] = P.FLine;
+  Out["column"] = P.FColumn;
 }
 
 // Runs Work(File, Log, Tally) on every file, on Jobs threads, each file on
@@ -619,28 +624,37 @@ void AppendProblemText(std::string& Out, const std::string& File, const TPlaced&
   Out += '\n';
 }
 
-void AppendProblemJson(std::ostream& Out, const std::string& File, const TLoadedForm& Form, const TPlaced& Placed,
+void AppendProblemJson(std::string& Out, const std::string& File, const TLoadedForm& Form, const TPlaced& Placed,
                        const std::string& Message) {
   const TCaptionProblem& P = *Placed.Problem;
   const bool Clash = P.Kind == TCaptionProblemKind::cpClash;
   const TObject* Here = Placed.Swapped ? P.OtherComponent : P.Node->GetData();
   const TObject* There = Placed.Swapped ? P.Node->GetData() : P.OtherComponent;
-  Out << "{\"file\":" << JsonString(File) << ',' << JsonPosition(Placed.Where) << ",\"kind\":"
-      << (Clash ? "\"clash\"" : "\"missing\"") << ",\"caption\":"
-      << JsonString(Placed.Swapped ? P.OtherCaption : P.Caption) << ',' << JsonSubject(Here);
+  TJson Line;
+  Line["file"] = File;
+  AddPosition(Line, Placed.Where);
+  Line["kind"] = Clash ? "clash" : "missing";
+  Line["caption"] = Placed.Swapped ? P.OtherCaption : P.Caption;
+  AddSubject(Line, Here);
   if (Clash) {
-    Out << ",\"accelerator\":" << JsonString(P.Accelerator) << ",\"inherited\":" << (P.Inherited ? "true" : "false")
-        << ",\"other\":{\"caption\":" << JsonString(Placed.Swapped ? P.Caption : P.OtherCaption) << ','
-        << JsonSubject(There);
-    if (Placed.There.File)
-      Out << ",\"file\":" << JsonString(ShownPath(*Placed.There.File)) << ',' << JsonPosition(Placed.There.Position);
-    else
-      Out << ',' << JsonPosition(formfile::CaptionPosition(Form, There));
-    Out << '}';
+    Line["accelerator"] = P.Accelerator;
+    Line["inherited"] = P.Inherited;
+    TJson Other;
+    Other["caption"] = Placed.Swapped ? P.Caption : P.OtherCaption;
+    AddSubject(Other, There);
+    if (Placed.There.File) {
+      Other["file"] = ShownPath(*Placed.There.File);
+      AddPosition(Other, Placed.There.Position);
+    } else {
+      AddPosition(Other, formfile::CaptionPosition(Form, There));
+    }
+    Line["other"] = std::move(Other);
   } else {
-    Out << ",\"suggestion\":" << JsonString(P.Suggestion);
+    Line["suggestion"] = P.Suggestion;
   }
-  Out << ",\"message\":" << JsonString(Message) << "}\n";
+  Line["message"] = Message;
+  AppendJson(Out, Line);
+  Out += '\n';
 }
 
 void CheckFile(const std::string& File, const TCommonOptions& Options, const formfile::TWindowSources* Sources,
@@ -650,7 +664,6 @@ void CheckFile(const std::string& File, const TCommonOptions& Options, const for
   const TKeySettings Settings = SettingsFor(*Form, File, Options, Log);
   TTreeView Tree(nullptr);
   const std::vector<TCaptionProblem> Problems = FindProblems(Tree, *Form, Settings);
-  std::ostringstream Json;
   std::string Text;
   for (const TPlaced& Placed : InFileOrder(*Form, Problems)) {
     const std::string Message = ProblemMessage(Placed);
@@ -661,10 +674,10 @@ void CheckFile(const std::string& File, const TCommonOptions& Options, const for
     if (Options.Format == TOutputFormat::Text)
       AppendProblemText(Text, File, Placed, Message);
     else
-      AppendProblemJson(Json, File, *Form, Placed, Message);
+      AppendProblemJson(Text, File, *Form, Placed, Message);
   }
   ++Tally.Read;
-  Log.Out(Options.Format == TOutputFormat::Text ? std::move(Text) : std::move(Json).str());
+  Log.Out(std::move(Text));
 }
 
 }  // namespace
@@ -712,35 +725,35 @@ void PrintTreeText(const TLoadedForm& Form, TCustomTreeView& Tree, std::ostream&
 // Nested objects without recursion: a form nests as deep as its file does.
 void PrintTreeJson(const TLoadedForm& Form, TCustomTreeView& Tree, const std::string& File, bool Stored, bool Found,
                    std::ostream& Out) {
-  Out << "{\"file\":" << JsonString(File) << ",\"settings\":" << (Stored ? "\"stored\"" : "\"options\"")
-      << ",\"found\":" << (Found ? "true" : "false") << ",\"nodes\":[";
+  TJson Root;
+  Root["file"] = File;
+  Root["settings"] = Stored ? "stored" : "options";
+  Root["found"] = Found;
+  Root["nodes"] = TJson::array();
+  // The children lists open down to the last node; a node a level deeper
+  // than the last opens that node's list.
+  std::vector<TJson*> Open{&Root["nodes"]};
   const TTreeNodes& Items = Tree.GetItems();
   const int Count = Items.GetCount();
-  int Open = 0;  // levels whose children list is open below the top level
-  int Previous = -1;
   for (int I = 0; I < Count; ++I) {
     const TTreeNode* Node = Items.GetNodeFromIndex(I);
-    const int Level = Node->GetLevel();
-    if (Previous >= 0) {
-      if (Level > Previous) {
-        Out << ",\"children\":[";
-        ++Open;
-      } else {
-        Out << '}';
-        for (int L = Previous; L > Level; --L, --Open) Out << "]}";
-        Out << ',';
-      }
+    const auto Level = static_cast<std::size_t>(Node->GetLevel());
+    if (Level + 1 > Open.size()) {
+      TJson& Parent = Open.back()->back();
+      Parent["children"] = TJson::array();
+      Open.push_back(&Parent["children"]);
     }
-    Out << "{\"text\":" << JsonString(Node->GetText()) << ',' << JsonSubject(Node->GetData()) << ','
-        << JsonPosition(formfile::CaptionPosition(Form, Node->GetData()));
-    if (const std::string From = OtherFileOf(Form, *Node); !From.empty()) Out << ",\"from\":" << JsonString(From);
-    Previous = Level;
+    Open.resize(Level + 1);
+    TJson Entry;
+    Entry["text"] = Node->GetText();
+    AddSubject(Entry, Node->GetData());
+    AddPosition(Entry, formfile::CaptionPosition(Form, Node->GetData()));
+    if (std::string From = OtherFileOf(Form, *Node); !From.empty()) Entry["from"] = std::move(From);
+    Open.back()->push_back(std::move(Entry));
   }
-  if (Previous >= 0) {
-    Out << '}';
-    for (; Open > 0; --Open) Out << "]}";
-  }
-  Out << "]}\n";
+  std::string Text;
+  AppendJson(Text, Root);
+  Out << Text << '\n';
 }
 
 }  // namespace
@@ -790,17 +803,11 @@ std::string Percent(std::size_t Part, std::size_t Whole) {
   return Buffer;
 }
 
-std::string JsonRatio(std::size_t Part, std::size_t Whole) {
-  if (Whole == 0) return "null";
-  char Buffer[32];
-  std::snprintf(Buffer, sizeof Buffer, "%.4f", static_cast<double>(Part) / static_cast<double>(Whole));
-  return Buffer;
-}
-
-std::string JsonParticipation(const stats::TCaptionStats& S) {
-  return ",\"captioned\":" + std::to_string(S.Captioned) + ",\"taking_part\":" + std::to_string(S.TakingPart) +
-         ",\"participation\":" + JsonRatio(S.TakingPart, S.Captioned) +
-         ",\"from_actions\":" + std::to_string(S.FromActions);
+void AddParticipation(TJson& Out, const stats::TCaptionStats& S) {
+  Out["captioned"] = S.Captioned;
+  Out["taking_part"] = S.TakingPart;
+  Out["participation"] = JsonRatio(S.TakingPart, S.Captioned);
+  Out["from_actions"] = S.FromActions;
 }
 
 std::string TextParticipation(const stats::TCaptionStats& S) {
@@ -809,13 +816,17 @@ std::string TextParticipation(const stats::TCaptionStats& S) {
          " of them through an action";
 }
 
-std::string JsonFigures(const stats::TCaptionStats& S) {
-  return "\"eligible\":" + std::to_string(S.Eligible) + ",\"covered\":" + std::to_string(S.Covered) +
-         ",\"coverage\":" + JsonRatio(S.Covered, S.Eligible) + ",\"clashes\":" + std::to_string(S.Clashes) +
-         ",\"marked\":" + std::to_string(S.Marked) + ",\"first_letters\":" + std::to_string(S.FirstLetters) +
-         ",\"first_letter_share\":" + JsonRatio(S.FirstLetters, S.Marked) +
-         ",\"maximum\":" + std::to_string(S.Maximum) + ",\"maximum_coverage\":" + JsonRatio(S.Maximum, S.Eligible) +
-         ",\"unproven\":" + std::to_string(S.Unproven);
+void AddFigures(TJson& Out, const stats::TCaptionStats& S) {
+  Out["eligible"] = S.Eligible;
+  Out["covered"] = S.Covered;
+  Out["coverage"] = JsonRatio(S.Covered, S.Eligible);
+  Out["clashes"] = S.Clashes;
+  Out["marked"] = S.Marked;
+  Out["first_letters"] = S.FirstLetters;
+  Out["first_letter_share"] = JsonRatio(S.FirstLetters, S.Marked);
+  Out["maximum"] = S.Maximum;
+  Out["maximum_coverage"] = JsonRatio(S.Maximum, S.Eligible);
+  Out["unproven"] = S.Unproven;
 }
 
 constexpr const char* StatsHeader =
@@ -861,23 +872,34 @@ int RunStats(const TStatsOptions& Options) {
     const stats::TCaptionStats S = stats::MeasureForm(*Form, Options.Settings, !Options.AsIs);
     Tally.Figures += S;
     ++Tally.Measured;
-    if (Json)
-      Log.Out("{\"kind\":\"file\",\"file\":" + JsonString(File) + ",\"settings\":" +
-              (Stored ? "\"stored\"" : "\"options\"") + ',' + JsonFigures(S) +
-              (Options.Participation ? JsonParticipation(S) : std::string()) + "}\n");
-    else
+    if (Json) {
+      TJson Line;
+      Line["kind"] = "file";
+      Line["file"] = File;
+      Line["settings"] = Stored ? "stored" : "options";
+      AddFigures(Line, S);
+      if (Options.Participation) AddParticipation(Line, S);
+      Log.Out(JsonLine(Line));
+    } else {
       Log.Out(TextFigures(S, File) + '\n');
+    }
   });
   const stats::TCaptionStats& Total = Tallied.Figures;
   const std::size_t Measured = Tallied.Measured;
   const std::string Files = Plural(Measured, "file", "files");
-  if (Json)
-    std::cout << "{\"kind\":\"total\",\"files\":" << Measured << ",\"errors\":" << Failed << ','
-              << JsonFigures(Total) << (Options.Participation ? JsonParticipation(Total) : std::string()) << "}\n";
-  else
+  if (Json) {
+    TJson Line;
+    Line["kind"] = "total";
+    Line["files"] = Measured;
+    Line["errors"] = Failed;
+    AddFigures(Line, Total);
+    if (Options.Participation) AddParticipation(Line, Total);
+    std::cout << JsonLine(Line);
+  } else {
     std::cout << TextFigures(Total, "total (" + Files + ", " +
                                         Plural(static_cast<std::size_t>(Failed), "error", "errors") + ")")
               << '\n';
+  }
   if (!Json && Total.Unproven > 0)
     std::cout << "maximum not proven in " << Plural(Total.Unproven, "scope", "scopes")
               << " (the most found is counted)\n";
@@ -1148,11 +1170,16 @@ void CheckTranslatedFile(const std::string& File, const TCommonOptions& Options,
     if (Options.Format == TOutputFormat::Text) {
       Out += Place + ": " + L.Message + "\n";
     } else {
-      Out += "{\"file\":" + JsonString(L.Entry >= 0 ? Catalogue.FileName() : File) +
-             (L.Entry >= 0 ? ",\"line\":" + std::to_string(Entries[static_cast<std::size_t>(L.Entry)].Line) : "") +
-             ",\"form\":" + JsonString(File) + ",\"language\":" + JsonString(Catalogue.Language()) +
-             ",\"kind\":" + JsonString(L.Kind) + ",\"caption\":" + JsonString(L.Caption) +
-             ",\"message\":" + JsonString(L.Message) + "}\n";
+      TJson Line;
+      Line["file"] = L.Entry >= 0 ? Catalogue.FileName() : File;
+      if (L.Entry >= 0) Line["line"] = Entries[static_cast<std::size_t>(L.Entry)].Line;
+      Line["form"] = File;
+      Line["language"] = Catalogue.Language();
+      Line["kind"] = L.Kind;
+      Line["caption"] = L.Caption;
+      Line["message"] = L.Message;
+      AppendJson(Out, Line);
+      Out += '\n';
     }
   }
   Log.Out(std::move(Out));
@@ -1340,14 +1367,19 @@ int RunStatsTranslated(const TStatsOptions& Options) {
                                                                 [&T](const TObject* Object) { return T.EntryOf(Object) < 0; });
                           });
     Measured += Total.Coverage.Covered;
-    if (Json)
-      std::cout << "{\"kind\":\"language\",\"catalogue\":" << JsonString(Catalogue.FileName())
-                << ",\"language\":" << JsonString(Catalogue.Language()) << ",\"forms\":" << Total.Coverage.Covered
-                << ',' << JsonFigures(Total.Figures) << "}\n";
-    else
+    if (Json) {
+      TJson Line;
+      Line["kind"] = "language";
+      Line["catalogue"] = Catalogue.FileName();
+      Line["language"] = Catalogue.Language();
+      Line["forms"] = Total.Coverage.Covered;
+      AddFigures(Line, Total.Figures);
+      std::cout << JsonLine(Line);
+    } else {
       std::cout << TextFigures(Total.Figures, LanguageLabel(Catalogue) + ", " +
                                                   Plural(Total.Coverage.Covered, "form", "forms"))
                 << '\n';
+    }
     std::cout << std::flush;
     if (Options.Verbose) Total.Coverage.List(Catalogue, Reporter);
   }
