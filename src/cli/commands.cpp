@@ -3,6 +3,7 @@
 #include "json_output.hpp"
 #include "ordered_pool.hpp"
 #include "report.hpp"
+#include "sarif.hpp"
 
 
 #include <keyloom/caption_check.hpp>
@@ -19,6 +20,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -26,6 +28,7 @@
 #include <set>
 #include <sstream>
 #include <system_error>
+#include <tuple>
 
 #include <sys/stat.h>
 
@@ -512,12 +515,14 @@ namespace {
 struct TCheckTally {
   std::size_t Read = 0, Clashes = 0, Missing = 0;
   TUnknownTally Unknown;
+  std::vector<TJson> Results;  // SARIF: one log for the whole run
 
   TCheckTally& operator+=(const TCheckTally& Other) {
     Read += Other.Read;
     Clashes += Other.Clashes;
     Missing += Other.Missing;
     Unknown += Other.Unknown;
+    Results.insert(Results.end(), Other.Results.begin(), Other.Results.end());
     return *this;
   }
 };
@@ -657,6 +662,42 @@ void AppendProblemJson(std::string& Out, const std::string& File, const TLoadedF
   Out += '\n';
 }
 
+// The span of an object's caption in this form's file, else where the text output places it.
+TRegion CaptionRegion(const TLoadedForm& Form, const TObject* Object, formfile::TPosition Where) {
+  if (const formfile::TValue* Value = formfile::CaptionValue(Form, Object))
+    return RegionOfSpan(Form.Document().Source(), Value->FSpan, Where.FLine <= 0);
+  return RegionAt(Where);
+}
+
+TJson ProblemSarif(const std::string& File, const TLoadedForm& Form, const TPlaced& Placed, const std::string& Message) {
+  const TCaptionProblem& P = *Placed.Problem;
+  const TObject* Here = Placed.Swapped ? P.OtherComponent : P.Node->GetData();
+  const TObject* There = Placed.Swapped ? P.Node->GetData() : P.OtherComponent;
+  const TSarifLocation Where{File, CaptionRegion(Form, Here, Placed.Where), {}};
+  if (P.Kind != TCaptionProblemKind::cpClash) return SarifResult(TRule::Missing, Message, Where);
+  TSarifLocation Other;
+  AppendQuoted(Other.Message, Placed.Swapped ? P.Caption : P.OtherCaption);
+  Other.Message += " (";
+  AppendDescription(Other.Message, There);
+  Other.Message += ')';
+  if (Placed.There.File) {
+    Other.File = ShownPath(*Placed.There.File);
+    Other.Region = RegionAt(Placed.There.Position);
+  } else {
+    Other.File = File;
+    Other.Region = CaptionRegion(Form, There, formfile::CaptionPosition(Form, There));
+  }
+  return SarifResult(TRule::Clash, Message, Where, {Other});
+}
+
+std::string ProblemWorkflowCommand(const std::string& File, const TLoadedForm& Form, const TPlaced& Placed,
+                                   const std::string& Message) {
+  const TCaptionProblem& P = *Placed.Problem;
+  const TObject* Here = Placed.Swapped ? P.OtherComponent : P.Node->GetData();
+  return WorkflowCommand(P.Kind == TCaptionProblemKind::cpClash ? TRule::Clash : TRule::Missing, File,
+                         CaptionRegion(Form, Here, Placed.Where), Message);
+}
+
 void CheckFile(const std::string& File, const TCommonOptions& Options, const formfile::TWindowSources* Sources,
                TFileLog& Log, TCheckTally& Tally) {
   auto Form = OpenForm(File, Options, Sources, Log);
@@ -671,10 +712,12 @@ void CheckFile(const std::string& File, const TCommonOptions& Options, const for
       ++Tally.Clashes;
     else
       ++Tally.Missing;
-    if (Options.Format == TOutputFormat::Text)
-      AppendProblemText(Text, File, Placed, Message);
-    else
-      AppendProblemJson(Text, File, *Form, Placed, Message);
+    switch (Options.Format) {
+      case TOutputFormat::Text: AppendProblemText(Text, File, Placed, Message); break;
+      case TOutputFormat::Json: AppendProblemJson(Text, File, *Form, Placed, Message); break;
+      case TOutputFormat::Sarif: Tally.Results.push_back(ProblemSarif(File, *Form, Placed, Message)); break;
+      case TOutputFormat::Github: Text += ProblemWorkflowCommand(File, *Form, Placed, Message); break;
+    }
   }
   ++Tally.Read;
   Log.Out(std::move(Text));
@@ -691,7 +734,9 @@ int RunCheck(const TCommonOptions& Options) {
                                  [&](const std::string& File, TFileLog& Log, TCheckTally& Tally) {
                                    CheckFile(File, Options, Sources.get(), Log, Tally);
                                  });
-  const auto& [Read, Clashes, Missing, Unknown] = Total;
+  if (Options.Format == TOutputFormat::Sarif)
+    std::cout << SarifLog(std::move(Total.Results), Failed == 0) << std::flush;
+  const auto& [Read, Clashes, Missing, Unknown] = std::tie(Total.Read, Total.Clashes, Total.Missing, Total.Unknown);
   Reporter.Note("keyloom check: " + Plural(Read, "file", "files") + " read, " +
                 Plural(Clashes + Missing, "problem", "problems") + " (" + Plural(Clashes, "clash", "clashes") + ", " +
                 Plural(Missing, "missing accelerator", "missing accelerators") + "), " +
@@ -1072,6 +1117,7 @@ std::string LanguageLabel(const TCatalogue& Catalogue) {
 struct TTranslatedCheckTally {
   std::size_t Clashes = 0, Missing = 0, Lost = 0, Markers = 0;
   TCoverage Coverage;
+  std::vector<TJson> Results;
 
   TTranslatedCheckTally& operator+=(const TTranslatedCheckTally& Other) {
     Clashes += Other.Clashes;
@@ -1079,6 +1125,7 @@ struct TTranslatedCheckTally {
     Lost += Other.Lost;
     Markers += Other.Markers;
     Coverage += Other.Coverage;
+    Results.insert(Results.end(), Other.Results.begin(), Other.Results.end());
     return *this;
   }
   std::size_t Problems() const { return Clashes + Missing + Lost + Markers; }
@@ -1167,8 +1214,15 @@ void CheckTranslatedFile(const std::string& File, const TCommonOptions& Options,
     const std::string Place =
         L.Entry >= 0 ? Catalogue.FileName() + ":" + std::to_string(Entries[static_cast<std::size_t>(L.Entry)].Line)
                      : File;
+    // A catalogue entry has a line; a form's own finding names the form only.
+    const TRegion Region = L.Entry >= 0 ? RegionAt({Entries[static_cast<std::size_t>(L.Entry)].Line, 0}) : TRegion{};
+    const std::string& Located = L.Entry >= 0 ? Catalogue.FileName() : File;
     if (Options.Format == TOutputFormat::Text) {
       Out += Place + ": " + L.Message + "\n";
+    } else if (Options.Format == TOutputFormat::Sarif) {
+      Tally.Results.push_back(SarifResult(RuleOfKind(L.Kind), L.Message, {Located, Region, {}}));
+    } else if (Options.Format == TOutputFormat::Github) {
+      Out += WorkflowCommand(RuleOfKind(L.Kind), Located, Region, L.Message);
     } else {
       TJson Line;
       Line["file"] = L.Entry >= 0 ? Catalogue.FileName() : File;
@@ -1194,6 +1248,7 @@ int RunCheckTranslated(const TCommonOptions& Options) {
   if (Catalogues.empty()) return ExitFailure;
   std::size_t Problems = 0;
   int Failed = 0;
+  std::vector<TJson> Results;
   for (const TCatalogue& Catalogue : Catalogues) {
     TTranslatedCheckTally Total;
     Failed += ForEachFile(Options.Files, Options.Jobs, Reporter, Total,
@@ -1201,6 +1256,7 @@ int RunCheckTranslated(const TCommonOptions& Options) {
                             CheckTranslatedFile(File, Options, Sources.get(), Catalogue, Log, Tally);
                           });
     Problems += Total.Problems();
+    std::move(Total.Results.begin(), Total.Results.end(), std::back_inserter(Results));
     Reporter.Note("keyloom check: " + LanguageLabel(Catalogue) + ": " +
                   Plural(Total.Problems(), "problem", "problems") + " (" + Plural(Total.Clashes, "clash", "clashes") +
                   ", " + Plural(Total.Missing, "missing accelerator", "missing accelerators") + ", " +
@@ -1209,6 +1265,7 @@ int RunCheckTranslated(const TCommonOptions& Options) {
                   Total.Coverage.Text(Catalogue));
     if (Options.Verbose) Total.Coverage.List(Catalogue, Reporter);
   }
+  if (Options.Format == TOutputFormat::Sarif) std::cout << SarifLog(std::move(Results), Failed == 0) << std::flush;
   if (Failed) return ExitFailure;
   return Problems > 0 ? ExitProblems : ExitSuccess;
 }

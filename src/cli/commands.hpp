@@ -16,7 +16,8 @@ inline constexpr int ExitSuccess = 0;
 inline constexpr int ExitProblems = 1;
 inline constexpr int ExitFailure = 2;
 
-enum class TOutputFormat { Text, Json };
+// Sarif and Github only for check: a SARIF 2.1.0 log, or CI workflow commands.
+enum class TOutputFormat { Text, Json, Sarif, Github };
 
 // data/class-map.txt as shipped: FROM=TO lines, comments after '#'.
 extern const char* const ShippedClassMap;

@@ -30,13 +30,19 @@ void AppendScalar(std::string& Out, const TJson& Value) {
 
 }  // namespace
 
-void AppendJson(std::string& Out, const TJson& Value) {
+void AppendJson(std::string& Out, const TJson& Value, int Indent) {
   // An open array or object and the index of its next element.
   struct TFrame {
     const TJson* Container;
     std::size_t Next;
   };
   std::vector<TFrame> Stack;
+  // Compact, or each element on a line of its own, Indent spaces a level deeper.
+  auto NewLine = [&](std::size_t Depth) {
+    if (Indent < 0) return;
+    Out += '\n';
+    Out.append(Depth * static_cast<std::size_t>(Indent), ' ');
+  };
   const TJson* Current = &Value;
   for (;;) {
     if (Current) {
@@ -58,16 +64,19 @@ void AppendJson(std::string& Out, const TJson& Value) {
     if (Stack.empty()) return;
     TFrame& Top = Stack.back();
     if (Top.Next == Top.Container->size()) {
-      Out += Top.Container->is_object() ? '}' : ']';
+      const char Close = Top.Container->is_object() ? '}' : ']';
       Stack.pop_back();
+      NewLine(Stack.size());
+      Out += Close;
       continue;
     }
     if (Top.Next > 0) Out += ',';
+    NewLine(Stack.size());
     if (Top.Container->is_object()) {
       const auto& Members = Top.Container->get_ref<const TJson::object_t&>();
       const auto& Member = *(Members.begin() + static_cast<std::ptrdiff_t>(Top.Next));
       Out += JsonString(Member.first);
-      Out += ':';
+      Out += Indent < 0 ? ":" : ": ";
       Current = &Member.second;
     } else {
       Current = &Top.Container->get_ref<const TJson::array_t&>()[Top.Next];

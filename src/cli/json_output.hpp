@@ -14,8 +14,9 @@ namespace keyloom::cli {
 
 using TJson = nlohmann::ordered_json;
 
-// Appends Value; nesting as deep as a form's is written without recursion.
-void AppendJson(std::string& Out, const TJson& Value);
+// Appends Value, compact or (Indent >= 0) an element a line, indented; nesting
+// as deep as a form's is written without recursion.
+void AppendJson(std::string& Out, const TJson& Value, int Indent = -1);
 // Value, then a newline: one line of JSON lines.
 std::string JsonLine(const TJson& Value);
 

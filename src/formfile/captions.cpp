@@ -78,6 +78,24 @@ TPosition CaptionPosition(const TLoadedForm& Form, const TObject* Object) {
   return Form.PositionOf(Component, "Caption");
 }
 
+const TValue* CaptionValue(const TLoadedForm& Form, const TObject* Object) {
+  if (CaptionFromOtherFile(Form, Object)) return nullptr;
+  if (const auto* Item = AsClass<TRadioGroupIndex>(Object)) {
+    const TRadioGroup* Group = Item->GetRadioGroup();
+    if (!Group) return nullptr;
+    const std::vector<const TValue*> Items = FileItems(Form.NodeOf(Group));
+    const auto Index = static_cast<std::size_t>(Item->GetIndex());
+    return Item->GetIndex() >= 0 && Index < Items.size() ? Items[Index] : nullptr;
+  }
+  const auto* Component = AsClass<TComponent>(Object);
+  if (!Component) return nullptr;
+  const TObjectNode* Node = Form.NodeOf(Component);
+  if (const TCustomAction* Action = CaptionActionOf(Component); Action && !FileString(Node, "Caption"))
+    Node = Form.NodeOf(Action);
+  const TProperty* Caption = Node ? Node->FindProperty("Caption") : nullptr;
+  return Caption && Caption->FValue.String() ? &Caption->FValue : nullptr;
+}
+
 int CountCaptionsGivenALetter(TLoadedForm& Form) {
   int Count = 0;
   auto Given = [](const std::string* Before, const std::string& Now) {

@@ -4,6 +4,8 @@
 
 #include "support/command_folder.hpp"
 
+#include <nlohmann/json.hpp>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -144,6 +146,27 @@ TEST_F(KeyloomCliTest, CheckReportsClashesThatAssignCannotMend) {
                           R"("class":"TCheckBox","name":"cbSave","line":59,"column":17})"),
             std::string::npos)
       << Json.Out;
+  // As CI shows it: the caption's whole span, the other caption as the related location.
+  const TRun Github = Run("check --format github dialog.lfm");
+  EXPECT_EQ(Github.Code, 1);
+  EXPECT_EQ(Github.Out,
+            "::error file=dialog.lfm,line=51,col=17,endColumn=35,title=accelerator-clash::accelerator 's' of "
+            "'Show &status bar' (TCheckBox cbStatus) is also used by '&Save on exit' (TCheckBox cbSave)\n");
+  const TRun Sarif = Run("check --format sarif dialog.lfm");
+  EXPECT_EQ(Sarif.Code, 1);
+  const auto Log = nlohmann::json::parse(Sarif.Out);
+  EXPECT_EQ(Log["version"], "2.1.0");
+  ASSERT_EQ(Log["runs"].size(), 1u);
+  const auto& Results = Log["runs"][0]["results"];
+  ASSERT_EQ(Results.size(), 1u) << Sarif.Out;
+  EXPECT_EQ(Results[0]["ruleId"], "accelerator-clash");
+  EXPECT_EQ(Log["runs"][0]["tool"]["driver"]["rules"][Results[0]["ruleIndex"].get<std::size_t>()]["id"],
+            "accelerator-clash");
+  EXPECT_EQ(Results[0]["locations"][0]["physicalLocation"]["region"],
+            nlohmann::json::parse(R"({"startLine":51,"startColumn":17,"endLine":51,"endColumn":35})"));
+  EXPECT_EQ(Results[0]["relatedLocations"][0]["physicalLocation"]["artifactLocation"]["uri"], "dialog.lfm");
+  EXPECT_EQ(Results[0]["relatedLocations"][0]["physicalLocation"]["region"],
+            nlohmann::json::parse(R"({"startLine":59,"startColumn":17,"endLine":59,"endColumn":32})"));
 }
 
 TEST_F(KeyloomCliTest, AnInheritedFormRunsInItsWholeWindowAndOnlyItsOwnFileIsWritten) {
@@ -262,6 +285,7 @@ TEST_F(KeyloomCliTest, MessagesKeepTheirPlaceAmongTheResultsWhenBothGoToOneFile)
 TEST_F(KeyloomCliTest, OutputThatCannotBeWrittenIsAFailure) {
   if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full here";
   for (const char* Args : {"check typical.dfm", "check --format json -j 2 typical.dfm dialog.lfm",
+                           "check --format sarif typical.dfm",
                            "assign --stdout typical.dfm", "tree --find typical.dfm", "stats typical.dfm"}) {
     SCOPED_TRACE(Args);
     const TRun Full = RunOutTo("/dev/full", Args);

@@ -113,6 +113,8 @@ class KeyloomJobsCliTest : public keyloom::test::TCommandFolderTest {
 
 constexpr const char* PrintingCommands[] = {"check",
                                             "check --format json",
+                                            "check --format sarif",
+                                            "check --format github",
                                             "check --sort caption --scope window",
                                             "stats",
                                             "stats --format json --as-is",

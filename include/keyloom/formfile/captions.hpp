@@ -15,6 +15,9 @@ TPosition CaptionPosition(const TLoadedForm& Form, const TObject* Object);
 bool CaptionFromOtherFile(const TLoadedForm& Form, const TObject* Object);
 // Where a tree node's caption stands, in this file or another of the window.
 TWindowPlace CaptionPlace(const TLoadedForm& Form, const TObject* Object);
+// The value in this form's own file that gives a tree node's caption, for the
+// span it covers there; nil when another file gives it or no value does.
+const TValue* CaptionValue(const TLoadedForm& Form, const TObject* Object);
 
 // How many captions (radio-group items included) the live form shows with an
 // accelerator that the file holds without one. Call before StoreCaptions.
