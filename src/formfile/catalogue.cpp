@@ -355,6 +355,20 @@ std::string TCatalogue::Render() const {
   return Out;
 }
 
+namespace {
+
+// `Caption` or `X.Caption`, in any case.
+bool IsCaptionProperty(std::string_view Name) {
+  constexpr std::string_view Caption = "caption";
+  if (Name.size() < Caption.size()) return false;
+  const std::string_view End = Name.substr(Name.size() - Caption.size());
+  for (std::size_t I = 0; I < Caption.size(); ++I)
+    if (std::tolower(static_cast<unsigned char>(End[I])) != Caption[I]) return false;
+  return Name.size() == Caption.size() || Name[Name.size() - Caption.size() - 1] == '.';
+}
+
+}  // namespace
+
 std::vector<TTranslatedText> TranslateCaptions(TDocument& Document, const TCatalogue& Catalogue) {
   std::vector<TTranslatedText> Out;
   const std::string Class = Lower(Document.Root().FClassName);
@@ -362,11 +376,11 @@ std::vector<TTranslatedText> TranslateCaptions(TDocument& Document, const TCatal
     if (Object->FRemoved) continue;
     const bool IsRoot = Object == &Document.Root();
     if (!IsRoot && Object->FName.empty()) continue;
-    const std::string Prefix = IsRoot ? Class + "." : Class + "." + Lower(Object->FName) + ".";
+    std::string Prefix;  // made for the first caption: most objects have none
     for (TProperty& Property : Object->FProperties) {
-      if (Property.FRemoved || !Property.FValue.String()) continue;
+      if (Property.FRemoved || !Property.FValue.String() || !IsCaptionProperty(Property.FName)) continue;
+      if (Prefix.empty()) Prefix = IsRoot ? Class + "." : Class + "." + Lower(Object->FName) + ".";
       const std::string Name = Lower(Property.FName);
-      if (Name != "caption" && !Name.ends_with(".caption")) continue;
       const int Entry = Catalogue.Find(Prefix + Name);
       if (Entry < 0) continue;
       const TCatalogueEntry& E = Catalogue.Entries()[static_cast<std::size_t>(Entry)];
