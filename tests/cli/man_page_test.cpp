@@ -2,13 +2,12 @@
 // option the parser knows, each in the section of its command.
 
 #include <gtest/gtest.h>
+#include <keyloom/support/files.hpp>
 
 #include "command_line.hpp"
 
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 
@@ -20,10 +19,7 @@ namespace fs = std::filesystem;
 
 // The page's text with the escapes help2man and our sections write undone.
 std::string PageText(const fs::path& Path) {
-  std::ifstream In(Path, std::ios::binary);
-  std::ostringstream Buffer;
-  Buffer << In.rdbuf();
-  std::string Text = Buffer.str();
+  std::string Text = keyloom::ReadWholeFile(Path);
   const std::pair<std::string, std::string> Escapes[] = {
       {"\\-", "-"}, {"\\fB", ""}, {"\\fI", ""}, {"\\fR", ""}, {"\\fP", ""}, {"\\&", ""}, {"\\e", "\\"}};
   for (const auto& [From, To] : Escapes)
